@@ -1,0 +1,117 @@
+#include "tarnixrandommap/mapfile/file_system.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tarnix {
+namespace {
+
+// Each test works in a directory of its own.
+class DiskFileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tarnix_fs_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    const std::string command = "rm -rf '" + dir_ + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  }
+
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+  std::string read(const std::string& name) const {
+    std::ifstream in(path(name), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  }
+
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir_.c_str());
+    while (const dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+    return names;
+  }
+
+  bool replace(const std::string& name, std::vector<std::string_view> parts, std::string* err) {
+    return disk_.replace_file(path(name), parts, err);
+  }
+
+  std::string dir_;
+  DiskFileSystem disk_;
+};
+
+TEST_F(DiskFileSystemTest, WritesAllPartsAndLeavesNoTemporaryFile) {
+  std::string err;
+  ASSERT_TRUE(replace("a.map", {"head\r\n", "", "rows\r\n", "tail"}, &err)) << err;
+  EXPECT_EQ(read("a.map"), "head\r\nrows\r\ntail");
+  EXPECT_EQ(entries(), std::vector<std::string>{"a.map"});
+}
+
+TEST_F(DiskFileSystemTest, ReplacesAnExistingFile) {
+  std::ofstream(path("a.map")) << "an older and longer map file";
+  std::string err;
+  ASSERT_TRUE(replace("a.map", {"new"}, &err)) << err;
+  EXPECT_EQ(read("a.map"), "new");
+}
+
+TEST_F(DiskFileSystemTest, NewFileGetsTheUmasksPermissions) {
+  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{0}}) {
+    const mode_t old = umask(mask);
+    std::string err;
+    const bool ok = replace("p.map", {"x"}, &err);
+    umask(old);
+    ASSERT_TRUE(ok) << err;
+    struct stat st {};
+    ASSERT_EQ(stat(path("p.map").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777U, 0666U & ~mask) << "umask " << std::oct << mask;
+  }
+}
+
+// A directory in the way makes the final rename fail: the reason is
+// reported, the directory and its contents stay, and the temporary file goes.
+TEST_F(DiskFileSystemTest, FailureLeavesTheOldEntryAndNoTemporaryFile) {
+  ASSERT_EQ(mkdir(path("b.map").c_str(), 0755), 0);
+  std::ofstream(path("b.map/keep")) << "kept";
+  std::string err;
+  EXPECT_FALSE(replace("b.map", {"data"}, &err));
+  EXPECT_EQ(err, "Is a directory");
+  EXPECT_EQ(read("b.map/keep"), "kept");
+  EXPECT_EQ(entries(), std::vector<std::string>{"b.map"});
+}
+
+TEST_F(DiskFileSystemTest, MissingDirectoryIsReported) {
+  std::string err;
+  EXPECT_FALSE(replace("no/such/dir.map", {"data"}, &err));
+  EXPECT_EQ(err, "No such file or directory");
+}
+
+TEST(MemoryFileSystem, KeepsFilesAndFailsOnRequest) {
+  MemoryFileSystem files;
+  std::string err;
+  const std::string_view parts[] = {"a", "b"};
+  ASSERT_TRUE(files.replace_file("x.map", parts, &err));
+  EXPECT_EQ(files.files.at("x.map"), "ab");
+  files.fail_next = "Disk quota exceeded";
+  EXPECT_FALSE(files.replace_file("x.map", parts, &err));
+  EXPECT_EQ(err, "Disk quota exceeded");
+  EXPECT_EQ(files.files.at("x.map"), "ab");
+  EXPECT_TRUE(files.replace_file("y.map", parts, &err));  // only the next write fails
+}
+
+}  // namespace
+}  // namespace tarnix

@@ -1,0 +1,43 @@
+#include "tarnixrandommap/run/console.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tarnix {
+
+void FdSink::write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+std::string StringSink::all() const {
+  std::string out;
+  for (const std::string& w : writes)
+    out += w;
+  return out;
+}
+
+void Console::text(std::string_view text) {
+  for (const char c : text) {
+    if (c == '\n') pending_ += '\r';
+    pending_ += c;
+  }
+}
+
+void Console::line_end() {
+  pending_ += "\r\n";
+  flush();
+}
+
+void Console::flush() {
+  if (pending_.empty()) return;
+  sink_.write(pending_);
+  pending_.clear();
+}
+
+}  // namespace tarnix

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnix {
+
+// Where console bytes go: standard output for the program, a string in tests.
+class ByteSink {
+ public:
+  ByteSink() = default;
+  ByteSink(const ByteSink&) = delete;
+  ByteSink& operator=(const ByteSink&) = delete;
+  virtual ~ByteSink() = default;
+
+  virtual void write(std::string_view bytes) = 0;
+};
+
+// Writes to a file descriptor. Console output is best effort: a closed or
+// failing standard output must not stop the map from being written.
+class FdSink final : public ByteSink {
+ public:
+  explicit FdSink(int fd) : fd_(fd) {}
+  void write(std::string_view bytes) override;
+
+ private:
+  int fd_;
+};
+
+// Keeps every write separately, so tests see where the console flushed.
+class StringSink final : public ByteSink {
+ public:
+  void write(std::string_view bytes) override { writes.emplace_back(bytes); }
+  std::string all() const;
+
+  std::vector<std::string> writes;
+};
+
+// The console in text mode: every line feed, from a line end or inside a
+// text, goes out as CR LF, on every platform. Text is held until a line end,
+// which flushes, or until flush().
+class Console {
+ public:
+  explicit Console(ByteSink& sink) : sink_(sink) {}
+  Console(const Console&) = delete;
+  Console& operator=(const Console&) = delete;
+  ~Console() { flush(); }
+
+  void text(std::string_view text);
+  // A line end: CR LF, then a flush.
+  void line_end();
+  void line(std::string_view text) {
+    this->text(text);
+    line_end();
+  }
+  void flush();
+
+ private:
+  ByteSink& sink_;
+  std::string pending_;
+};
+
+}  // namespace tarnix
