@@ -1,0 +1,29 @@
+// The tarnixrandommap program: collects the arguments, reads the clock once
+// and hands both to the run sequence.
+
+#include <csignal>
+#include <ctime>
+#include <string_view>
+#include <vector>
+
+#include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/run/console.h"
+#include "tarnixrandommap/run/run.h"
+
+int main(int argc, char** argv) {
+  // A closed standard output or a file size limit must end in a message and
+  // an exit code, not in a signal that loses the map.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+
+  // argv[0] is the program's name; a program started with no argv[0] at all
+  // has no arguments either.
+  const std::vector<std::string_view> args(argc > 0 ? argv + 1 : argv, argv + argc);
+  // Whole seconds since 1970, taken modulo 2^32.
+  const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
+
+  tarnix::FdSink standard_output(1);
+  tarnix::Console console(standard_output);
+  tarnix::DiskFileSystem disk;
+  return tarnix::run(args, seed, console, disk);
+}

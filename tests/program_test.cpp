@@ -1,0 +1,252 @@
+// The built program as a process: what a user or a script sees.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/run/console.h"
+#include "tarnixrandommap/run/run.h"
+
+namespace {
+
+constexpr std::string_view kBanner =
+    "Tarnix Random mapper version 1.1, by the Tarnix mapper authors <maps@tarnix.invalid>\r\n\r\n";
+
+struct Result {
+  int code = -1;
+  std::string out;
+};
+
+struct Options {
+  rlim_t file_size = RLIM_INFINITY;  // RLIMIT_FSIZE of the program
+  std::vector<std::string> wrapper;  // a command that starts the program, if any
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tarnix_program_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    const std::string command = "rm -rf '" + dir_ + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  }
+
+  // Runs the program in the test's directory and collects its standard output.
+  Result run(const std::vector<std::string>& args, const Options& options = {}) const {
+    int pipe_fds[2];
+    EXPECT_EQ(pipe(pipe_fds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(pipe_fds[1], 1);
+      close(pipe_fds[0]);
+      close(pipe_fds[1]);
+      if (chdir(dir_.c_str()) != 0) _exit(127);
+      const rlimit fsize{options.file_size, options.file_size};
+      setrlimit(RLIMIT_FSIZE, &fsize);
+      std::vector<std::string> words(options.wrapper);
+      words.emplace_back(TARNIXRANDOMMAP_PATH);
+      words.insert(words.end(), args.begin(), args.end());
+      std::vector<char*> argv;
+      for (std::string& w : words)
+        argv.push_back(w.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(pipe_fds[1]);
+    Result result;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
+      result.out.append(buffer, n);
+    close(pipe_fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+  }
+
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir_.c_str());
+    while (const dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+    return names;
+  }
+
+  std::string read_file(const std::string& name) const {
+    std::ifstream in(dir_ + "/" + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  }
+
+  void write_file(const std::string& name, const std::string& bytes) const {
+    std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
+  }
+
+  std::string dir_;
+};
+
+const std::vector<std::string> kTypical = {"Cave", "64", "64",  "4",   "500", "5",
+                                           "300",  "40", "200", "200", "20",  "10"};
+
+std::vector<std::string> typical_with(std::size_t index, const std::string& value) {
+  std::vector<std::string> args = kTypical;
+  args[index] = value;
+  return args;
+}
+
+bool only_crlf_line_ends(const std::string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+  }
+  return true;
+}
+
+TEST_F(ProgramTest, WrongArgumentCountPrintsBannerAndUsage) {
+  for (const std::size_t count : {0, 11, 13}) {
+    std::vector<std::string> args = kTypical;
+    args.resize(count, "1");
+    const Result r = run(args);
+    EXPECT_EQ(r.code, 0) << count << " arguments";
+    EXPECT_EQ(r.out.substr(0, kBanner.size()), kBanner) << count << " arguments";
+    EXPECT_EQ(r.out.substr(kBanner.size(), 24), "Syntax: tarnixrandommap ") << count;
+    EXPECT_TRUE(r.out.ends_with("\r\nThere are no optional parameters!\r\n")) << count;
+    EXPECT_TRUE(only_crlf_line_ends(r.out)) << count << " arguments";
+    EXPECT_TRUE(entries().empty()) << count << " arguments";
+  }
+}
+
+TEST_F(ProgramTest, TypicalRunWritesACompleteMap) {
+  const Result r = run(kTypical);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, std::string(kBanner) + "Actual portals placed: 5\r\n");
+  EXPECT_EQ(entries(), std::vector<std::string>{"Cave.map"});
+  const std::string map = read_file("Cave.map");
+  const std::string head = "Cave\r\nPLAYERS 4\r\n\r\nMAP\r\n64 X 64\r\n\r\n";
+  ASSERT_TRUE(map.starts_with(head));
+  // 64 rows of 64 codes, each framed by the border.
+  for (int y = 0; y < 64; ++y) {
+    const std::string row = map.substr(head.size() + y * 66, 66);
+    EXPECT_EQ(row.find_first_not_of("SA.1234WLgGP"), 64U) << "row " << y;
+    EXPECT_TRUE(row.starts_with("A") && row.ends_with("A\r\n")) << "row " << y;
+  }
+  EXPECT_EQ(map.substr(head.size() + 64 * 66, 13), "\r\nMAP_CODES\r\n");
+  EXPECT_TRUE(map.ends_with("GOLD4 500\r\n\r\nEOF\r\n\r\n"));
+  EXPECT_TRUE(only_crlf_line_ends(map));
+}
+
+TEST_F(ProgramTest, ExistingFileIsReplaced) {
+  write_file("Cave.map", std::string(100000, 'x'));
+  const Result r = run(kTypical);
+  EXPECT_EQ(r.code, 1);
+  const std::string map = read_file("Cave.map");
+  EXPECT_TRUE(map.starts_with("Cave\r\nPLAYERS 4\r\n"));
+  EXPECT_TRUE(map.ends_with("\r\nEOF\r\n\r\n"));
+  EXPECT_EQ(entries(), std::vector<std::string>{"Cave.map"});
+}
+
+// Every value the generator cannot work with is named; nothing on disk changes.
+TEST_F(ProgramTest, RejectedInputsLeaveNoFile) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string line;
+  };
+  const std::string name_rule =
+      "<name> must be 1 to 95 bytes with no \"/\", \"\\\" or control characters, got ";
+  const Case cases[] = {
+      {typical_with(0, ""), name_rule + "\"\" (0 bytes)"},
+      {typical_with(0, std::string(96, 'a')),
+       name_rule + "\"" + std::string(96, 'a') + "\" (96 bytes)"},
+      {typical_with(0, "../Cave"), name_rule + "\"../Cave\" (7 bytes)"},
+      {typical_with(0, "sub/Cave"), name_rule + "\"sub/Cave\" (8 bytes)"},
+      {typical_with(0, "back\\slash"), name_rule + "\"back\\\\slash\" (10 bytes)"},
+      {typical_with(0, "line\nfeed"), name_rule + "\"line\\x0Afeed\" (9 bytes)"},
+      {typical_with(1, "5"), "<width> must be at least 7, got 5"},
+      {typical_with(2, "abc"), "<height> must be at least 7, got 0"},
+      {typical_with(3, "5"), "<players> must be from 2 to 4, got 5"},
+      {typical_with(3, "1"), "<players> must be from 2 to 4, got 1"},
+      {typical_with(5, "-1"), "<portals> must be 0 or more, got -1"},
+      {typical_with(6, "-300"), "<gold> must be 0 or more, got -300"},
+      {typical_with(7, "4294967295"), "<gems> must be 0 or more, got -1"},
+      {typical_with(8, "-1"), "<lava> must be 0 or more, got -1"},
+      {typical_with(9, "-1"), "<water> must be 0 or more, got -1"},
+      {typical_with(10, "2147483647"),
+       "<min_vosk_dist> must be from -46345 to 46335, got 2147483647"},
+      {typical_with(10, "-50000"), "<min_vosk_dist> must be from -46345 to 46335, got -50000"},
+      {typical_with(11, "2147483646"),
+       "<min_portal_dist> must be at most 2147483643, got 2147483646"},
+  };
+  for (const Case& c : cases) {
+    write_file("Cave.map", "old map");
+    const Result r = run(c.args);
+    EXPECT_EQ(r.code, 0) << c.line;
+    EXPECT_EQ(r.out, std::string(kBanner) + c.line + "\r\nPlease check parameters\r\n") << c.line;
+    EXPECT_EQ(read_file("Cave.map"), "old map") << c.line;
+    EXPECT_EQ(entries(), std::vector<std::string>{"Cave.map"}) << c.line;
+  }
+}
+
+TEST_F(ProgramTest, HeartFailureWritesNoFile) {
+  const Result r = run({"Tight", "7", "7", "4", "0", "0", "0", "0", "0", "0", "0", "0"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, std::string(kBanner) +
+                       "failed to find proper minimal distance between hearts\r\n"
+                       "Please check parameters\r\n");
+  EXPECT_TRUE(entries().empty());
+}
+
+// A file size limit makes the write fail part way: the old map must survive
+// whole and no temporary file may be left behind.
+TEST_F(ProgramTest, FailedWriteLeavesTheOldFileIntact) {
+  const std::string old(3000, 'o');
+  write_file("Cave.map", old);
+  const Result r = run(kTypical, Options{.file_size = 1024, .wrapper = {}});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, std::string(kBanner) +
+                       "Actual portals placed: 5\r\n"
+                       "could not write map file Cave.map: File too large\r\n");
+  EXPECT_EQ(read_file("Cave.map"), old);
+  EXPECT_EQ(entries(), std::vector<std::string>{"Cave.map"});
+}
+
+// With the clock frozen by libfaketime at 2023-11-14 22:13:20 UTC, the
+// program's bytes are those of the run sequence seeded with 1700000000.
+TEST_F(ProgramTest, SeedIsTheClockSecond) {
+  const char* faketime = "/usr/bin/faketime";
+  if (access(faketime, X_OK) != 0) GTEST_SKIP() << "faketime is not installed";
+  setenv("TZ", "UTC", 1);
+  const Result r = run(
+      kTypical, Options{.file_size = RLIM_INFINITY, .wrapper = {faketime, "2023-11-14 22:13:20"}});
+
+  tarnix::StringSink sink;
+  tarnix::MemoryFileSystem files;
+  int code = 0;
+  {
+    tarnix::Console console(sink);
+    const std::vector<std::string_view> args(kTypical.begin(), kTypical.end());
+    code = tarnix::run(args, 1700000000U, console, files);
+  }
+  EXPECT_EQ(r.code, code);
+  EXPECT_EQ(r.out, sink.all());
+  EXPECT_EQ(read_file("Cave.map"), files.files.at("Cave.map"));
+}
+
+}  // namespace
