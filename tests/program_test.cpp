@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -36,8 +37,8 @@ struct Options {
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tarnix_program_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string pattern = "/tmp/tarnix_program_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
   }
   void TearDown() override {
@@ -46,9 +47,10 @@ class ProgramTest : public ::testing::Test {
   }
 
   // Runs the program in the test's directory and collects its standard output.
-  Result run(const std::vector<std::string>& args, const Options& options = {}) const {
-    int pipe_fds[2];
-    EXPECT_EQ(pipe(pipe_fds), 0);
+  [[nodiscard]] Result run(const std::vector<std::string>& args,
+                           const Options& options = {}) const {
+    std::array<int, 2> pipe_fds{};
+    EXPECT_EQ(pipe(pipe_fds.data()), 0);
     const pid_t pid = fork();
     if (pid == 0) {
       dup2(pipe_fds[1], 1);
@@ -61,6 +63,7 @@ class ProgramTest : public ::testing::Test {
       words.emplace_back(TARNIXRANDOMMAP_PATH);
       words.insert(words.end(), args.begin(), args.end());
       std::vector<char*> argv;
+      argv.reserve(words.size() + 1);
       for (std::string& w : words)
         argv.push_back(w.data());
       argv.push_back(nullptr);
@@ -69,9 +72,10 @@ class ProgramTest : public ::testing::Test {
     }
     close(pipe_fds[1]);
     Result result;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
-      result.out.append(buffer, n);
+    std::array<char, 4096> buffer{};
+    for (ssize_t n = 0; (n = ::read(pipe_fds[0], buffer.data(), buffer.size())) > 0;) {
+      result.out.append(buffer.data(), static_cast<std::size_t>(n));
+    }
     close(pipe_fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
@@ -79,7 +83,7 @@ class ProgramTest : public ::testing::Test {
     return result;
   }
 
-  std::vector<std::string> entries() const {
+  [[nodiscard]] std::vector<std::string> entries() const {
     std::vector<std::string> names;
     DIR* d = opendir(dir_.c_str());
     while (const dirent* e = readdir(d)) {
@@ -90,7 +94,7 @@ class ProgramTest : public ::testing::Test {
     return names;
   }
 
-  std::string read_file(const std::string& name) const {
+  [[nodiscard]] std::string read_file(const std::string& name) const {
     std::ifstream in(dir_ + "/" + name, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
@@ -144,11 +148,11 @@ TEST_F(ProgramTest, TypicalRunWritesACompleteMap) {
   ASSERT_TRUE(map.starts_with(head));
   // 64 rows of 64 codes, each framed by the border.
   for (int y = 0; y < 64; ++y) {
-    const std::string row = map.substr(head.size() + y * 66, 66);
+    const std::string row = map.substr(head.size() + std::size_t{66} * y, 66);
     EXPECT_EQ(row.find_first_not_of("SA.1234WLgGP"), 64U) << "row " << y;
     EXPECT_TRUE(row.starts_with("A") && row.ends_with("A\r\n")) << "row " << y;
   }
-  EXPECT_EQ(map.substr(head.size() + 64 * 66, 13), "\r\nMAP_CODES\r\n");
+  EXPECT_EQ(map.substr(head.size() + std::size_t{64} * 66, 13), "\r\nMAP_CODES\r\n");
   EXPECT_TRUE(map.ends_with("GOLD4 500\r\n\r\nEOF\r\n\r\n"));
   EXPECT_TRUE(only_crlf_line_ends(map));
 }
@@ -170,15 +174,15 @@ TEST_F(ProgramTest, RejectedInputsLeaveNoFile) {
     std::string line;
   };
   const std::string name_rule =
-      "<name> must be 1 to 95 bytes with no \"/\", \"\\\" or control characters, got ";
-  const Case cases[] = {
+      R"(<name> must be 1 to 95 bytes with no "/", "\" or control characters, got )";
+  const std::vector<Case> cases = {
       {typical_with(0, ""), name_rule + "\"\" (0 bytes)"},
       {typical_with(0, std::string(96, 'a')),
        name_rule + "\"" + std::string(96, 'a') + "\" (96 bytes)"},
       {typical_with(0, "../Cave"), name_rule + "\"../Cave\" (7 bytes)"},
       {typical_with(0, "sub/Cave"), name_rule + "\"sub/Cave\" (8 bytes)"},
-      {typical_with(0, "back\\slash"), name_rule + "\"back\\\\slash\" (10 bytes)"},
-      {typical_with(0, "line\nfeed"), name_rule + "\"line\\x0Afeed\" (9 bytes)"},
+      {typical_with(0, "back\\slash"), name_rule + R"("back\\slash" (10 bytes))"},
+      {typical_with(0, "line\nfeed"), name_rule + R"("line\x0Afeed" (9 bytes))"},
       {typical_with(1, "5"), "<width> must be at least 7, got 5"},
       {typical_with(2, "abc"), "<height> must be at least 7, got 0"},
       {typical_with(3, "5"), "<players> must be from 2 to 4, got 5"},

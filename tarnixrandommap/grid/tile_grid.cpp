@@ -11,7 +11,7 @@ void TileGrid::Unmap::operator()(char* cells) const {
   munmap(cells, size);
 }
 
-TileGrid::TileGrid(std::int32_t width, std::int32_t height, std::unique_ptr<char[], Unmap> cells)
+TileGrid::TileGrid(std::int32_t width, std::int32_t height, std::unique_ptr<char, Unmap> cells)
     : width_(width),
       height_(height),
       stride_(static_cast<std::size_t>(width) + kRowEndSize),
@@ -27,7 +27,7 @@ std::optional<TileGrid> TileGrid::create(std::int32_t width, std::int32_t height
       (static_cast<std::size_t>(width) + kRowEndSize) * static_cast<std::size_t>(height);
   void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) return std::nullopt;
-  std::unique_ptr<char[], Unmap> cells(static_cast<char*>(block), Unmap{size});
+  std::unique_ptr<char, Unmap> cells(static_cast<char*>(block), Unmap{size});
   return TileGrid(width, height, std::move(cells));
 }
 

@@ -57,7 +57,7 @@ class TileGrid {
   // Allocates a grid whose squares are not yet written (init_grid writes
   // them). Returns nothing when memory runs out.
   // Requires: width >= 1, height >= 1.
-  static std::optional<TileGrid> create(std::int32_t width, std::int32_t height);
+  [[nodiscard]] static std::optional<TileGrid> create(std::int32_t width, std::int32_t height);
 
   // A grid can take gigabytes: it is moved, never copied.
   TileGrid(const TileGrid&) = delete;
@@ -66,22 +66,22 @@ class TileGrid {
   TileGrid& operator=(TileGrid&&) = default;
   ~TileGrid() = default;
 
-  std::int32_t width() const { return width_; }
-  std::int32_t height() const { return height_; }
+  [[nodiscard]] std::int32_t width() const { return width_; }
+  [[nodiscard]] std::int32_t height() const { return height_; }
   // Distance in bytes from a square to the one below it.
-  std::size_t stride() const { return stride_; }
+  [[nodiscard]] std::size_t stride() const { return stride_; }
 
   // Requires: 0 <= x < width, 0 <= y < height (not checked).
-  std::size_t index(std::int32_t x, std::int32_t y) const {
+  [[nodiscard]] std::size_t index(std::int32_t x, std::int32_t y) const {
     return static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x);
   }
-  char& at(std::int32_t x, std::int32_t y) { return cells_[index(x, y)]; }
-  char at(std::int32_t x, std::int32_t y) const { return cells_[index(x, y)]; }
+  char& at(std::int32_t x, std::int32_t y) { return cells_.get()[index(x, y)]; }
+  [[nodiscard]] char at(std::int32_t x, std::int32_t y) const { return cells_.get()[index(x, y)]; }
   char* cells() { return cells_.get(); }
-  const char* cells() const { return cells_.get(); }
+  [[nodiscard]] const char* cells() const { return cells_.get(); }
 
   // The whole block: every row's codes followed by CR LF.
-  std::string_view rows() const { return {cells_.get(), size_}; }
+  [[nodiscard]] std::string_view rows() const { return {cells_.get(), size_}; }
 
  private:
   // Returns the block to the system; the block is mapped, not taken from the heap.
@@ -90,13 +90,13 @@ class TileGrid {
     void operator()(char* cells) const;
   };
 
-  TileGrid(std::int32_t width, std::int32_t height, std::unique_ptr<char[], Unmap> cells);
+  TileGrid(std::int32_t width, std::int32_t height, std::unique_ptr<char, Unmap> cells);
 
   std::int32_t width_;
   std::int32_t height_;
   std::size_t stride_;
   std::size_t size_;
-  std::unique_ptr<char[], Unmap> cells_;
+  std::unique_ptr<char, Unmap> cells_;
 };
 
 // Frames the map: `A` on the outermost ring, `S` on the ring inside it, `.`

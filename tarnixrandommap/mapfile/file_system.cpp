@@ -20,7 +20,7 @@ class Descriptor {
   ~Descriptor() {
     if (fd_ >= 0) ::close(fd_);
   }
-  int get() const { return fd_; }
+  [[nodiscard]] int get() const { return fd_; }
   // Closes now and reports whether the close succeeded (it can report a
   // write error the kernel deferred).
   bool close() {

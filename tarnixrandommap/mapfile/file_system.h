@@ -21,8 +21,9 @@ class FileSystem {
   // on success the complete file is in place; on failure any earlier file of
   // that name is left exactly as it was, *err holds the system's reason, and
   // false is returned.
-  virtual bool replace_file(std::string_view path, std::span<const std::string_view> parts,
-                            std::string* err) = 0;
+  [[nodiscard]] virtual bool replace_file(std::string_view path,
+                                          std::span<const std::string_view> parts,
+                                          std::string* err) = 0;
 };
 
 // Writes each file to a new temporary file beside it, checks every write,

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -18,8 +19,8 @@ namespace {
 class DiskFileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tarnix_fs_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string pattern = "/tmp/tarnix_fs_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
   }
   void TearDown() override {
@@ -27,16 +28,16 @@ class DiskFileSystemTest : public ::testing::Test {
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
 
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  [[nodiscard]] std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
-  std::string read(const std::string& name) const {
+  [[nodiscard]] std::string read(const std::string& name) const {
     std::ifstream in(path(name), std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
   }
 
-  std::vector<std::string> entries() const {
+  [[nodiscard]] std::vector<std::string> entries() const {
     std::vector<std::string> names;
     DIR* d = opendir(dir_.c_str());
     while (const dirent* e = readdir(d)) {
@@ -47,7 +48,8 @@ class DiskFileSystemTest : public ::testing::Test {
     return names;
   }
 
-  bool replace(const std::string& name, std::vector<std::string_view> parts, std::string* err) {
+  bool replace(const std::string& name, const std::vector<std::string_view>& parts,
+               std::string* err) {
     return disk_.replace_file(path(name), parts, err);
   }
 
@@ -103,7 +105,7 @@ TEST_F(DiskFileSystemTest, MissingDirectoryIsReported) {
 TEST(MemoryFileSystem, KeepsFilesAndFailsOnRequest) {
   MemoryFileSystem files;
   std::string err;
-  const std::string_view parts[] = {"a", "b"};
+  const std::array<std::string_view, 2> parts = {"a", "b"};
   ASSERT_TRUE(files.replace_file("x.map", parts, &err));
   EXPECT_EQ(files.files.at("x.map"), "ab");
   files.fail_next = "Disk quota exceeded";

@@ -20,12 +20,13 @@ struct MapFileFields {
 // The map file is text with CR LF line ends: the head (name, players, size),
 // the grid rows as the grid holds them, then the tail (tile code table, the
 // empty THINGS … TRAPS sections, heart centres and gold, EOF).
-std::string map_file_head(const MapFileFields& fields, const TileGrid& grid);
-std::string map_file_tail(const MapFileFields& fields, const HeartTable& hearts);
+[[nodiscard]] std::string map_file_head(const MapFileFields& fields, const TileGrid& grid);
+[[nodiscard]] std::string map_file_tail(const MapFileFields& fields, const HeartTable& hearts);
 
 // Writes the whole map file to `path` through `files`, all or nothing.
 // Returns false and sets *err to the reason when it could not be written.
-bool write_map_file(FileSystem& files, std::string_view path, const MapFileFields& fields,
-                    const TileGrid& grid, const HeartTable& hearts, std::string* err);
+[[nodiscard]] bool write_map_file(FileSystem& files, std::string_view path,
+                                  const MapFileFields& fields, const TileGrid& grid,
+                                  const HeartTable& hearts, std::string* err);
 
 }  // namespace tarnix

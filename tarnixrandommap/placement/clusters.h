@@ -38,8 +38,8 @@ struct ClusterReport {
 // One material phase: drops seeds and grows a blob from each until `target`
 // squares are placed or MAX_TRIES seeds are spent.
 // Requires: a framed grid with width, height >= 7.
-ClusterReport place_material(TileGrid& grid, Random& rng, const Material& material,
-                             std::int32_t target);
+[[nodiscard]] ClusterReport place_material(TileGrid& grid, Random& rng, const Material& material,
+                                           std::int32_t target);
 
 struct ClustersReport {
   ClusterReport gold;
@@ -48,7 +48,7 @@ struct ClustersReport {
 };
 
 // Gold, then lava, then water.
-ClustersReport place_clusters(TileGrid& grid, Random& rng, std::int32_t gold, std::int32_t lava,
-                              std::int32_t water);
+[[nodiscard]] ClustersReport place_clusters(TileGrid& grid, Random& rng, std::int32_t gold,
+                                            std::int32_t lava, std::int32_t water);
 
 }  // namespace tarnix

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tarnixrandommap/placement/max_tries.h"
 #include "tarnixrandommap/placement/test_support.h"
 
@@ -36,8 +38,8 @@ TEST(GrowCluster, MatchesTheRecursiveFillDrawForDraw) {
     std::int32_t target;
     std::int32_t threshold;
   };
-  const Case cases[] = {{40, 30, 50, 20},   {40, 30, 300, 40}, {12, 9, 1000, 40},
-                        {60, 60, 2000, 60}, {25, 25, 5, 99},   {7, 7, 9, 100}};
+  const std::vector<Case> cases = {{40, 30, 50, 20},   {40, 30, 300, 40}, {12, 9, 1000, 40},
+                                   {60, 60, 2000, 60}, {25, 25, 5, 99},   {7, 7, 9, 100}};
   for (const Case& c : cases) {
     for (std::uint32_t seed = 0; seed < 40; ++seed) {
       TileGrid grid = framed_grid(c.width, c.height);

@@ -16,6 +16,6 @@ struct GemReport {
 // budget of MAX_TRIES rejections; the phase stops at the first gem that does
 // not fit within what is left of it.
 // Requires: a framed grid with width, height >= 7.
-GemReport place_gems(TileGrid& grid, Random& rng, std::int32_t gems);
+[[nodiscard]] GemReport place_gems(TileGrid& grid, Random& rng, std::int32_t gems);
 
 }  // namespace tarnix

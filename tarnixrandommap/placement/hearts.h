@@ -22,7 +22,7 @@ struct HeartTable {
   std::array<HeartCentre, kMaxPlayers> centres{};
   std::int32_t count = 0;
 
-  std::span<const HeartCentre> placed() const {
+  [[nodiscard]] std::span<const HeartCentre> placed() const {
     return std::span<const HeartCentre>(centres).first(static_cast<std::size_t>(count));
   }
 };
@@ -34,7 +34,8 @@ struct HeartTable {
 // later hearts over earlier ones, and returns the centres; otherwise stamps
 // nothing and returns nothing.
 // Requires: a framed grid with width, height >= 7; 0 <= players <= kMaxPlayers.
-std::optional<HeartTable> place_hearts(TileGrid& grid, Random& rng, std::int32_t players,
-                                       std::int32_t min_vosk_dist);
+[[nodiscard]] std::optional<HeartTable> place_hearts(TileGrid& grid, Random& rng,
+                                                     std::int32_t players,
+                                                     std::int32_t min_vosk_dist);
 
 }  // namespace tarnix

@@ -20,7 +20,8 @@ struct PortalReport {
 // strictly within `min_portal_dist` of any heart centre in both x and y.
 // Portals that do not fit are skipped and listed in the report.
 // Requires: a framed grid with width, height >= 7.
-PortalReport place_portals(TileGrid& grid, Random& rng, std::span<const HeartCentre> hearts,
-                           std::int32_t portals, std::int32_t min_portal_dist);
+[[nodiscard]] PortalReport place_portals(TileGrid& grid, Random& rng,
+                                         std::span<const HeartCentre> hearts, std::int32_t portals,
+                                         std::int32_t min_portal_dist);
 
 }  // namespace tarnix

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "tarnixrandommap/placement/max_tries.h"
@@ -43,7 +44,7 @@ TEST(PlacePortals, HeartRuleBoundary) {
     std::int32_t spacing;
     bool first_corner_taken;
   };
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {"dx equal to spacing", {x + 6, y}, 6, true},
       {"dx one less", {x + 5, y}, 6, false},
       {"dy equal to spacing", {x, y - 6}, 6, true},
@@ -54,7 +55,7 @@ TEST(PlacePortals, HeartRuleBoundary) {
   for (const Case& c : cases) {
     TileGrid grid = framed_grid(40, 40);
     Random rng(seed);
-    const HeartCentre hearts[] = {c.heart};
+    const std::array<HeartCentre, 1> hearts = {c.heart};
     const PortalReport report = place_portals(grid, rng, hearts, 1, c.spacing);
     EXPECT_EQ(report.placed, 1) << c.name;
     EXPECT_EQ(grid.at(x, y) == tile::kPortal && grid.at(x + 2, y + 2) == tile::kPortal,
@@ -83,7 +84,7 @@ TEST(PlacePortals, EachPortalHasItsOwnBudget) {
     draws += 2;
     if (x == 2 && y == 2) break;
   }
-  EXPECT_EQ(rng.state(), advanced(9, draws + 2 * 2 * MAX_TRIES).state());
+  EXPECT_EQ(rng.state(), advanced(9, draws + std::int64_t{4} * MAX_TRIES).state());
 }
 
 // Every portal covers nine squares that were untouched rock, and a failed

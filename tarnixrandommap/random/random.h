@@ -23,7 +23,7 @@ class Random {
   // Consumes exactly one output. Requires: b > a.
   std::int32_t rand_range(std::int32_t a, std::int32_t b) { return a + next() % (b - a); }
 
-  std::uint32_t state() const { return state_; }
+  [[nodiscard]] std::uint32_t state() const { return state_; }
 
  private:
   static constexpr std::uint32_t kMultiplier = 214013U;  // 0x343FD

@@ -32,7 +32,7 @@ class FdSink final : public ByteSink {
 class StringSink final : public ByteSink {
  public:
   void write(std::string_view bytes) override { writes.emplace_back(bytes); }
-  std::string all() const;
+  [[nodiscard]] std::string all() const;
 
   std::vector<std::string> writes;
 };

@@ -1,5 +1,7 @@
 #include "tarnixrandommap/run/map_params.h"
 
+#include <algorithm>
+#include <array>
 #include <limits>
 
 #include "tarnixrandommap/placement/hearts.h"
@@ -31,15 +33,12 @@ bool is_control(char c) {
 
 bool is_good_name(std::string_view name) {
   if (name.empty() || name.size() > kMaxNameBytes) return false;
-  for (const char c : name) {
-    if (c == '/' || c == '\\' || is_control(c)) return false;
-  }
-  return true;
+  return std::ranges::none_of(name, [](char c) { return c == '/' || c == '\\' || is_control(c); });
 }
 
 // The name as it can safely be shown on one console line.
 std::string quoted(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
+  static constexpr std::string_view kHex = "0123456789ABCDEF";
   std::string out = "\"";
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -107,7 +106,7 @@ std::vector<std::string> validate(const MapParams& p) {
   std::vector<std::string> problems;
   if (!is_good_name(p.name)) {
     problems.push_back("<name> must be 1 to " + std::to_string(kMaxNameBytes) +
-                       " bytes with no \"/\", \"\\\" or control characters, got " + quoted(p.name) +
+                       R"( bytes with no "/", "\" or control characters, got )" + quoted(p.name) +
                        " (" + std::to_string(p.name.size()) + " bytes)");
   }
   const std::string at_least_side = "at least " + std::to_string(kMinSide);
@@ -116,14 +115,15 @@ std::vector<std::string> validate(const MapParams& p) {
   if (p.players < kMinPlayers || p.players > kMaxPlayers) {
     problems.push_back(rejected("players", range(kMinPlayers, kMaxPlayers), p.players));
   }
-  const struct {
+  struct Count {
     std::string_view parameter;
     std::int32_t value;
-  } counts[] = {{"portals", p.portals},
-                {"gold", p.gold},
-                {"gems", p.gems},
-                {"lava", p.lava},
-                {"water", p.water}};
+  };
+  const std::array<Count, 5> counts = {{{"portals", p.portals},
+                                        {"gold", p.gold},
+                                        {"gems", p.gems},
+                                        {"lava", p.lava},
+                                        {"water", p.water}}};
   for (const auto& count : counts) {
     if (count.value < 0) problems.push_back(rejected(count.parameter, "0 or more", count.value));
   }

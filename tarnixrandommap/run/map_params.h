@@ -29,10 +29,10 @@ inline constexpr std::size_t kArgumentCount = 12;
 
 // The spacings the phases use, derived from the arguments.
 // Requires: validate(params) found nothing, so neither addition overflows.
-inline std::int32_t heart_spacing(const MapParams& params) {
+[[nodiscard]] inline std::int32_t heart_spacing(const MapParams& params) {
   return params.min_vosk_dist + 5;
 }
-inline std::int32_t portal_spacing(const MapParams& params) {
+[[nodiscard]] inline std::int32_t portal_spacing(const MapParams& params) {
   return params.min_portal_dist + 4;
 }
 
@@ -40,16 +40,16 @@ inline std::int32_t portal_spacing(const MapParams& params) {
 // white space is skipped, one "+" or "-" is taken, digits are read up to the
 // first non-digit, and the value wraps around modulo 2^32. Text without
 // leading digits is 0. Never fails.
-std::int32_t convert_number(std::string_view text);
+[[nodiscard]] std::int32_t convert_number(std::string_view text);
 
 // Copies the name and converts the eleven numbers.
-MapParams convert_arguments(std::span<const std::string_view, kArgumentCount> args);
+[[nodiscard]] MapParams convert_arguments(std::span<const std::string_view, kArgumentCount> args);
 
 // Returns one line for each value the generator cannot work with, naming the
 // parameter, the value received and what is allowed; none when all are good.
-std::vector<std::string> validate(const MapParams& params);
+[[nodiscard]] std::vector<std::string> validate(const MapParams& params);
 
 // The map file's name: the map name followed by ".map".
-std::string map_file_name(const MapParams& params);
+[[nodiscard]] std::string map_file_name(const MapParams& params);
 
 }  // namespace tarnix

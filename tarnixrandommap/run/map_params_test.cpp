@@ -13,7 +13,7 @@ TEST(ConvertNumber, ReadsLikeTheCommandLineAlwaysHas) {
     std::string_view text;
     std::int32_t want;
   };
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {"42", 42},
       {"  42", 42},
       {"\t\n\v\f\r 9", 9},
@@ -83,7 +83,7 @@ MapParams typical() {
 }
 
 TEST(Validate, AcceptsEveryValueAtItsLimits) {
-  const std::function<void(MapParams&)> edits[] = {
+  const std::vector<std::function<void(MapParams&)>> edits = {
       [](MapParams& p) { p.name = std::string(95, 'n'); },
       [](MapParams& p) { p.name = "x"; },
       [](MapParams& p) { p.name = "caf\xC3\xA9 .. map-1 'quoted'"; },
@@ -111,17 +111,17 @@ TEST(Validate, NamesEachRejectedValue) {
     std::string want;
   };
   const std::string name_rule =
-      "<name> must be 1 to 95 bytes with no \"/\", \"\\\" or control characters, got ";
-  const Case cases[] = {
+      R"(<name> must be 1 to 95 bytes with no "/", "\" or control characters, got )";
+  const std::vector<Case> cases = {
       {[](MapParams& p) { p.name = ""; }, name_rule + "\"\" (0 bytes)"},
       {[](MapParams& p) { p.name = std::string(96, 'n'); },
        name_rule + "\"" + std::string(96, 'n') + "\" (96 bytes)"},
       {[](MapParams& p) { p.name = "../up"; }, name_rule + "\"../up\" (5 bytes)"},
-      {[](MapParams& p) { p.name = "a\\b"; }, name_rule + "\"a\\\\b\" (3 bytes)"},
-      {[](MapParams& p) { p.name = "two\nlines"; }, name_rule + "\"two\\x0Alines\" (9 bytes)"},
+      {[](MapParams& p) { p.name = "a\\b"; }, name_rule + R"("a\\b" (3 bytes))"},
+      {[](MapParams& p) { p.name = "two\nlines"; }, name_rule + R"("two\x0Alines" (9 bytes))"},
       {[](MapParams& p) { p.name = std::string("nul\0x", 5); },
-       name_rule + "\"nul\\x00x\" (5 bytes)"},
-      {[](MapParams& p) { p.name = "del\x7F"; }, name_rule + "\"del\\x7F\" (4 bytes)"},
+       name_rule + R"("nul\x00x" (5 bytes))"},
+      {[](MapParams& p) { p.name = "del\x7F"; }, name_rule + R"("del\x7F" (4 bytes))"},
       {[](MapParams& p) { p.width = 5; }, "<width> must be at least 7, got 5"},
       {[](MapParams& p) { p.height = -3; }, "<height> must be at least 7, got -3"},
       {[](MapParams& p) { p.players = 5; }, "<players> must be from 2 to 4, got 5"},

@@ -15,7 +15,7 @@ namespace tarnix {
 // `console`. Returns the exit code: 1 when the complete map file is in
 // place, 0 otherwise (usage text, rejected arguments, no memory, hearts that
 // do not fit, or a file that could not be written).
-int run(std::span<const std::string_view> args, std::uint32_t seed, Console& console,
-        FileSystem& files);
+[[nodiscard]] int run(std::span<const std::string_view> args, std::uint32_t seed, Console& console,
+                      FileSystem& files);
 
 }  // namespace tarnix
