@@ -84,19 +84,19 @@ class TileGrid {
   [[nodiscard]] std::string_view rows() const { return {cells_.get(), size_}; }
 
  private:
-  // Returns the block to the system; the block is mapped, not taken from the heap.
-  struct Unmap {
+  // Returns the block, heap or mapped, to the system.
+  struct Release {
     std::size_t size;
     void operator()(char* cells) const;
   };
 
-  TileGrid(std::int32_t width, std::int32_t height, std::unique_ptr<char, Unmap> cells);
+  TileGrid(std::int32_t width, std::int32_t height, std::unique_ptr<char, Release> cells);
 
   std::int32_t width_;
   std::int32_t height_;
   std::size_t stride_;
   std::size_t size_;
-  std::unique_ptr<char, Unmap> cells_;
+  std::unique_ptr<char, Release> cells_;
 };
 
 // Frames the map: `A` on the outermost ring, `S` on the ring inside it, `.`
