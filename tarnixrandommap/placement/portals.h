@@ -10,9 +10,13 @@
 
 namespace tarnix {
 
+// Which portals did not fit: those listed in `failed`, then every one from
+// `no_room_from` up to `requested`, once the map had no room left for any.
 struct PortalReport {
+  std::int32_t requested = 0;
   std::int32_t placed = 0;           // portals written into the grid
-  std::vector<std::int32_t> failed;  // zero-based indices of the portals that did not fit
+  std::vector<std::int32_t> failed;  // zero-based indices, below no_room_from
+  std::int32_t no_room_from = 0;     // equals requested when there was room to the end
 };
 
 // Places `portals` 3 × 3 blocks of `P` on untouched rock, each with its own

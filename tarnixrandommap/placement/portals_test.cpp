@@ -15,6 +15,14 @@ using testing::advanced;
 using testing::count_code;
 using testing::framed_grid;
 
+// Every portal that did not fit, in order.
+std::vector<std::int32_t> failed_indices(const PortalReport& report) {
+  std::vector<std::int32_t> all = report.failed;
+  for (std::int32_t k = report.no_room_from; k < report.requested; ++k)
+    all.push_back(k);
+  return all;
+}
+
 TEST(PlacePortals, NoneRequestedDrawsNothing) {
   TileGrid grid = framed_grid(30, 30);
   Random rng(5);
@@ -71,7 +79,7 @@ TEST(PlacePortals, EachPortalHasItsOwnBudget) {
   Random rng(9);
   const PortalReport report = place_portals(grid, rng, {}, 3, 0);
   EXPECT_EQ(report.placed, 1);
-  EXPECT_EQ(report.failed, (std::vector<std::int32_t>{1, 2}));
+  EXPECT_EQ(failed_indices(report), (std::vector<std::int32_t>{1, 2}));
   EXPECT_EQ(grid.rows(),
             "AAAAAAA\r\nASSSSSA\r\nASPPPSA\r\nASPPPSA\r\nASPPPSA\r\nASSSSSA\r\nAAAAAAA\r\n");
 
@@ -87,6 +95,44 @@ TEST(PlacePortals, EachPortalHasItsOwnBudget) {
   EXPECT_EQ(rng.state(), advanced(9, draws + std::int64_t{4} * MAX_TRIES).state());
 }
 
+// Once no corner that can be drawn fits, the remaining portals fail at once,
+// with the generator moved on as their draws would have moved it.
+TEST(PlacePortals, NoRoomLeftSkipsTheHopelessDraws) {
+  struct Case {
+    const char* name;
+    std::int32_t width;
+    std::int32_t portals;
+    std::int32_t spacing;
+  };
+  const std::vector<Case> cases = {
+      {"one block fits", 7, 100000, 0},
+      {"a heart's spacing covers the map", 30, 5000, 100},
+      {"a crowded map", 16, 3000, 0},
+  };
+  for (const Case& c : cases) {
+    TileGrid grid = framed_grid(c.width, c.width);
+    const std::array<HeartCentre, 1> hearts = {HeartCentre{c.width / 2, c.width / 2}};
+    Random rng(21);
+    const PortalReport report = place_portals(grid, rng, hearts, c.portals, c.spacing);
+    EXPECT_LT(report.no_room_from, c.portals) << c.name;
+    EXPECT_EQ(report.placed + static_cast<std::int32_t>(failed_indices(report).size()), c.portals)
+        << c.name;
+
+    // The same phase, one portal at a time: a single portal never skips.
+    TileGrid shadow_grid = framed_grid(c.width, c.width);
+    Random shadow(21);
+    std::vector<std::int32_t> failed;
+    std::int32_t k = 0;
+    for (; k < report.no_room_from; ++k) {
+      if (place_portals(shadow_grid, shadow, hearts, 1, c.spacing).placed == 0) failed.push_back(k);
+    }
+    shadow.discard(std::uint64_t{2} * MAX_TRIES * static_cast<std::uint64_t>(c.portals - k));
+    EXPECT_EQ(report.failed, failed) << c.name;
+    EXPECT_EQ(grid.rows(), shadow_grid.rows()) << c.name;
+    EXPECT_EQ(rng.state(), shadow.state()) << c.name;
+  }
+}
+
 // Every portal covers nine squares that were untouched rock, and a failed
 // portal leaves no trace.
 TEST(PlacePortals, BlocksOnlyCoverRock) {
@@ -96,7 +142,7 @@ TEST(PlacePortals, BlocksOnlyCoverRock) {
     const std::string before(grid.rows());
     Random rng(seed);
     const PortalReport report = place_portals(grid, rng, {}, 40, 0);
-    EXPECT_EQ(report.placed + static_cast<std::int32_t>(report.failed.size()), 40);
+    EXPECT_EQ(report.placed + static_cast<std::int32_t>(failed_indices(report).size()), 40);
     EXPECT_EQ(count_code(grid, tile::kPortal), 9 * report.placed) << "seed " << seed;
     const std::string_view after = grid.rows();
     for (std::size_t i = 0; i < after.size(); ++i) {

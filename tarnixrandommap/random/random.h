@@ -23,6 +23,9 @@ class Random {
   // Consumes exactly one output. Requires: b > a.
   std::int32_t rand_range(std::int32_t a, std::int32_t b) { return a + next() % (b - a); }
 
+  // Skips `n` outputs, as if next() had been called n times, in O(log n).
+  void discard(std::uint64_t n);
+
   [[nodiscard]] std::uint32_t state() const { return state_; }
 
  private:

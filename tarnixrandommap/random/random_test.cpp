@@ -52,5 +52,17 @@ TEST(Random, RandRangeReachesBothEnds) {
     EXPECT_GT(seen[v], 0) << "value " << v + 3;
 }
 
+TEST(Random, DiscardMatchesRepeatedSteps) {
+  for (const std::uint64_t n : {0ULL, 1ULL, 2ULL, 3ULL, 20000ULL, 123457ULL, (1ULL << 32) + 5}) {
+    Random jumped(99);
+    jumped.discard(n);
+    Random stepped(99);
+    // The generator's period is 2^32, so only the remainder of n matters.
+    for (std::uint64_t i = 0; i < n % (1ULL << 32); ++i)
+      stepped.next();
+    EXPECT_EQ(jumped.state(), stepped.state()) << "n = " << n;
+  }
+}
+
 }  // namespace
 }  // namespace tarnix

@@ -42,10 +42,14 @@ void print_usage(Console& console) {
 }
 
 void report_portals(Console& console, const PortalReport& report) {
-  for (const std::int32_t k : report.failed) {
+  const auto failure = [&console](std::int32_t k) {
     console.line("restricted portal placement failure: Could not place all portals: " +
                  std::to_string(k));
-  }
+  };
+  for (const std::int32_t k : report.failed)
+    failure(k);
+  for (std::int32_t k = report.no_room_from; k < report.requested; ++k)
+    failure(k);
   console.line("Actual portals placed: " + std::to_string(report.placed));
 }
 
