@@ -1,0 +1,351 @@
+#include "tarnixrandommap/mapfile/map_reader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace tarnix {
+
+namespace {
+
+// Past this many, a broken file's further problems add nothing but noise.
+constexpr std::size_t kMaxProblems = 100;
+
+std::optional<std::int32_t> parse_int(std::string_view text) {
+  std::int32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+  return value;
+}
+
+std::string quoted(std::string_view text) {
+  constexpr std::size_t kShown = 40;
+  std::string out = "\"";
+  out += text.substr(0, kShown);
+  if (text.size() > kShown) out += "...";
+  out += '"';
+  return out;
+}
+
+bool is_tile_code(char c) {
+  return std::ranges::any_of(kTileCodes, [c](const TileCode& code) { return code.code == c; });
+}
+
+bool is_heart(char c) {
+  return c >= tile::heart(0) && c <= tile::heart(kMaxPlayers - 1);
+}
+
+// Reads the file's lines in order, checking each against what must stand
+// there, and collects what it finds.
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes) { split(bytes); }
+
+  MapFileRead read() && {
+    read_head();
+    read_grid();
+    read_codes();
+    read_hearts_and_gold();
+    read_end();
+    if (result_.contents.grid) {
+      check_frame();
+      check_hearts();
+    }
+    std::ranges::stable_sort(result_.problems, {}, &MapProblem::line);
+    if (dropped_ > 0) {
+      result_.problems.push_back({static_cast<std::int64_t>(lines_.size()),
+                                  "... and " + std::to_string(dropped_) + " more problems"});
+    }
+    return std::move(result_);
+  }
+
+ private:
+  // Lines end in CR LF; the CR is not part of the line.
+  void split(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const std::size_t feed = bytes.find('\n');
+      std::string_view line = bytes.substr(0, feed);
+      const auto number = static_cast<std::int64_t>(lines_.size() + 1);
+      if (feed == std::string_view::npos) {
+        problem(number, "the file's last line has no line end");
+        bytes = {};
+      } else {
+        bytes.remove_prefix(feed + 1);
+        if (line.ends_with('\r')) {
+          line.remove_suffix(1);
+        } else {
+          problem(number, "the line ends in a bare line feed, not CR LF");
+        }
+      }
+      if (line.find('\r') != std::string_view::npos)
+        problem(number, "a carriage return inside the line");
+      lines_.push_back(line);
+    }
+  }
+
+  void problem(std::int64_t line, std::string message) {
+    if (result_.problems.size() >= kMaxProblems) {
+      ++dropped_;
+      return;
+    }
+    result_.problems.push_back({line, std::move(message)});
+  }
+
+  [[nodiscard]] std::int64_t number() const { return static_cast<std::int64_t>(next_ + 1); }
+
+  // The next line, or nothing (reported once) when the file has ended.
+  std::optional<std::string_view> take(std::string_view what) {
+    if (next_ < lines_.size()) return lines_[next_++];
+    if (!ended_) problem(number(), "the file ends where " + std::string(what) + " should be");
+    ended_ = true;
+    return std::nullopt;
+  }
+
+  void expect(std::string_view wanted) {
+    const std::int64_t at = number();
+    const auto line = take(quoted(wanted));
+    if (line && *line != wanted)
+      problem(at, "expected " + quoted(wanted) + ", found " + quoted(*line));
+  }
+
+  void read_head() {
+    MapFileContents& map = result_.contents;
+    if (const auto name = take("the map's name")) {
+      map.name = std::string(*name);
+      if (name->empty()) problem(1, "the map's name is empty");
+    }
+    const std::int64_t players_line = number();
+    if (const auto line = take("the PLAYERS line")) {
+      const auto players =
+          line->starts_with("PLAYERS ") ? parse_int(line->substr(8)) : std::nullopt;
+      if (!players || *players < 2 || *players > kMaxPlayers) {
+        problem(players_line, "expected \"PLAYERS \" and 2, 3 or 4, found " + quoted(*line));
+      } else {
+        map.players = *players;
+      }
+    }
+    expect("");
+    expect("MAP");
+    size_line_ = number();
+    if (const auto line = take("the size line")) {
+      const std::size_t x = line->find(" X ");
+      const auto width = x == std::string_view::npos ? std::nullopt : parse_int(line->substr(0, x));
+      const auto height =
+          x == std::string_view::npos ? std::nullopt : parse_int(line->substr(x + 3));
+      if (!width || !height || *width < 7 || *height < 7) {
+        problem(size_line_, "expected \"WIDTH X HEIGHT\", each at least 7, found " + quoted(*line));
+      } else {
+        map.width = *width;
+        map.height = *height;
+      }
+    }
+    expect("");
+  }
+
+  // The rows run up to the first empty line.
+  void read_grid() {
+    MapFileContents& map = result_.contents;
+    grid_first_line_ = number();
+    const std::size_t first = next_;
+    while (next_ < lines_.size() && !lines_[next_].empty())
+      ++next_;
+    const std::size_t rows = next_ - first;
+    bool fits = map.width > 0 && rows == static_cast<std::size_t>(map.height);
+    if (map.width > 0 && !fits) {
+      problem(grid_first_line_, "the grid has " + std::to_string(rows) +
+                                    " rows, but the size line (line " + std::to_string(size_line_) +
+                                    ") says " + std::to_string(map.height));
+    }
+    for (std::size_t r = 0; r < rows; ++r) {
+      const std::string_view row = lines_[first + r];
+      const auto line = static_cast<std::int64_t>(first + r + 1);
+      if (map.width > 0 && row.size() != static_cast<std::size_t>(map.width)) {
+        problem(line, "the row has " + std::to_string(row.size()) +
+                          " tile codes, the size line says " + std::to_string(map.width));
+        fits = false;
+      }
+      const auto bad = std::ranges::find_if(row, [](char c) { return !is_tile_code(c); });
+      if (bad != row.end()) {
+        problem(line, "column " + std::to_string(bad - row.begin()) + ": " +
+                          quoted(std::string_view(&*bad, 1)) + " is not a tile code");
+        fits = false;
+      }
+    }
+    expect("");
+    if (fits) fill_grid(first);
+  }
+
+  void fill_grid(std::size_t first) {
+    MapFileContents& map = result_.contents;
+    map.grid = TileGrid::create(map.width, map.height);
+    if (!map.grid) {
+      problem(size_line_, "not enough memory to hold the grid");
+      return;
+    }
+    for (std::int32_t y = 0; y < map.height; ++y) {
+      char* row = map.grid->cells() + map.grid->index(0, y);
+      std::memcpy(row, lines_[first + static_cast<std::size_t>(y)].data(),
+                  static_cast<std::size_t>(map.width));
+      row[map.width] = '\r';
+      row[map.width + 1] = '\n';
+    }
+  }
+
+  void read_codes() {
+    expect("MAP_CODES");
+    expect(std::to_string(kTileCodes.size()));
+    for (const TileCode& code : kTileCodes)
+      expect(std::string(1, code.code) + " " + std::string(code.name));
+    expect("");
+    for (const std::string_view line :
+         {"THINGS", "0", "CREATURES", "0", "DOORS", "0", "TRAPS", "0", "HEARTS_AND_GOLD"}) {
+      expect(line);
+    }
+  }
+
+  void read_hearts_and_gold() {
+    MapFileContents& map = result_.contents;
+    const std::int32_t players = std::max(map.players, 2);
+    for (std::int32_t p = 0; p < players; ++p) {
+      const std::string key = "VSK" + std::to_string(p + 1) + "_HEART_CENTER ";
+      const std::int64_t at = number();
+      const auto line = take(quoted(key));
+      if (!line) return;
+      const std::size_t space = line->find(' ', key.size());
+      const auto x = line->starts_with(key) && space != std::string_view::npos
+                         ? parse_int(line->substr(key.size(), space - key.size()))
+                         : std::nullopt;
+      const auto y = x ? parse_int(line->substr(space + 1)) : std::nullopt;
+      if (!y) {
+        problem(at, "expected " + quoted(key + "X Y") + ", found " + quoted(*line));
+        continue;
+      }
+      map.hearts.centres[static_cast<std::size_t>(p)] = {*x, *y};
+      centre_lines_[static_cast<std::size_t>(p)] = at;
+      if (p < map.players) map.hearts.count = p + 1;
+    }
+    for (std::int32_t p = 0; p < players; ++p) {
+      const std::string key = "GOLD" + std::to_string(p + 1) + " ";
+      const std::int64_t at = number();
+      const auto line = take(quoted(key));
+      if (!line) return;
+      const auto gold = line->starts_with(key) ? parse_int(line->substr(key.size())) : std::nullopt;
+      if (!gold) {
+        problem(at, "expected " + quoted(key + "AMOUNT") + ", found " + quoted(*line));
+        continue;
+      }
+      map.gold[static_cast<std::size_t>(p)] = *gold;
+    }
+  }
+
+  void read_end() {
+    expect("");
+    expect("EOF");
+    expect("");
+    if (next_ < lines_.size())
+      problem(number(), "text after the end of the map: " + quoted(lines_[next_]));
+  }
+
+  [[nodiscard]] std::int64_t row_line(std::int32_t y) const { return grid_first_line_ + y; }
+
+  // The heart whose block covers (x, y) last, if any.
+  [[nodiscard]] std::optional<std::int32_t> heart_at(std::int32_t x, std::int32_t y) const {
+    const HeartTable& hearts = result_.contents.hearts;
+    std::optional<std::int32_t> last;
+    for (std::int32_t p = 0; p < hearts.count; ++p) {
+      const HeartCentre c = hearts.centres[static_cast<std::size_t>(p)];
+      if (std::abs(c.x - x) <= 2 && std::abs(c.y - y) <= 2) last = p;
+    }
+    return last;
+  }
+
+  // The outer ring is border; the ring inside it is solid rock, except
+  // where a heart's block covers it.
+  void check_frame() {
+    const MapFileContents& map = result_.contents;
+    const TileGrid& grid = *map.grid;
+    for (std::int32_t y = 0; y < map.height; ++y) {
+      for (std::int32_t x = 0; x < map.width; ++x) {
+        const bool outer = y == 0 || y == map.height - 1 || x == 0 || x == map.width - 1;
+        const bool inner =
+            !outer && (y == 1 || y == map.height - 2 || x == 1 || x == map.width - 2);
+        if (!outer && !inner) {
+          // Skip the interior of the row: only its two ring squares matter.
+          if (x == 1) x = map.width - 3;
+          continue;
+        }
+        const char c = grid.at(x, y);
+        const bool good =
+            outer ? c == tile::kBorder : c == tile::kSolidRock || (is_heart(c) && heart_at(x, y));
+        if (!good) {
+          problem(row_line(y),
+                  "column " + std::to_string(x) + ": " + quoted(std::string_view(&c, 1)) +
+                      (outer ? " where the border 'A' belongs" : " where solid rock 'S' belongs"));
+        }
+      }
+    }
+  }
+
+  void check_hearts() {
+    const MapFileContents& map = result_.contents;
+    const TileGrid& grid = *map.grid;
+    for (std::int32_t p = 0; p < map.hearts.count; ++p) {
+      const HeartCentre c = map.hearts.centres[static_cast<std::size_t>(p)];
+      const std::int64_t at = centre_lines_[static_cast<std::size_t>(p)];
+      if (c.x < 3 || c.x > map.width - 4 || c.y < 3 || c.y > map.height - 4) {
+        problem(at, "heart " + std::to_string(p + 1) + "'s block around (" + std::to_string(c.x) +
+                        ", " + std::to_string(c.y) + ") does not fit inside the border");
+        continue;
+      }
+      check_block(grid, p, c, at);
+    }
+    // Heart tiles outside every block.
+    for (std::int32_t y = 1; y < map.height - 1; ++y) {
+      for (std::int32_t x = 1; x < map.width - 1; ++x) {
+        const char code = grid.at(x, y);
+        if (is_heart(code) && !heart_at(x, y)) {
+          problem(row_line(y), "column " + std::to_string(x) + ": heart tile " +
+                                   quoted(std::string_view(&code, 1)) +
+                                   " outside every recorded heart");
+        }
+      }
+    }
+  }
+
+  // Every square of the block holds the digit of the last heart covering it.
+  void check_block(const TileGrid& grid, std::int32_t p, HeartCentre c, std::int64_t at) {
+    for (std::int32_t y = c.y - 2; y <= c.y + 2; ++y) {
+      for (std::int32_t x = c.x - 2; x <= c.x + 2; ++x) {
+        const char want = tile::heart(*heart_at(x, y));
+        if (grid.at(x, y) == want) continue;
+        const char found = grid.at(x, y);
+        problem(row_line(y), "column " + std::to_string(x) + ": " +
+                                 quoted(std::string_view(&found, 1)) + " inside heart " +
+                                 std::to_string(p + 1) + "'s block (centre on line " +
+                                 std::to_string(at) + "), where " +
+                                 quoted(std::string_view(&want, 1)) + " belongs");
+        return;  // one report per heart
+      }
+    }
+  }
+
+  std::vector<std::string_view> lines_;
+  std::size_t next_ = 0;
+  bool ended_ = false;
+  std::size_t dropped_ = 0;
+  std::int64_t size_line_ = 0;
+  std::int64_t grid_first_line_ = 0;
+  std::array<std::int64_t, kMaxPlayers> centre_lines_{};
+  MapFileRead result_;
+};
+
+}  // namespace
+
+MapFileRead read_map_file(std::string_view bytes) {
+  return Reader(bytes).read();
+}
+
+}  // namespace tarnix

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tarnixrandommap/grid/tile_grid.h"
+#include "tarnixrandommap/placement/hearts.h"
+
+namespace tarnix {
+
+// One thing wrong with a map file, at a line (counted from 1).
+struct MapProblem {
+  std::int64_t line = 0;
+  std::string message;
+};
+
+// What a map file holds, as far as it could be read.
+struct MapFileContents {
+  std::string name;
+  std::int32_t players = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::optional<TileGrid> grid;  // when the grid section matches the size line
+  HeartTable hearts;
+  std::array<std::int32_t, kMaxPlayers> gold{};  // each player's starting gold
+};
+
+struct MapFileRead {
+  MapFileContents contents;
+  std::vector<MapProblem> problems;  // none for a sound file, in line order
+};
+
+// Reads a map file strictly: every section in its order, CR LF line ends,
+// the size line against the grid, only tile codes in the grid, the border
+// and solid rock rings, every heart's centre and its 5 × 5 block (a later
+// heart may cover an earlier one), no heart tile outside a block, and the
+// closing "EOF" and empty line. Reading what write_map_file wrote gives back
+// the same name, players, grid, hearts and gold, with no problems.
+[[nodiscard]] MapFileRead read_map_file(std::string_view bytes);
+
+}  // namespace tarnix

@@ -1,0 +1,156 @@
+#include "tarnixrandommap/mapfile/map_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tarnixrandommap/mapfile/map_file.h"
+#include "tarnixrandommap/run/console.h"
+#include "tarnixrandommap/run/generate.h"
+
+namespace tarnix {
+namespace {
+
+// A 9 × 9 map with two overlapping hearts, at (3, 3) and (5, 5): the file's
+// lines are 1 name, 2 PLAYERS, 5 size, 7-15 the rows, 17 MAP_CODES,
+// 41-42 the centres, 43-44 the gold, 46 EOF and 47 the final empty line.
+std::string small_map_file() {
+  std::optional<TileGrid> grid = TileGrid::create(9, 9);
+  init_grid(*grid);
+  HeartTable hearts;
+  hearts.centres[0] = {3, 3};
+  hearts.centres[1] = {5, 5};
+  hearts.count = 2;
+  for (std::int32_t p = 0; p < 2; ++p) {
+    const HeartCentre c = hearts.centres[static_cast<std::size_t>(p)];
+    for (std::int32_t y = c.y - 2; y <= c.y + 2; ++y) {
+      for (std::int32_t x = c.x - 2; x <= c.x + 2; ++x)
+        grid->at(x, y) = tile::heart(p);
+    }
+  }
+  grid->at(6, 2) = tile::kGems;
+  MemoryFileSystem files;
+  std::string err;
+  EXPECT_TRUE(write_map_file(files, "m.map", {"Small", 2, 300}, *grid, hearts, &err));
+  return files.files.at("m.map");
+}
+
+// Replaces line `number` (from 1) of a CR LF file.
+std::string with_line(const std::string& file, std::int64_t number, const std::string& text) {
+  std::size_t start = 0;
+  for (std::int64_t n = 1; n < number; ++n)
+    start = file.find("\r\n", start) + 2;
+  const std::size_t end = file.find("\r\n", start);
+  return file.substr(0, start) + text + file.substr(end);
+}
+
+TEST(ReadMapFile, ReadsBackWhatTheGeneratorWrote) {
+  struct Case {
+    std::vector<std::string_view> args;
+    std::uint32_t seed;
+  };
+  const std::vector<Case> cases = {
+      {{"Cave", "64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"}, 1},
+      {{"Two", "30", "20", "2", "-7", "2", "50", "10", "60", "60", "0", "0"}, 77},
+      {{"Tiny", "7", "7", "3", "9", "1", "5", "5", "5", "5", "-5", "-4"}, 5},
+  };
+  for (const Case& c : cases) {
+    const std::span<const std::string_view, kArgumentCount> args(c.args.data(), kArgumentCount);
+    const MapParams params = convert_arguments(args);
+    StringSink sink;
+    Console console(sink);
+    MemoryFileSystem files;
+    const GeneratedMap map = generate_map(params, "x.map", c.seed, console, files);
+    ASSERT_EQ(map.outcome, MapOutcome::kWritten) << params.name;
+
+    const MapFileRead read = read_map_file(files.files.at("x.map"));
+    EXPECT_TRUE(read.problems.empty()) << params.name << ": " << read.problems.front().line << " "
+                                       << read.problems.front().message;
+    const MapFileContents& got = read.contents;
+    EXPECT_EQ(got.name, params.name);
+    EXPECT_EQ(got.players, params.players) << params.name;
+    ASSERT_TRUE(got.grid.has_value()) << params.name;
+    EXPECT_EQ(got.grid->rows(), map.grid->rows()) << params.name;
+    EXPECT_EQ(got.hearts.count, params.players) << params.name;
+    for (std::int32_t p = 0; p < params.players; ++p) {
+      const auto i = static_cast<std::size_t>(p);
+      EXPECT_EQ(got.hearts.centres[i].x, map.hearts.centres[i].x) << params.name << " heart " << p;
+      EXPECT_EQ(got.hearts.centres[i].y, map.hearts.centres[i].y) << params.name << " heart " << p;
+      EXPECT_EQ(got.gold[i], params.start_gold) << params.name << " heart " << p;
+    }
+  }
+}
+
+// Each way of breaking a map is named, at its line.
+TEST(ReadMapFile, ReportsEachProblemAtItsLine) {
+  const std::string good = small_map_file();
+  ASSERT_TRUE(read_map_file(good).problems.empty());
+  struct Case {
+    const char* name;
+    std::function<std::string(const std::string&)> breaks;
+    std::int64_t line;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"LF line end", [](const std::string& f) { return with_line(f, 4, "MAP\n"); }, 4,
+       "bare line feed"},
+      {"players out of range", [](const std::string& f) { return with_line(f, 2, "PLAYERS 5"); }, 2,
+       "expected \"PLAYERS \" and 2, 3 or 4"},
+      {"section renamed", [](const std::string& f) { return with_line(f, 4, "MAPS"); }, 4,
+       "expected \"MAP\", found \"MAPS\""},
+      {"size line against the grid", [](const std::string& f) { return with_line(f, 5, "9 X 10"); },
+       7, "the grid has 9 rows, but the size line (line 5) says 10"},
+      {"short row", [](const std::string& f) { return with_line(f, 12, "AS.....A"); }, 12,
+       "the row has 8 tile codes, the size line says 9"},
+      {"unknown tile code", [](const std::string& f) { return with_line(f, 14, "ASSSSSXSA"); }, 14,
+       "column 6: \"X\" is not a tile code"},
+      {"broken border", [](const std::string& f) { return with_line(f, 15, "AAAA.AAAA"); }, 15,
+       "column 4: \".\" where the border 'A' belongs"},
+      {"broken solid rock ring", [](const std::string& f) { return with_line(f, 8, "A111112.A"); },
+       8, "column 7: \".\" where solid rock 'S' belongs"},
+      {"heart block incomplete", [](const std::string& f) { return with_line(f, 9, "A1.111GSA"); },
+       9, "column 2: \".\" inside heart 1's block (centre on line 41), where \"1\" belongs"},
+      {"centre recorded wrongly",
+       [](const std::string& f) { return with_line(f, 42, "VSK2_HEART_CENTER 4 5"); }, 10,
+       "inside heart 2's block (centre on line 42)"},
+      {"stray heart tile", [](const std::string& f) { return with_line(f, 9, "A111111SA"); }, 9,
+       "column 6: heart tile"},
+      {"gold line", [](const std::string& f) { return with_line(f, 44, "GOLD2 lots"); }, 44,
+       "expected \"GOLD2 AMOUNT\""},
+      {"code table", [](const std::string& f) { return with_line(f, 28, "g GEMS"); }, 28,
+       "expected \"g GOLD\""},
+      {"no EOF", [](const std::string& f) { return with_line(f, 46, "END"); }, 46,
+       "expected \"EOF\", found \"END\""},
+      {"no final empty line", [](const std::string& f) { return f.substr(0, f.size() - 2); }, 47,
+       "the file ends where \"\" should be"},
+      {"text after the end", [](const std::string& f) { return f + "more\r\n"; }, 48,
+       "text after the end of the map"},
+      {"no line end at the end", [](const std::string& f) { return f + "x"; }, 48, "no line end"},
+  };
+  for (const Case& c : cases) {
+    const MapFileRead read = read_map_file(c.breaks(good));
+    ASSERT_FALSE(read.problems.empty()) << c.name;
+    const auto found = std::ranges::find_if(read.problems, [&](const MapProblem& p) {
+      return p.line == c.line && p.message.find(c.message) != std::string::npos;
+    });
+    EXPECT_NE(found, read.problems.end())
+        << c.name << ": first problem is line " << read.problems.front().line << ": "
+        << read.problems.front().message;
+  }
+}
+
+TEST(ReadMapFile, ManyProblemsAreCappedWithACount) {
+  std::string junk;
+  for (int i = 0; i < 500; ++i)
+    junk += "x\n";
+  const MapFileRead read = read_map_file(junk);
+  ASSERT_GT(read.problems.size(), 50U);
+  EXPECT_LE(read.problems.size(), 101U);
+  EXPECT_NE(read.problems.back().message.find("more problems"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarnix
