@@ -23,6 +23,10 @@ std::string StringSink::all() const {
 }
 
 void Console::text(std::string_view text) {
+  if (ends_ == LineEnds::kLf) {
+    pending_ += text;
+    return;
+  }
   for (const char c : text) {
     if (c == '\n') pending_ += '\r';
     pending_ += c;
@@ -30,7 +34,7 @@ void Console::text(std::string_view text) {
 }
 
 void Console::line_end() {
-  pending_ += "\r\n";
+  pending_ += ends_ == LineEnds::kLf ? "\n" : "\r\n";
   flush();
 }
 

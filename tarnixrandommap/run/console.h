@@ -37,12 +37,18 @@ class StringSink final : public ByteSink {
   std::vector<std::string> writes;
 };
 
-// The console in text mode: every line feed, from a line end or inside a
+// How a console ends its lines.
+enum class LineEnds {
+  kCrLf,  // text mode, as the generator has always written: CR LF everywhere
+  kLf,    // the platform's own
+};
+
+// The console: in text mode every line feed, from a line end or inside a
 // text, goes out as CR LF, on every platform. Text is held until a line end,
 // which flushes, or until flush().
 class Console {
  public:
-  explicit Console(ByteSink& sink) : sink_(sink) {}
+  explicit Console(ByteSink& sink, LineEnds ends = LineEnds::kCrLf) : sink_(sink), ends_(ends) {}
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;
   ~Console() { flush(); }
@@ -58,6 +64,7 @@ class Console {
 
  private:
   ByteSink& sink_;
+  LineEnds ends_;
   std::string pending_;
 };
 

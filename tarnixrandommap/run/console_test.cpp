@@ -30,5 +30,15 @@ TEST(Console, FlushesAtEachLineEndOnly) {
   EXPECT_EQ(sink.writes, want);
 }
 
+TEST(Console, PlatformLineEndsLeaveLineFeedsAlone) {
+  StringSink sink;
+  {
+    Console console(sink, LineEnds::kLf);
+    console.text("a\nb");
+    console.line("");
+  }
+  EXPECT_EQ(sink.all(), "a\nb\n");
+}
+
 }  // namespace
 }  // namespace tarnix
