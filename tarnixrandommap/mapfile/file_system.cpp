@@ -132,6 +132,27 @@ bool DiskFileSystem::replace_file(std::string_view path, std::span<const std::st
   return true;
 }
 
+bool DiskFileSystem::read_file(std::string_view path, std::string* bytes, std::string* err) {
+  const int fd = ::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *err = std::strerror(errno);
+    return false;
+  }
+  Descriptor file(fd);
+  bytes->clear();
+  std::vector<char> buffer(kChunk);
+  for (;;) {
+    const ssize_t n = ::read(file.get(), buffer.data(), buffer.size());
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      *err = std::strerror(errno);
+      return false;
+    }
+    bytes->append(buffer.data(), static_cast<std::size_t>(n));
+  }
+}
+
 bool MemoryFileSystem::replace_file(std::string_view path, std::span<const std::string_view> parts,
                                     std::string* err) {
   if (fail_next) {
@@ -143,6 +164,16 @@ bool MemoryFileSystem::replace_file(std::string_view path, std::span<const std::
   for (const std::string_view part : parts)
     contents += part;
   files.insert_or_assign(std::string(path), std::move(contents));
+  return true;
+}
+
+bool MemoryFileSystem::read_file(std::string_view path, std::string* bytes, std::string* err) {
+  const auto file = files.find(path);
+  if (file == files.end()) {
+    *err = "No such file or directory";
+    return false;
+  }
+  *bytes = file->second;
   return true;
 }
 

@@ -24,6 +24,11 @@ class FileSystem {
   [[nodiscard]] virtual bool replace_file(std::string_view path,
                                           std::span<const std::string_view> parts,
                                           std::string* err) = 0;
+
+  // Reads the whole file at `path` into *bytes. Returns false and sets *err
+  // to the system's reason when it cannot.
+  [[nodiscard]] virtual bool read_file(std::string_view path, std::string* bytes,
+                                       std::string* err) = 0;
 };
 
 // Writes each file to a new temporary file beside it, checks every write,
@@ -33,6 +38,7 @@ class DiskFileSystem final : public FileSystem {
  public:
   bool replace_file(std::string_view path, std::span<const std::string_view> parts,
                     std::string* err) override;
+  bool read_file(std::string_view path, std::string* bytes, std::string* err) override;
 };
 
 // Keeps files in memory; can be told to fail the next write.
@@ -40,6 +46,7 @@ class MemoryFileSystem final : public FileSystem {
  public:
   bool replace_file(std::string_view path, std::span<const std::string_view> parts,
                     std::string* err) override;
+  bool read_file(std::string_view path, std::string* bytes, std::string* err) override;
 
   std::map<std::string, std::string, std::less<>> files;
   std::optional<std::string> fail_next;  // the reason to report for the next write

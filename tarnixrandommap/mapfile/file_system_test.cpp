@@ -1,66 +1,32 @@
 #include "tarnixrandommap/mapfile/file_system.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/file_test_support.h"
 
 namespace tarnix {
 namespace {
 
-// Each test works in a directory of its own.
-class DiskFileSystemTest : public ::testing::Test {
+class DiskFileSystemTest : public testing::TempDirTest {
  protected:
-  void SetUp() override {
-    std::string pattern = "/tmp/tarnix_fs_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    const std::string command = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-  }
-
-  [[nodiscard]] std::string path(const std::string& name) const { return dir_ + "/" + name; }
-
-  [[nodiscard]] std::string read(const std::string& name) const {
-    std::ifstream in(path(name), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
-
-  [[nodiscard]] std::vector<std::string> entries() const {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir_.c_str());
-    while (const dirent* e = readdir(d)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(d);
-    return names;
-  }
-
   bool replace(const std::string& name, const std::vector<std::string_view>& parts,
                std::string* err) {
     return disk_.replace_file(path(name), parts, err);
   }
 
-  std::string dir_;
   DiskFileSystem disk_;
 };
 
 TEST_F(DiskFileSystemTest, WritesAllPartsAndLeavesNoTemporaryFile) {
   std::string err;
   ASSERT_TRUE(replace("a.map", {"head\r\n", "", "rows\r\n", "tail"}, &err)) << err;
-  EXPECT_EQ(read("a.map"), "head\r\nrows\r\ntail");
+  EXPECT_EQ(read_file("a.map"), "head\r\nrows\r\ntail");
   EXPECT_EQ(entries(), std::vector<std::string>{"a.map"});
 }
 
@@ -68,7 +34,7 @@ TEST_F(DiskFileSystemTest, ReplacesAnExistingFile) {
   std::ofstream(path("a.map")) << "an older and longer map file";
   std::string err;
   ASSERT_TRUE(replace("a.map", {"new"}, &err)) << err;
-  EXPECT_EQ(read("a.map"), "new");
+  EXPECT_EQ(read_file("a.map"), "new");
 }
 
 TEST_F(DiskFileSystemTest, NewFileGetsTheUmasksPermissions) {
@@ -92,7 +58,7 @@ TEST_F(DiskFileSystemTest, FailureLeavesTheOldEntryAndNoTemporaryFile) {
   std::string err;
   EXPECT_FALSE(replace("b.map", {"data"}, &err));
   EXPECT_EQ(err, "Is a directory");
-  EXPECT_EQ(read("b.map/keep"), "kept");
+  EXPECT_EQ(read_file("b.map/keep"), "kept");
   EXPECT_EQ(entries(), std::vector<std::string>{"b.map"});
 }
 
