@@ -1,111 +1,31 @@
 // The built program as a process: what a user or a script sees.
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <csignal>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/run/console.h"
 #include "tarnixrandommap/run/run.h"
+#include "tests/file_test_support.h"
 
 namespace {
+
+using tarnix::testing::Options;
+using tarnix::testing::Result;
 
 constexpr std::string_view kBanner =
     "Tarnix Random mapper version 1.1, by the Tarnix mapper authors <maps@tarnix.invalid>\r\n\r\n";
 
-struct Result {
-  int code = -1;
-  std::string out;
-};
-
-struct Options {
-  rlim_t file_size = RLIM_INFINITY;  // RLIMIT_FSIZE of the program
-  std::vector<std::string> wrapper;  // a command that starts the program, if any
-};
-
-class ProgramTest : public ::testing::Test {
+// The generator in a directory of its own.
+class ProgramTest : public tarnix::testing::ProcessTest {
  protected:
-  void SetUp() override {
-    std::string pattern = "/tmp/tarnix_program_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    const std::string command = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-  }
-
-  // Runs the program in the test's directory and collects its standard output.
   [[nodiscard]] Result run(const std::vector<std::string>& args,
                            const Options& options = {}) const {
-    std::array<int, 2> pipe_fds{};
-    EXPECT_EQ(pipe(pipe_fds.data()), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
-      dup2(pipe_fds[1], 1);
-      close(pipe_fds[0]);
-      close(pipe_fds[1]);
-      if (chdir(dir_.c_str()) != 0) _exit(127);
-      const rlimit fsize{options.file_size, options.file_size};
-      setrlimit(RLIMIT_FSIZE, &fsize);
-      std::vector<std::string> words(options.wrapper);
-      words.emplace_back(TARNIXRANDOMMAP_PATH);
-      words.insert(words.end(), args.begin(), args.end());
-      std::vector<char*> argv;
-      argv.reserve(words.size() + 1);
-      for (std::string& w : words)
-        argv.push_back(w.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(pipe_fds[1]);
-    Result result;
-    std::array<char, 4096> buffer{};
-    for (ssize_t n = 0; (n = ::read(pipe_fds[0], buffer.data(), buffer.size())) > 0;) {
-      result.out.append(buffer.data(), static_cast<std::size_t>(n));
-    }
-    close(pipe_fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
+    return run_program(TARNIXRANDOMMAP_PATH, args, options);
   }
-
-  [[nodiscard]] std::vector<std::string> entries() const {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir_.c_str());
-    while (const dirent* e = readdir(d)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(d);
-    return names;
-  }
-
-  [[nodiscard]] std::string read_file(const std::string& name) const {
-    std::ifstream in(dir_ + "/" + name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
-
-  void write_file(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
-  }
-
-  std::string dir_;
 };
 
 const std::vector<std::string> kTypical = {"Cave", "64", "64",  "4",   "500", "5",

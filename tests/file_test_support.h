@@ -1,0 +1,122 @@
+#pragma once
+
+// Fixtures for tests that work on real files: a directory of one's own, and
+// a built program run as a process in it.
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tarnix::testing {
+
+struct Result {
+  int code = -1;    // the exit code, or 128 + the signal
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+struct Options {
+  rlim_t file_size = RLIM_INFINITY;  // RLIMIT_FSIZE of the program
+  std::vector<std::string> wrapper;  // a command that starts the program, if any
+};
+
+// Each test works in a new directory, removed afterwards.
+class TempDirTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = "/tmp/tarnix_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    const std::string command = "rm -rf '" + dir_ + "' '" + dir_ + ".err'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  }
+
+  [[nodiscard]] std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+  // The directory's entries, sorted.
+  [[nodiscard]] std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir_.c_str());
+    while (const dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  [[nodiscard]] std::string read_file(const std::string& name) const {
+    return read_path(path(name));
+  }
+
+  void write_file(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path(name), std::ios::binary) << bytes;
+  }
+
+  static std::string read_path(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  }
+
+  std::string dir_;
+};
+
+class ProcessTest : public TempDirTest {
+ protected:
+  // Runs `program` with `args` in the test's directory.
+  [[nodiscard]] Result run_program(const std::string& program, const std::vector<std::string>& args,
+                                   const Options& options = {}) const {
+    const std::string err_path = dir_ + ".err";  // beside the directory, not in it
+    std::array<int, 2> pipe_fds{};
+    EXPECT_EQ(pipe(pipe_fds.data()), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(pipe_fds[1], 1);
+      close(pipe_fds[0]);
+      close(pipe_fds[1]);
+      if (freopen(err_path.c_str(), "w", stderr) == nullptr) _exit(127);
+      if (chdir(dir_.c_str()) != 0) _exit(127);
+      const rlimit fsize{options.file_size, options.file_size};
+      setrlimit(RLIMIT_FSIZE, &fsize);
+      std::vector<std::string> words(options.wrapper);
+      words.push_back(program);
+      words.insert(words.end(), args.begin(), args.end());
+      std::vector<char*> argv;
+      argv.reserve(words.size() + 1);
+      for (std::string& w : words)
+        argv.push_back(w.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(pipe_fds[1]);
+    Result result;
+    std::array<char, 4096> buffer{};
+    for (ssize_t n = 0; (n = ::read(pipe_fds[0], buffer.data(), buffer.size())) > 0;) {
+      result.out.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    close(pipe_fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.err = read_path(err_path);
+    return result;
+  }
+};
+
+}  // namespace tarnix::testing
