@@ -167,7 +167,7 @@ class Reader {
                           " tile codes, the size line says " + std::to_string(map.width));
         fits = false;
       }
-      const auto bad = std::ranges::find_if(row, [](char c) { return !is_tile_code(c); });
+      const auto* const bad = std::ranges::find_if(row, [](char c) { return !is_tile_code(c); });
       if (bad != row.end()) {
         problem(line, "column " + std::to_string(bad - row.begin()) + ": " +
                           quoted(std::string_view(&*bad, 1)) + " is not a tile code");

@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -23,7 +24,14 @@ int main(int argc, char** argv) {
   const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
 
   tarnix::FdSink standard_output(1);
-  tarnix::Console console(standard_output);
   tarnix::DiskFileSystem disk;
-  return tarnix::run(args, seed, console, disk);
+  // Every failure below is a value; only a failed allocation of the
+  // program's small working strings can throw, and it is caught here, once.
+  try {
+    tarnix::Console console(standard_output);
+    return tarnix::run(args, seed, console, disk);
+  } catch (const std::bad_alloc&) {
+    standard_output.write("not enough memory\r\n");
+    return 0;
+  }
 }

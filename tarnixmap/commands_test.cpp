@@ -1,0 +1,201 @@
+#include "tarnixmap/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tarnixrandommap/run/run.h"
+
+namespace tarnix {
+namespace {
+
+const std::array<std::string, kArgumentCount> kCave = {"Cave", "64", "64",  "4",   "500", "5",
+                                                       "300",  "40", "200", "200", "20",  "10"};
+
+// One command's run, in memory.
+struct Outcome {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+template <typename Command>
+Outcome capture(Command command) {
+  StringSink out_sink;
+  StringSink err_sink;
+  Outcome o;
+  {
+    Console out(out_sink, LineEnds::kLf);
+    Console err(err_sink, LineEnds::kLf);
+    o.code = command(out, err);
+  }
+  o.out = out_sink.all();
+  o.err = err_sink.all();
+  return o;
+}
+
+// What tarnixrandommap writes and prints after its banner, with the clock at `seed`.
+struct Reference {
+  std::string map;
+  std::string messages;
+};
+
+Reference tarnixrandommap_at(std::array<std::string, kArgumentCount> values, std::uint32_t seed) {
+  const std::vector<std::string_view> args(values.begin(), values.end());
+  StringSink sink;
+  MemoryFileSystem files;
+  {
+    Console console(sink);
+    EXPECT_EQ(run(args, seed, console, files), 1);
+  }
+  std::string messages = sink.all();
+  messages = messages.substr(messages.find("\r\n\r\n") + 4);
+  std::string lf;
+  for (const char c : messages) {
+    if (c != '\r') lf += c;
+  }
+  return {files.files.at(values[0] + ".map"), lf};
+}
+
+GenerateRequest request_for(std::array<std::string, kArgumentCount> values) {
+  GenerateRequest request;
+  request.values = std::move(values);
+  return request;
+}
+
+TEST(Generate, SeedGivesTheGeneratorsBytesAndMessages) {
+  for (const std::uint32_t seed : {0U, 1U, 1700000000U, 4294967295U}) {
+    GenerateRequest request = request_for(kCave);
+    request.seed = seed;
+    MemoryFileSystem files;
+    const Outcome o = capture(
+        [&](Console& out, Console& err) { return generate_command(request, 99, out, err, files); });
+    const Reference want = tarnixrandommap_at(kCave, seed);
+    EXPECT_EQ(o.code, kExitOk) << "seed " << seed;
+    EXPECT_EQ(files.files.at("Cave.map"), want.map) << "seed " << seed;
+    EXPECT_EQ(o.out, want.messages + "Cave.map: seed " + std::to_string(seed) + "\n")
+        << "seed " << seed;
+    EXPECT_EQ(o.err, "") << "seed " << seed;
+  }
+}
+
+TEST(Generate, WithoutSeedTheClockDecides) {
+  MemoryFileSystem files;
+  const Outcome o = capture([&](Console& out, Console& err) {
+    return generate_command(request_for(kCave), 1234, out, err, files);
+  });
+  EXPECT_EQ(o.code, kExitOk);
+  EXPECT_EQ(files.files.at("Cave.map"), tarnixrandommap_at(kCave, 1234).map);
+  EXPECT_TRUE(o.out.ends_with("Cave.map: seed 1234\n"));
+}
+
+TEST(Generate, CountWritesNumberedMapsFromConsecutiveSeeds) {
+  GenerateRequest request = request_for(kCave);
+  request.seed = 500;
+  request.count = 3;
+  request.preview = true;
+  MemoryFileSystem files;
+  const Outcome o = capture(
+      [&](Console& out, Console& err) { return generate_command(request, 0, out, err, files); });
+  ASSERT_EQ(o.code, kExitOk) << o.err;
+  for (int i = 1; i <= 3; ++i) {
+    std::array<std::string, kArgumentCount> values = kCave;
+    values[0] = "Cave_" + std::to_string(i);
+    EXPECT_EQ(files.files.at(values[0] + ".map"),
+              tarnixrandommap_at(values, static_cast<std::uint32_t>(499 + i)).map)
+        << "map " << i;
+    EXPECT_TRUE(files.files.at(values[0] + ".png").starts_with("\x89PNG")) << "map " << i;
+    EXPECT_NE(o.out.find(values[0] + ".map: seed " + std::to_string(499 + i) + "\n"),
+              std::string::npos)
+        << "map " << i;
+  }
+}
+
+TEST(Generate, RejectsWhatTheGeneratorRejectsAsUsageErrors) {
+  struct Case {
+    const char* name;
+    std::size_t index;
+    std::string value;
+    std::optional<std::int64_t> count;
+    std::optional<std::uint32_t> seed;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"width", 1, "5", {}, {}, "tarnixmap generate: <width> must be at least 7, got 5\n"},
+      {"players", 3, "9", {}, {}, "tarnixmap generate: <players> must be from 2 to 4, got 9\n"},
+      {"numbered name too long", 0, std::string(93, 'n'), 10, {}, "<name> must be 1 to 95 bytes"},
+      {"count", 0, "Cave", 0, {}, "--count must be at least 1, got 0"},
+      {"seeds past the last", 0, "Cave", 3, 4294967294U, "go past 4294967295"},
+  };
+  for (const Case& c : cases) {
+    GenerateRequest request = request_for(kCave);
+    request.values[c.index] = c.value;
+    request.count = c.count;
+    request.seed = c.seed;
+    MemoryFileSystem files;
+    const Outcome o = capture(
+        [&](Console& out, Console& err) { return generate_command(request, 7, out, err, files); });
+    EXPECT_EQ(o.code, kExitUsage) << c.name;
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << c.name << ": " << o.err;
+    EXPECT_TRUE(files.files.empty()) << c.name;
+  }
+}
+
+TEST(Generate, FailuresNameTheFileAndSeed) {
+  GenerateRequest tight =
+      request_for({"Tight", "7", "7", "4", "0", "0", "0", "0", "0", "0", "0", "0"});
+  tight.seed = 3;
+  MemoryFileSystem files;
+  Outcome o = capture(
+      [&](Console& out, Console& err) { return generate_command(tight, 0, out, err, files); });
+  EXPECT_EQ(o.code, kExitFailed);
+  EXPECT_EQ(
+      o.err,
+      "tarnixmap: Tight.map (seed 3): failed to find proper minimal distance between hearts\n");
+  EXPECT_TRUE(files.files.empty());
+
+  files.fail_next = "No space left on device";
+  o = capture([&](Console& out, Console& err) {
+    return generate_command(request_for(kCave), 8, out, err, files);
+  });
+  EXPECT_EQ(o.code, kExitFailed);
+  EXPECT_EQ(o.err,
+            "tarnixmap: Cave.map (seed 8): could not write map file Cave.map: No space left on "
+            "device\n");
+}
+
+TEST(Check, SummarisesASoundMap) {
+  MemoryFileSystem files;
+  files.files["Cave.map"] = tarnixrandommap_at(kCave, 1).map;
+  const std::vector<std::string> paths = {"Cave.map"};
+  const Outcome o =
+      capture([&](Console& out, Console& err) { return check_command(paths, out, err, files); });
+  EXPECT_EQ(o.code, kExitOk);
+  EXPECT_EQ(o.err, "");
+  EXPECT_TRUE(
+      o.out.starts_with("Cave.map: sound\n  name     Cave\n  size     64 x 64\n"
+                        "  players  4\n  tiles    S "));
+  EXPECT_NE(o.out.find("  player 1  heart (44, 26), nearest portal "), std::string::npos);
+  EXPECT_NE(o.out.find("  player 4  heart (5, 31), "), std::string::npos);
+  EXPECT_NE(o.out.find(" G 40 P 45\n"), std::string::npos);  // every gem and portal square
+}
+
+TEST(Check, ReportsProblemsWithFileAndLineAndGoesOn) {
+  MemoryFileSystem files;
+  std::string broken = tarnixrandommap_at(kCave, 1).map;
+  broken.replace(broken.find("MAP_CODES"), 9, "MAP_CODEZ");
+  files.files["broken.map"] = broken;
+  files.files["Cave.map"] = tarnixrandommap_at(kCave, 2).map;
+  const std::vector<std::string> paths = {"broken.map", "missing.map", "Cave.map"};
+  const Outcome o =
+      capture([&](Console& out, Console& err) { return check_command(paths, out, err, files); });
+  EXPECT_EQ(o.code, kExitFailed);
+  EXPECT_EQ(o.err,
+            "broken.map:72: expected \"MAP_CODES\", found \"MAP_CODEZ\"\n"
+            "tarnixmap: cannot read missing.map: No such file or directory\n");
+  EXPECT_TRUE(o.out.starts_with("Cave.map: sound\n"));
+}
+
+}  // namespace
+}  // namespace tarnix

@@ -1,0 +1,96 @@
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "tarnixmap/commands.h"
+#include "tarnixmap/render.h"
+#include "tarnixrandommap/run/generate.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr std::int64_t kLastSeed = std::numeric_limits<std::uint32_t>::max();
+
+std::string numbered(const std::string& name, std::int64_t number) {
+  return name + "_" + std::to_string(number);
+}
+
+// Why a map was not made, in one line.
+std::string failure(const MapParams& params, const GeneratedMap& map, const std::string& path) {
+  switch (map.outcome) {
+    case MapOutcome::kNoMemory:
+      return no_memory_message(params);
+    case MapOutcome::kHeartsDoNotFit:
+      return "failed to find proper minimal distance between hearts";
+    case MapOutcome::kWriteFailed:
+      return write_failed_message(path, map.error);
+    case MapOutcome::kWritten:
+      break;
+  }
+  return {};
+}
+
+bool write_preview(const TileGrid& grid, const std::string& path, Console& err, FileSystem& files) {
+  std::string png;
+  std::string why;
+  bool ok = render_png(grid, default_scale(grid.width(), grid.height()), &png, &why);
+  if (ok) {
+    const std::array<std::string_view, 1> parts = {png};
+    ok = files.replace_file(path, parts, &why);
+  }
+  if (!ok) err.line("tarnixmap: could not write preview " + path + ": " + why);
+  return ok;
+}
+
+}  // namespace
+
+int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, Console& out,
+                     Console& err, FileSystem& files) {
+  std::array<std::string_view, kArgumentCount> views;
+  for (std::size_t i = 0; i < kArgumentCount; ++i)
+    views[i] = request.values[i];
+  MapParams params = convert_arguments(views);
+  const std::int64_t count = request.count.value_or(1);
+  if (count < 1) {
+    err.line("tarnixmap generate: --count must be at least 1, got " + std::to_string(count));
+    return kExitUsage;
+  }
+  const std::int64_t first_seed = request.seed.value_or(clock_seed);
+  if (first_seed + count - 1 > kLastSeed) {
+    err.line("tarnixmap generate: seeds " + std::to_string(first_seed) + " to " +
+             std::to_string(first_seed + count - 1) + " go past " + std::to_string(kLastSeed));
+    return kExitUsage;
+  }
+  // The longest name decides whether every numbered name is acceptable.
+  MapParams longest = params;
+  if (request.count) longest.name = numbered(params.name, count);
+  const std::vector<std::string> problems = validate(longest);
+  if (!problems.empty()) {
+    for (const std::string& problem : problems)
+      err.line("tarnixmap generate: " + problem);
+    return kExitUsage;
+  }
+
+  int status = kExitOk;
+  const std::string name = params.name;
+  for (std::int64_t i = 0; i < count; ++i) {
+    const auto seed = static_cast<std::uint32_t>(first_seed + i);
+    if (request.count) params.name = numbered(name, i + 1);
+    const std::string path = map_file_name(params);
+    const GeneratedMap map = generate_map(params, path, seed, out, files);
+    if (map.outcome != MapOutcome::kWritten) {
+      err.line("tarnixmap: " + path + " (seed " + std::to_string(seed) +
+               "): " + failure(params, map, path));
+      status = kExitFailed;
+      continue;
+    }
+    out.line(path + ": seed " + std::to_string(seed));
+    if (request.preview && !write_preview(*map.grid, params.name + ".png", err, files)) {
+      status = kExitFailed;
+    }
+  }
+  return status;
+}
+
+}  // namespace tarnix
