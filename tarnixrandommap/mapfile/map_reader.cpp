@@ -257,7 +257,8 @@ class Reader {
     std::optional<std::int32_t> last;
     for (std::int32_t p = 0; p < hearts.count; ++p) {
       const HeartCentre c = hearts.centres[static_cast<std::size_t>(p)];
-      if (std::abs(c.x - x) <= 2 && std::abs(c.y - y) <= 2) last = p;
+      // In 64 bits: a broken file may record any centre at all.
+      if (std::abs(std::int64_t{c.x} - x) <= 2 && std::abs(std::int64_t{c.y} - y) <= 2) last = p;
     }
     return last;
   }

@@ -116,6 +116,9 @@ TEST(ReadMapFile, ReportsEachProblemAtItsLine) {
       {"centre recorded wrongly",
        [](const std::string& f) { return with_line(f, 42, "VSK2_HEART_CENTER 4 5"); }, 10,
        "inside heart 2's block (centre on line 42)"},
+      {"centre far outside the map",  // once an overflow in the block test
+       [](const std::string& f) { return with_line(f, 41, "VSK1_HEART_CENTER -2147483648 3"); }, 41,
+       "heart 1's block around (-2147483648, 3) does not fit inside the border"},
       {"stray heart tile", [](const std::string& f) { return with_line(f, 9, "A111111SA"); }, 9,
        "column 6: heart tile"},
       {"gold line", [](const std::string& f) { return with_line(f, 44, "GOLD2 lots"); }, 44,
