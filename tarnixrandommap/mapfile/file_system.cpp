@@ -66,10 +66,16 @@ bool write_parts(int fd, std::span<const std::string_view> parts) {
       if (errno == EINTR) continue;
       return false;
     }
+    if (n == 0 && gathered > 0) {  // no progress: never loop on it
+      errno = EIO;
+      return false;
+    }
+#ifdef SYNC_FILE_RANGE_WRITE
     if (static_cast<std::size_t>(n) == kChunk) {
       // Only starts the write-back; the fsync at the end waits for it.
       ::sync_file_range(fd, offset, n, SYNC_FILE_RANGE_WRITE);
     }
+#endif
     offset += n;
     for (auto done = static_cast<std::size_t>(n); first < left.size();) {
       const std::size_t take = std::min(done, left[first].size());
