@@ -30,6 +30,15 @@ struct Options {
   std::vector<std::string> wrapper;  // a command that starts the program, if any
 };
 
+inline constexpr const char* kFaketime = "/usr/bin/faketime";
+
+// A wrapper that runs the program with its clock stopped at `date` (UTC when
+// TZ=UTC). "-f" matters: without it libfaketime only starts the clock at
+// `date` and lets it run, so a slow start-up can cross into the next second.
+inline std::vector<std::string> frozen_clock(const char* date) {
+  return {kFaketime, "-f", date};
+}
+
 // Each test works in a new directory, removed afterwards.
 class TempDirTest : public ::testing::Test {
  protected:

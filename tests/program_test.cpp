@@ -154,11 +154,11 @@ TEST_F(ProgramTest, FailedWriteLeavesTheOldFileIntact) {
 // With the clock frozen by libfaketime at 2023-11-14 22:13:20 UTC, the
 // program's bytes are those of the run sequence seeded with 1700000000.
 TEST_F(ProgramTest, SeedIsTheClockSecond) {
-  const char* faketime = "/usr/bin/faketime";
-  if (access(faketime, X_OK) != 0) GTEST_SKIP() << "faketime is not installed";
+  using tarnix::testing::frozen_clock;
+  if (access(tarnix::testing::kFaketime, X_OK) != 0) GTEST_SKIP() << "faketime is not installed";
   setenv("TZ", "UTC", 1);
-  const Result r = run(
-      kTypical, Options{.file_size = RLIM_INFINITY, .wrapper = {faketime, "2023-11-14 22:13:20"}});
+  const Result r = run(kTypical, Options{.file_size = RLIM_INFINITY,
+                                         .wrapper = frozen_clock("2023-11-14 22:13:20")});
 
   tarnix::StringSink sink;
   tarnix::MemoryFileSystem files;

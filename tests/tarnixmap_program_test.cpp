@@ -84,8 +84,8 @@ TEST_F(TarnixmapTest, UsageErrors) {
 // With the clock frozen by libfaketime, the generator writes exactly what
 // generate --seed writes for that second.
 TEST_F(TarnixmapTest, SeedMatchesTheGeneratorUnderAFrozenClock) {
-  const char* faketime = "/usr/bin/faketime";
-  if (access(faketime, X_OK) != 0) GTEST_SKIP() << "faketime is not installed";
+  using tarnix::testing::frozen_clock;
+  if (access(tarnix::testing::kFaketime, X_OK) != 0) GTEST_SKIP() << "faketime is not installed";
   setenv("TZ", "UTC", 1);
   const Result generated = generate({"--seed", "1700000000"});
   ASSERT_EQ(generated.code, 0) << generated.err;
@@ -93,7 +93,7 @@ TEST_F(TarnixmapTest, SeedMatchesTheGeneratorUnderAFrozenClock) {
   const std::string ours = read_file("Cave.map");
   const Result original = run_program(
       TARNIXRANDOMMAP_PATH, kCave,
-      Options{.file_size = RLIM_INFINITY, .wrapper = {faketime, "2023-11-14 22:13:20"}});
+      Options{.file_size = RLIM_INFINITY, .wrapper = frozen_clock("2023-11-14 22:13:20")});
   EXPECT_EQ(original.code, 1);
   EXPECT_EQ(read_file("Cave.map"), ours);
 }
