@@ -16,6 +16,17 @@ void add_line(std::string& out, std::string_view text) {
 
 }  // namespace
 
+bool is_control_byte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
+}
+
+bool is_good_map_name(std::string_view name) {
+  if (name.empty() || name.size() > kMaxNameBytes) return false;
+  return std::ranges::none_of(name,
+                              [](char c) { return c == '/' || c == '\\' || is_control_byte(c); });
+}
+
 std::string map_file_head(const MapFileFields& fields, const TileGrid& grid) {
   std::string out;
   add_line(out, fields.name);

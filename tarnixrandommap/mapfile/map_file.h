@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +17,13 @@ struct MapFileFields {
   std::int32_t players;     // 2 … 4
   std::int32_t start_gold;  // every player's starting gold
 };
+
+// A map name is the file's first line and, with ".map", its file name in the
+// current directory: 1 to kMaxNameBytes bytes with no "/", "\" or control
+// byte (below 0x20, or 0x7F).
+inline constexpr std::size_t kMaxNameBytes = 95;  // so that name + ".map" fits in 99 bytes
+[[nodiscard]] bool is_control_byte(char c);
+[[nodiscard]] bool is_good_map_name(std::string_view name);
 
 // The map file is text with CR LF line ends: the head (name, players, size),
 // the grid rows as the grid holds them, then the tail (tile code table, the

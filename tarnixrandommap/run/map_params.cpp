@@ -1,18 +1,17 @@
 #include "tarnixrandommap/run/map_params.h"
 
-#include <algorithm>
 #include <array>
 #include <limits>
 
+#include "tarnixrandommap/mapfile/map_file.h"
 #include "tarnixrandommap/placement/hearts.h"
 
 namespace tarnix {
 
 namespace {
 
-constexpr std::size_t kMaxNameBytes = 95;  // so that name + ".map" fits in 99 bytes
-constexpr std::int32_t kMinSide = 7;       // every random draw then has a non-empty range
-constexpr std::int32_t kMinPlayers = 2;    // the map file always records players 1 and 2
+constexpr std::int32_t kMinSide = 7;     // every random draw then has a non-empty range
+constexpr std::int32_t kMinPlayers = 2;  // the map file always records players 1 and 2
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 // Heart centres are drawn at most 32767 squares apart on each axis, so no two
 // are ever more than about 46341 apart: a wider spacing could never be met,
@@ -26,23 +25,13 @@ bool is_space(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-bool is_control(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte < 0x20 || byte == 0x7F;
-}
-
-bool is_good_name(std::string_view name) {
-  if (name.empty() || name.size() > kMaxNameBytes) return false;
-  return std::ranges::none_of(name, [](char c) { return c == '/' || c == '\\' || is_control(c); });
-}
-
 // The name as it can safely be shown on one console line.
 std::string quoted(std::string_view text) {
   static constexpr std::string_view kHex = "0123456789ABCDEF";
   std::string out = "\"";
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (is_control(c)) {
+    if (is_control_byte(c)) {
       out += "\\x";
       out += kHex[byte >> 4U];
       out += kHex[byte & 0xFU];
@@ -104,7 +93,7 @@ MapParams convert_arguments(std::span<const std::string_view, kArgumentCount> ar
 
 std::vector<std::string> validate(const MapParams& p) {
   std::vector<std::string> problems;
-  if (!is_good_name(p.name)) {
+  if (!is_good_map_name(p.name)) {
     problems.push_back("<name> must be 1 to " + std::to_string(kMaxNameBytes) +
                        R"( bytes with no "/", "\" or control characters, got )" + quoted(p.name) +
                        " (" + std::to_string(p.name.size()) + " bytes)");
