@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "tarnixrandommap/mapfile/map_file.h"
+
 namespace tarnix {
 
 namespace {
@@ -13,7 +15,11 @@ namespace {
 // Past this many, a broken file's further problems add nothing but noise.
 constexpr std::size_t kMaxProblems = 100;
 
+// A number as the writer writes it: an optional "-", then digits with no
+// leading zero; "-0", "+1", "007" and " 7" are not.
 std::optional<std::int32_t> parse_int(std::string_view text) {
+  const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+  if (digits.empty() || (digits.front() == '0' && text.size() > 1)) return std::nullopt;
   std::int32_t value = 0;
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -21,10 +27,25 @@ std::optional<std::int32_t> parse_int(std::string_view text) {
   return value;
 }
 
+std::string hex_byte(char c) {
+  static constexpr std::string_view kHex = "0123456789ABCDEF";
+  const auto byte = static_cast<unsigned char>(c);
+  return {'0', 'x', kHex[byte >> 4U], kHex[byte & 0xFU]};
+}
+
+// Text from the file as it can safely be shown on one line of a terminal:
+// the first bytes only, and control bytes as \xNN.
 std::string quoted(std::string_view text) {
   constexpr std::size_t kShown = 40;
   std::string out = "\"";
-  out += text.substr(0, kShown);
+  for (const char c : text.substr(0, kShown)) {
+    if (is_control_byte(c)) {
+      out += "\\x";
+      out += hex_byte(c).substr(2);
+    } else {
+      out += c;
+    }
+  }
   if (text.size() > kShown) out += "...";
   out += '"';
   return out;
@@ -111,11 +132,27 @@ class Reader {
       problem(at, "expected " + quoted(wanted) + ", found " + quoted(*line));
   }
 
+  // The same rule the generator applies to the name it is given.
+  void check_name(std::string_view name) {
+    if (name.empty()) {
+      problem(1, "the map's name is empty");
+    } else if (name.size() > kMaxNameBytes) {
+      problem(1, "the map's name is " + std::to_string(name.size()) + " bytes long, more than " +
+                     std::to_string(kMaxNameBytes));
+    } else if (!is_good_map_name(name)) {
+      const auto* const bad = std::ranges::find_if(
+          name, [](char c) { return c == '/' || c == '\\' || is_control_byte(c); });
+      problem(1, "the map's name holds byte " + hex_byte(*bad) + " at column " +
+                     std::to_string(bad - name.begin()) +
+                     R"(; a name may not hold "/", "\" or control bytes)");
+    }
+  }
+
   void read_head() {
     MapFileContents& map = result_.contents;
     if (const auto name = take("the map's name")) {
       map.name = std::string(*name);
-      if (name->empty()) problem(1, "the map's name is empty");
+      check_name(*name);
     }
     const std::int64_t players_line = number();
     if (const auto line = take("the PLAYERS line")) {
@@ -206,9 +243,24 @@ class Reader {
     }
   }
 
+  // How many heart lines to read: the players, or when the PLAYERS line is
+  // broken, as many as the file seems to hold, so that one bad line does not
+  // make every later one look wrong.
+  [[nodiscard]] std::int32_t heart_lines() const {
+    if (result_.contents.players > 0) return result_.contents.players;
+    std::int32_t n = 0;
+    while (n < kMaxPlayers && next_ + static_cast<std::size_t>(n) < lines_.size() &&
+           lines_[next_ + static_cast<std::size_t>(n)].starts_with("VSK")) {
+      ++n;
+    }
+    return std::max(n, 2);
+  }
+
   void read_hearts_and_gold() {
     MapFileContents& map = result_.contents;
-    const std::int32_t players = std::max(map.players, 2);
+    const std::int32_t players = heart_lines();
+    map.hearts.count = players;
+    std::fill_n(heart_state_.begin(), players, HeartState::kUnknown);
     for (std::int32_t p = 0; p < players; ++p) {
       const std::string key = "VSK" + std::to_string(p + 1) + "_HEART_CENTER ";
       const std::int64_t at = number();
@@ -219,13 +271,22 @@ class Reader {
                          ? parse_int(line->substr(key.size(), space - key.size()))
                          : std::nullopt;
       const auto y = x ? parse_int(line->substr(space + 1)) : std::nullopt;
+      const auto i = static_cast<std::size_t>(p);
       if (!y) {
         problem(at, "expected " + quoted(key + "X Y") + ", found " + quoted(*line));
         continue;
       }
-      map.hearts.centres[static_cast<std::size_t>(p)] = {*x, *y};
-      centre_lines_[static_cast<std::size_t>(p)] = at;
-      if (p < map.players) map.hearts.count = p + 1;
+      map.hearts.centres[i] = {*x, *y};
+      centre_lines_[i] = at;
+      if (*x < 3 || *x > map.width - 4 || *y < 3 || *y > map.height - 4) {
+        // Only a grid that was read can be checked against the centre.
+        if (map.width > 0) {
+          problem(at, "heart " + std::to_string(p + 1) + "'s block around (" + std::to_string(*x) +
+                          ", " + std::to_string(*y) + ") does not fit inside the border");
+        }
+        continue;
+      }
+      heart_state_[i] = HeartState::kPlaced;
     }
     for (std::int32_t p = 0; p < players; ++p) {
       const std::string key = "GOLD" + std::to_string(p + 1) + " ";
@@ -256,11 +317,20 @@ class Reader {
     const HeartTable& hearts = result_.contents.hearts;
     std::optional<std::int32_t> last;
     for (std::int32_t p = 0; p < hearts.count; ++p) {
-      const HeartCentre c = hearts.centres[static_cast<std::size_t>(p)];
-      // In 64 bits: a broken file may record any centre at all.
-      if (std::abs(std::int64_t{c.x} - x) <= 2 && std::abs(std::int64_t{c.y} - y) <= 2) last = p;
+      const auto i = static_cast<std::size_t>(p);
+      if (heart_state_[i] != HeartState::kPlaced) continue;
+      const HeartCentre c = hearts.centres[i];
+      if (std::abs(c.x - x) <= 2 && std::abs(c.y - y) <= 2) last = p;
     }
     return last;
+  }
+
+  // A heart tile where no heart is recorded, unless its own heart's line is
+  // broken: that line is reported already, and its tiles cannot be checked.
+  [[nodiscard]] bool stray_heart_tile(char c, std::int32_t x, std::int32_t y) const {
+    if (!is_heart(c)) return false;
+    const auto p = static_cast<std::size_t>(c - tile::heart(0));
+    return heart_state_[p] != HeartState::kUnknown && !heart_at(x, y);
   }
 
   // The outer ring is border; the ring inside it is solid rock, except
@@ -280,7 +350,8 @@ class Reader {
         }
         const char c = grid.at(x, y);
         const bool good =
-            outer ? c == tile::kBorder : c == tile::kSolidRock || (is_heart(c) && heart_at(x, y));
+            outer ? c == tile::kBorder
+                  : c == tile::kSolidRock || (is_heart(c) && !stray_heart_tile(c, x, y));
         if (!good) {
           problem(row_line(y),
                   "column " + std::to_string(x) + ": " + quoted(std::string_view(&c, 1)) +
@@ -294,23 +365,22 @@ class Reader {
     const MapFileContents& map = result_.contents;
     const TileGrid& grid = *map.grid;
     for (std::int32_t p = 0; p < map.hearts.count; ++p) {
-      const HeartCentre c = map.hearts.centres[static_cast<std::size_t>(p)];
-      const std::int64_t at = centre_lines_[static_cast<std::size_t>(p)];
-      if (c.x < 3 || c.x > map.width - 4 || c.y < 3 || c.y > map.height - 4) {
-        problem(at, "heart " + std::to_string(p + 1) + "'s block around (" + std::to_string(c.x) +
-                        ", " + std::to_string(c.y) + ") does not fit inside the border");
-        continue;
-      }
-      check_block(grid, p, c, at);
+      const auto i = static_cast<std::size_t>(p);
+      if (heart_state_[i] == HeartState::kPlaced)
+        check_block(grid, p, map.hearts.centres[i], centre_lines_[i]);
     }
-    // Heart tiles outside every block.
-    for (std::int32_t y = 1; y < map.height - 1; ++y) {
-      for (std::int32_t x = 1; x < map.width - 1; ++x) {
+    // Inside the frame: no heart tile outside every block, and no border.
+    for (std::int32_t y = 2; y < map.height - 2; ++y) {
+      for (std::int32_t x = 2; x < map.width - 2; ++x) {
         const char code = grid.at(x, y);
-        if (is_heart(code) && !heart_at(x, y)) {
+        if (stray_heart_tile(code, x, y)) {
           problem(row_line(y), "column " + std::to_string(x) + ": heart tile " +
                                    quoted(std::string_view(&code, 1)) +
                                    " outside every recorded heart");
+        } else if (code == tile::kBorder) {
+          problem(row_line(y), "column " + std::to_string(x) +
+                                   ": the border 'A' inside the frame, where only the outer "
+                                   "ring may hold it");
         }
       }
     }
@@ -340,6 +410,10 @@ class Reader {
   std::int64_t size_line_ = 0;
   std::int64_t grid_first_line_ = 0;
   std::array<std::int64_t, kMaxPlayers> centre_lines_{};
+  // kAbsent: the file records no such heart, so its tiles are strays.
+  // kUnknown: its line is broken or its block does not fit; its tiles go unchecked.
+  enum class HeartState : std::uint8_t { kAbsent, kUnknown, kPlaced };
+  std::array<HeartState, kMaxPlayers> heart_state_{};
   MapFileRead result_;
 };
 

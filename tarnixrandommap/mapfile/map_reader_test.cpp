@@ -145,6 +145,49 @@ TEST(ReadMapFile, ReportsEachProblemAtItsLine) {
   }
 }
 
+// One broken line gives one problem, at that line: no echo of it in the
+// lines that follow, and the file's bytes shown so that a terminal is safe.
+TEST(ReadMapFile, ABrokenLineIsReportedAlone) {
+  const std::string good = small_map_file();
+  struct Case {
+    const char* name;
+    std::int64_t line;
+    std::string text;     // the line's new text
+    std::string message;  // part of the only problem
+  };
+  const std::vector<Case> cases = {
+      {"name with a slash", 1, "a/b", "holds byte 0x2F at column 1"},
+      {"name with a NUL byte", 1, std::string("Sm\0ll", 5), "holds byte 0x00 at column 2"},
+      {"name too long", 1, std::string(96, 'n'), "96 bytes long, more than 95"},
+      {"players unknown", 2, "PLAYERS 5", R"(found "PLAYERS 5")"},
+      {"players with a leading zero", 2, "PLAYERS 02", R"(found "PLAYERS 02")"},
+      {"size with a leading zero", 5, "09 X 9", R"(found "09 X 9")"},
+      {"centre past 32 bits", 41, "VSK1_HEART_CENTER 99999999999 3",
+       R"(expected "VSK1_HEART_CENTER X Y")"},
+      {"centre outside the map", 41, "VSK1_HEART_CENTER 30 3", "does not fit inside the border"},
+      {"centre with a plus sign", 41, "VSK1_HEART_CENTER +3 3",
+       R"(expected "VSK1_HEART_CENTER X Y")"},
+      {"negative zero gold", 43, "GOLD1 -0", R"(expected "GOLD1 AMOUNT")"},
+      {"border inside the frame", 13, "ASA22222A", "column 2: the border 'A' inside the frame"},
+      {"control byte in a row", 14,
+       "ASS\x1B"
+       "2222A",
+       R"(column 3: "\x1B" is not a tile code)"},
+  };
+  for (const Case& c : cases) {
+    const MapFileRead read = read_map_file(with_line(good, c.line, c.text));
+    std::string all;
+    for (const MapProblem& p : read.problems)
+      all += "\n  " + std::to_string(p.line) + ": " + p.message;
+    EXPECT_EQ(read.problems.size(), 1U) << c.name << all;
+    if (read.problems.empty()) continue;
+    EXPECT_EQ(read.problems[0].line, c.line) << c.name << all;
+    EXPECT_NE(read.problems[0].message.find(c.message), std::string::npos) << c.name << all;
+  }
+  // Negative gold is a number the generator writes.
+  EXPECT_TRUE(read_map_file(with_line(good, 43, "GOLD1 -300")).problems.empty());
+}
+
 TEST(ReadMapFile, ManyProblemsAreCappedWithACount) {
   std::string junk;
   for (int i = 0; i < 500; ++i)
