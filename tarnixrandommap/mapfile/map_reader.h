@@ -34,11 +34,13 @@ struct MapFileRead {
   std::vector<MapProblem> problems;  // none for a sound file, in line order
 };
 
-// Reads a map file strictly: every section in its order, CR LF line ends,
-// the size line against the grid, only tile codes in the grid, the border
-// and solid rock rings, every heart's centre and its 5 × 5 block (a later
-// heart may cover an earlier one), no heart tile outside a block, and the
-// closing "EOF" and empty line. Reading what write_map_file wrote gives back
+// Reads a map file strictly: every section in its order, CR LF line ends, a
+// name the generator accepts, numbers as the writer writes them, the size
+// line against the grid, only tile codes in the grid, the border and solid
+// rock rings and no border inside them, every heart's centre and its 5 × 5
+// block (a later heart may cover an earlier one), no heart tile outside a
+// block, and the closing "EOF" and empty line. A broken line is reported
+// once: tiles of a heart whose line is broken are not checked. Reading what write_map_file wrote gives back
 // the same name, players, grid, hearts and gold, with no problems.
 [[nodiscard]] MapFileRead read_map_file(std::string_view bytes);
 
