@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tarnixrandommap/run/run.h"
@@ -110,6 +112,36 @@ TEST(Generate, CountWritesNumberedMapsFromConsecutiveSeeds) {
               std::string::npos)
         << "map " << i;
   }
+}
+
+// Standard output that fails after the first map's lines (a reader that has
+// gone away): the batch stops there instead of running on unseen.
+TEST(Generate, ABatchStopsWhenItsOutputIsLost) {
+  class ClosedAfterFirstMap final : public ByteSink {
+   public:
+    void write(std::string_view bytes) override {
+      if (bytes.find("seed") != std::string_view::npos) closed_ = true;
+    }
+    [[nodiscard]] int error() const override { return closed_ ? EPIPE : 0; }
+
+   private:
+    bool closed_ = false;
+  };
+  GenerateRequest request = request_for(kCave);
+  request.seed = 7;
+  request.count = 5;
+  MemoryFileSystem files;
+  ClosedAfterFirstMap out_sink;
+  StringSink err_sink;
+  int code = 0;
+  {
+    Console out(out_sink, LineEnds::kLf);
+    Console err(err_sink, LineEnds::kLf);
+    code = generate_command(request, 0, out, err, files);
+  }
+  EXPECT_EQ(code, kExitFailed);
+  EXPECT_EQ(files.files.size(), 1U);
+  EXPECT_TRUE(files.files.contains("Cave_1.map"));
 }
 
 TEST(Generate, RejectsWhatTheGeneratorRejectsAsUsageErrors) {

@@ -89,6 +89,9 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     if (request.preview && !write_preview(*map.grid, params.name + ".png", err, files)) {
       status = kExitFailed;
     }
+    // Whoever read the seeds has gone (a closed pipe, a full disk): a batch
+    // stops rather than make maps nobody can tell apart.
+    if (out.failed()) return kExitFailed;
   }
   return status;
 }

@@ -3,10 +3,13 @@
 
 #include <CLI/CLI.hpp>
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -95,6 +98,11 @@ int run_tarnixmap(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);  // prints help, the version, or the error on stderr
+    if (code == 0 && !std::cout.flush()) {
+      std::fprintf(stderr, "tarnixmap: could not write to standard output: %s\n",
+                   std::strerror(errno));
+      return tarnix::kExitFailed;
+    }
     return code == 0 ? tarnix::kExitOk : tarnix::kExitUsage;
   }
 
@@ -103,18 +111,27 @@ int run_tarnixmap(int argc, char** argv) {
   tarnix::Console out(standard_output, tarnix::LineEnds::kLf);
   tarnix::Console err(standard_error, tarnix::LineEnds::kLf);
   tarnix::DiskFileSystem disk;
+  int code = tarnix::kExitUsage;
   if (*generate) {
     if (generate->count("--seed") > 0) c.generate.seed = static_cast<std::uint32_t>(c.seed);
     if (generate->count("--count") > 0) c.generate.count = c.count;
     const auto clock = static_cast<std::uint32_t>(std::time(nullptr));
-    return tarnix::generate_command(c.generate, clock, out, err, disk);
-  }
-  if (*check) return tarnix::check_command(c.check_paths, out, err, disk);
-  if (*render) {
+    code = tarnix::generate_command(c.generate, clock, out, err, disk);
+  } else if (*check) {
+    code = tarnix::check_command(c.check_paths, out, err, disk);
+  } else if (*render) {
     if (render->count("--scale") > 0) c.render.scale = c.scale;
-    return tarnix::render_command(c.render, out, err, disk);
+    code = tarnix::render_command(c.render, out, err, disk);
   }
-  return tarnix::kExitUsage;
+  // Lost output is a failure, not a success: the seeds and summaries are
+  // what the commands are run for.
+  out.flush();
+  if (out.failed()) {
+    err.line(std::string("tarnixmap: could not write to standard output: ") +
+             std::strerror(standard_output.error()));
+    if (code == tarnix::kExitOk) code = tarnix::kExitFailed;
+  }
+  return code;
 }
 
 }  // namespace

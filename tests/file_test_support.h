@@ -28,15 +28,30 @@ struct Result {
 struct Options {
   rlim_t file_size = RLIM_INFINITY;  // RLIMIT_FSIZE of the program
   std::vector<std::string> wrapper;  // a command that starts the program, if any
+  std::string stdout_path;           // standard output goes here instead of Result::out
 };
 
 inline constexpr const char* kFaketime = "/usr/bin/faketime";
 
-// A wrapper that runs the program with its clock stopped at `date` (UTC when
-// TZ=UTC). "-f" matters: without it libfaketime only starts the clock at
-// `date` and lets it run, so a slow start-up can cross into the next second.
-inline std::vector<std::string> frozen_clock(const char* date) {
-  return {kFaketime, "-f", date};
+// Runs the program with its clock stopped at `date` (UTC when TZ=UTC). "-f"
+// matters: without it libfaketime only starts the clock at `date` and lets it
+// run, so a slow start-up can cross into the next second.
+inline Options frozen_clock(const char* date) {
+  Options options;
+  options.wrapper = {kFaketime, "-f", date};
+  return options;
+}
+
+inline Options file_size_limit(rlim_t bytes) {
+  Options options;
+  options.file_size = bytes;
+  return options;
+}
+
+inline Options stdout_to(const char* path) {
+  Options options;
+  options.stdout_path = path;
+  return options;
 }
 
 // Each test works in a new directory, removed afterwards.
@@ -95,7 +110,11 @@ class ProcessTest : public TempDirTest {
     EXPECT_EQ(pipe(pipe_fds.data()), 0);
     const pid_t pid = fork();
     if (pid == 0) {
-      dup2(pipe_fds[1], 1);
+      if (options.stdout_path.empty()) {
+        dup2(pipe_fds[1], 1);
+      } else if (freopen(options.stdout_path.c_str(), "w", stdout) == nullptr) {
+        _exit(127);
+      }
       close(pipe_fds[0]);
       close(pipe_fds[1]);
       if (freopen(err_path.c_str(), "w", stderr) == nullptr) _exit(127);

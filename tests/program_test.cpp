@@ -142,7 +142,7 @@ TEST_F(ProgramTest, HeartFailureWritesNoFile) {
 TEST_F(ProgramTest, FailedWriteLeavesTheOldFileIntact) {
   const std::string old(3000, 'o');
   write_file("Cave.map", old);
-  const Result r = run(kTypical, Options{.file_size = 1024, .wrapper = {}});
+  const Result r = run(kTypical, tarnix::testing::file_size_limit(1024));
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, std::string(kBanner) +
                        "Actual portals placed: 5\r\n"
@@ -157,8 +157,7 @@ TEST_F(ProgramTest, SeedIsTheClockSecond) {
   using tarnix::testing::frozen_clock;
   if (access(tarnix::testing::kFaketime, X_OK) != 0) GTEST_SKIP() << "faketime is not installed";
   setenv("TZ", "UTC", 1);
-  const Result r = run(kTypical, Options{.file_size = RLIM_INFINITY,
-                                         .wrapper = frozen_clock("2023-11-14 22:13:20")});
+  const Result r = run(kTypical, frozen_clock("2023-11-14 22:13:20"));
 
   tarnix::StringSink sink;
   tarnix::MemoryFileSystem files;

@@ -91,11 +91,30 @@ TEST_F(TarnixmapTest, SeedMatchesTheGeneratorUnderAFrozenClock) {
   ASSERT_EQ(generated.code, 0) << generated.err;
   EXPECT_EQ(generated.out, "Actual portals placed: 5\nCave.map: seed 1700000000\n");
   const std::string ours = read_file("Cave.map");
-  const Result original = run_program(
-      TARNIXRANDOMMAP_PATH, kCave,
-      Options{.file_size = RLIM_INFINITY, .wrapper = frozen_clock("2023-11-14 22:13:20")});
+  const Result original =
+      run_program(TARNIXRANDOMMAP_PATH, kCave, frozen_clock("2023-11-14 22:13:20"));
   EXPECT_EQ(original.code, 1);
   EXPECT_EQ(read_file("Cave.map"), ours);
+}
+
+// Output that cannot be written is a failure with its reason, never exit 0;
+// the map itself is still written.
+TEST_F(TarnixmapTest, LostOutputIsAFailure) {
+  const Options full = tarnix::testing::stdout_to("/dev/full");
+  const std::vector<std::string> generate_args = {
+      "generate", "--seed", "3", "a", "16", "16", "2", "0", "0", "0", "0", "0", "0", "0", "0"};
+  const Result generated = run_program(TARNIXMAP_PATH, generate_args, full);
+  EXPECT_EQ(generated.code, 1);
+  EXPECT_EQ(generated.err,
+            "tarnixmap: could not write to standard output: No space left on device\n");
+  EXPECT_EQ(entries(), std::vector<std::string>{"a.map"});
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"check", "a.map"}, std::vector<std::string>{"--help"},
+        std::vector<std::string>{"--version"}}) {
+    const Result r = run_program(TARNIXMAP_PATH, args, full);
+    EXPECT_EQ(r.code, 1) << args[0];
+    EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << args[0] << r.err;
+  }
 }
 
 TEST_F(TarnixmapTest, GenerateCheckAndRenderTogether) {

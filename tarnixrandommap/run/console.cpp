@@ -10,7 +10,10 @@ void FdSink::write(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n <= 0) {
+      if (error_ == 0) error_ = n < 0 ? errno : EIO;
+      return;
+    }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
 }

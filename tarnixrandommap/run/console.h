@@ -15,17 +15,22 @@ class ByteSink {
   virtual ~ByteSink() = default;
 
   virtual void write(std::string_view bytes) = 0;
+  // The reason (an errno value) the first failed write failed, or 0.
+  [[nodiscard]] virtual int error() const { return 0; }
 };
 
 // Writes to a file descriptor. Console output is best effort: a closed or
-// failing standard output must not stop the map from being written.
+// failing standard output must not stop the map from being written. The
+// first failure is remembered for callers that report it.
 class FdSink final : public ByteSink {
  public:
   explicit FdSink(int fd) : fd_(fd) {}
   void write(std::string_view bytes) override;
+  [[nodiscard]] int error() const override { return error_; }
 
  private:
   int fd_;
+  int error_ = 0;
 };
 
 // Keeps every write separately, so tests see where the console flushed.
@@ -61,6 +66,8 @@ class Console {
     line_end();
   }
   void flush();
+  // Whether anything written so far failed to reach the sink.
+  [[nodiscard]] bool failed() const { return sink_.error() != 0; }
 
  private:
   ByteSink& sink_;

@@ -1,6 +1,12 @@
 #include "tarnixrandommap/run/console.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
 
 namespace tarnix {
 namespace {
@@ -38,6 +44,38 @@ TEST(Console, PlatformLineEndsLeaveLineFeedsAlone) {
     console.line("");
   }
   EXPECT_EQ(sink.all(), "a\nb\n");
+}
+
+// A failed write is remembered (the first reason), and later writes are
+// still tried: the generator's console stays best effort.
+TEST(FdSink, RemembersTheFirstFailure) {
+  const int full = open("/dev/full", O_WRONLY);
+  ASSERT_GE(full, 0);
+  FdSink sink(full);
+  EXPECT_EQ(sink.error(), 0);
+  sink.write("");
+  EXPECT_EQ(sink.error(), 0);
+  sink.write("lost");
+  EXPECT_EQ(sink.error(), ENOSPC);
+  close(full);
+  sink.write("again");  // now EBADF
+  EXPECT_EQ(sink.error(), ENOSPC);
+
+  std::array<int, 2> fds{};
+  ASSERT_EQ(pipe(fds.data()), 0);
+  FdSink good(fds[1]);
+  Console console(good, LineEnds::kLf);
+  console.line("kept");
+  EXPECT_FALSE(console.failed());
+  std::array<char, 8> buffer{};
+  EXPECT_EQ(read(fds[0], buffer.data(), buffer.size()), 5);
+  close(fds[0]);
+  const auto previous = std::signal(SIGPIPE, SIG_IGN);  // as both programs do
+  console.line("into a closed pipe");
+  std::signal(SIGPIPE, previous);
+  EXPECT_TRUE(console.failed());
+  EXPECT_EQ(good.error(), EPIPE);
+  close(fds[1]);
 }
 
 }  // namespace
