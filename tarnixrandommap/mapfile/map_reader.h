@@ -40,8 +40,9 @@ struct MapFileRead {
 // rock rings and no border inside them, every heart's centre and its 5 × 5
 // block (a later heart may cover an earlier one), no heart tile outside a
 // block, and the closing "EOF" and empty line. A broken line is reported
-// once: tiles of a heart whose line is broken are not checked. Reading what write_map_file wrote gives back
-// the same name, players, grid, hearts and gold, with no problems.
+// once: tiles of a heart whose line is broken are not checked. Reading what
+// write_map_file wrote gives back the same name, players, grid, hearts and
+// gold, with no problems.
 [[nodiscard]] MapFileRead read_map_file(std::string_view bytes);
 
 }  // namespace tarnix
