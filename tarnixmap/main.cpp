@@ -83,6 +83,13 @@ CLI::App* add_render(CLI::App& app, Commands& c) {
 
 namespace {
 
+// Lost output is a failure, not a success: the seeds, summaries and help are
+// what the commands are run for. Returns the exit code to end with.
+int output_lost(int error, int code) {
+  std::fprintf(stderr, "tarnixmap: could not write to standard output: %s\n", std::strerror(error));
+  return code == tarnix::kExitOk ? tarnix::kExitFailed : code;
+}
+
 int run_tarnixmap(int argc, char** argv) {
   CLI::App app{
       "tarnixmap: reproducible and batch map generation, strict map checks with "
@@ -98,12 +105,8 @@ int run_tarnixmap(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);  // prints help, the version, or the error on stderr
-    if (code == 0 && !std::cout.flush()) {
-      std::fprintf(stderr, "tarnixmap: could not write to standard output: %s\n",
-                   std::strerror(errno));
-      return tarnix::kExitFailed;
-    }
-    return code == 0 ? tarnix::kExitOk : tarnix::kExitUsage;
+    if (code != 0) return tarnix::kExitUsage;
+    return std::cout.flush() ? tarnix::kExitOk : output_lost(errno, tarnix::kExitOk);
   }
 
   tarnix::FdSink standard_output(1);
@@ -123,15 +126,8 @@ int run_tarnixmap(int argc, char** argv) {
     if (render->count("--scale") > 0) c.render.scale = c.scale;
     code = tarnix::render_command(c.render, out, err, disk);
   }
-  // Lost output is a failure, not a success: the seeds and summaries are
-  // what the commands are run for.
   out.flush();
-  if (out.failed()) {
-    err.line(std::string("tarnixmap: could not write to standard output: ") +
-             std::strerror(standard_output.error()));
-    if (code == tarnix::kExitOk) code = tarnix::kExitFailed;
-  }
-  return code;
+  return out.failed() ? output_lost(standard_output.error(), code) : code;
 }
 
 }  // namespace

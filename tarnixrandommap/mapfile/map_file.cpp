@@ -21,10 +21,13 @@ bool is_control_byte(char c) {
   return byte < 0x20 || byte == 0x7F;
 }
 
+bool is_forbidden_in_name(char c) {
+  return c == '/' || c == '\\' || is_control_byte(c);
+}
+
 bool is_good_map_name(std::string_view name) {
   if (name.empty() || name.size() > kMaxNameBytes) return false;
-  return std::ranges::none_of(name,
-                              [](char c) { return c == '/' || c == '\\' || is_control_byte(c); });
+  return std::ranges::none_of(name, is_forbidden_in_name);
 }
 
 std::string map_file_head(const MapFileFields& fields, const TileGrid& grid) {

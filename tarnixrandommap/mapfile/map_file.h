@@ -23,6 +23,7 @@ struct MapFileFields {
 // byte (below 0x20, or 0x7F).
 inline constexpr std::size_t kMaxNameBytes = 95;  // so that name + ".map" fits in 99 bytes
 [[nodiscard]] bool is_control_byte(char c);
+[[nodiscard]] bool is_forbidden_in_name(char c);
 [[nodiscard]] bool is_good_map_name(std::string_view name);
 
 // The map file is text with CR LF line ends: the head (name, players, size),

@@ -27,10 +27,11 @@ std::optional<std::int32_t> parse_int(std::string_view text) {
   return value;
 }
 
-std::string hex_byte(char c) {
+// The byte's two hex digits, "1B" for escape.
+std::string hex_digits(char c) {
   static constexpr std::string_view kHex = "0123456789ABCDEF";
   const auto byte = static_cast<unsigned char>(c);
-  return {'0', 'x', kHex[byte >> 4U], kHex[byte & 0xFU]};
+  return {kHex[byte >> 4U], kHex[byte & 0xFU]};
 }
 
 // Text from the file as it can safely be shown on one line of a terminal:
@@ -41,7 +42,7 @@ std::string quoted(std::string_view text) {
   for (const char c : text.substr(0, kShown)) {
     if (is_control_byte(c)) {
       out += "\\x";
-      out += hex_byte(c).substr(2);
+      out += hex_digits(c);
     } else {
       out += c;
     }
@@ -139,10 +140,9 @@ class Reader {
     } else if (name.size() > kMaxNameBytes) {
       problem(1, "the map's name is " + std::to_string(name.size()) + " bytes long, more than " +
                      std::to_string(kMaxNameBytes));
-    } else if (!is_good_map_name(name)) {
-      const auto* const bad = std::ranges::find_if(
-          name, [](char c) { return c == '/' || c == '\\' || is_control_byte(c); });
-      problem(1, "the map's name holds byte " + hex_byte(*bad) + " at column " +
+    } else if (const auto* const bad = std::ranges::find_if(name, is_forbidden_in_name);
+               bad != name.end()) {
+      problem(1, "the map's name holds byte 0x" + hex_digits(*bad) + " at column " +
                      std::to_string(bad - name.begin()) +
                      R"(; a name may not hold "/", "\" or control bytes)");
     }
@@ -279,7 +279,7 @@ class Reader {
       map.hearts.centres[i] = {*x, *y};
       centre_lines_[i] = at;
       if (*x < 3 || *x > map.width - 4 || *y < 3 || *y > map.height - 4) {
-        // Only a grid that was read can be checked against the centre.
+        // Only a size that was read can be checked against the centre.
         if (map.width > 0) {
           problem(at, "heart " + std::to_string(p + 1) + "'s block around (" + std::to_string(*x) +
                           ", " + std::to_string(*y) + ") does not fit inside the border");
