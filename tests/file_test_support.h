@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -27,20 +29,24 @@ struct Result {
 
 struct Options {
   rlim_t file_size = RLIM_INFINITY;  // RLIMIT_FSIZE of the program
-  std::vector<std::string> wrapper;  // a command that starts the program, if any
+  std::vector<std::string> env;      // NAME=VALUE pairs added to the environment
   std::string stdout_path;           // standard output goes here instead of Result::out
 };
 
-inline constexpr const char* kFaketime = "/usr/bin/faketime";
+// A program that has not ended after this long is killed (SIGALRM), so a hang
+// fails its test with code 128 + 14 instead of stalling the whole suite.
+inline constexpr unsigned kProgramSeconds = 120;
 
-// Runs the program with its clock stopped at `date` (UTC when TZ=UTC). "-f"
-// matters: without it libfaketime only starts the clock at `date` and lets it
-// run, so a slow start-up can cross into the next second.
-inline Options frozen_clock(const char* date) {
+#ifdef FIXED_CLOCK_PATH
+// Runs the program with time() fixed at `seconds`, whatever the real clock
+// says and however slowly the program starts.
+inline Options frozen_clock(std::uint32_t seconds) {
   Options options;
-  options.wrapper = {kFaketime, "-f", date};
+  options.env = {std::string("LD_PRELOAD=") + FIXED_CLOCK_PATH,
+                 "TARNIX_FIXED_CLOCK=" + std::to_string(seconds)};
   return options;
 }
+#endif
 
 inline Options file_size_limit(rlim_t bytes) {
   Options options;
@@ -121,8 +127,10 @@ class ProcessTest : public TempDirTest {
       if (chdir(dir_.c_str()) != 0) _exit(127);
       const rlimit fsize{options.file_size, options.file_size};
       setrlimit(RLIMIT_FSIZE, &fsize);
-      std::vector<std::string> words(options.wrapper);
-      words.push_back(program);
+      for (const std::string& pair : options.env)
+        putenv(strdup(pair.c_str()));  // the child's own copy, kept until exec
+      alarm(kProgramSeconds);          // survives exec
+      std::vector<std::string> words{program};
       words.insert(words.end(), args.begin(), args.end());
       std::vector<char*> argv;
       argv.reserve(words.size() + 1);
