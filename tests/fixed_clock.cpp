@@ -3,10 +3,11 @@
 // replaces time() and nothing else, so the program's other clocks, its
 // start-up and a sanitizer's runtime behave as they always do.
 
-#include <time.h>
-
 #include <cstdlib>
+#include <ctime>
 
+// The C library calls the parameter __timer, a name reserved to it.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" time_t time(time_t* out) {
   const char* text = std::getenv("TARNIX_FIXED_CLOCK");
   time_t now = 0;
