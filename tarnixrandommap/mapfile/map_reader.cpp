@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "tarnixrandommap/mapfile/map_file.h"
+#include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
 
@@ -27,26 +28,11 @@ std::optional<std::int32_t> parse_int(std::string_view text) {
   return value;
 }
 
-// The byte's two hex digits, "1B" for escape.
-std::string hex_digits(char c) {
-  static constexpr std::string_view kHex = "0123456789ABCDEF";
-  const auto byte = static_cast<unsigned char>(c);
-  return {kHex[byte >> 4U], kHex[byte & 0xFU]};
-}
-
 // Text from the file as it can safely be shown on one line of a terminal:
-// the first bytes only, and control bytes as \xNN.
+// the first bytes only, and bytes a terminal could act on as \xNN.
 std::string quoted(std::string_view text) {
   constexpr std::size_t kShown = 40;
-  std::string out = "\"";
-  for (const char c : text.substr(0, kShown)) {
-    if (is_control_byte(c)) {
-      out += "\\x";
-      out += hex_digits(c);
-    } else {
-      out += c;
-    }
-  }
+  std::string out = "\"" + printable(text.substr(0, kShown));
   if (text.size() > kShown) out += "...";
   out += '"';
   return out;
@@ -64,7 +50,7 @@ bool is_heart(char c) {
 // there, and collects what it finds.
 class Reader {
  public:
-  explicit Reader(std::string_view bytes) { split(bytes); }
+  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
 
   MapFileRead read() && {
     read_head();
@@ -76,37 +62,80 @@ class Reader {
       check_frame();
       check_hearts();
     }
+    report_line_ends();
     std::ranges::stable_sort(result_.problems, {}, &MapProblem::line);
     if (dropped_ > 0) {
-      result_.problems.push_back({static_cast<std::int64_t>(lines_.size()),
-                                  "... and " + std::to_string(dropped_) + " more problems"});
+      result_.problems.push_back(
+          {cursor_.number - 1, "... and " + std::to_string(dropped_) + " more problems"});
     }
     return std::move(result_);
   }
 
  private:
-  // Lines end in CR LF; the CR is not part of the line.
-  void split(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const std::size_t feed = bytes.find('\n');
-      std::string_view line = bytes.substr(0, feed);
-      const auto number = static_cast<std::int64_t>(lines_.size() + 1);
-      if (feed == std::string_view::npos) {
-        problem(number, "the file's last line has no line end");
-        bytes = {};
-      } else {
-        bytes.remove_prefix(feed + 1);
-        if (line.ends_with('\r')) {
-          line.remove_suffix(1);
-        } else {
-          problem(number, "the line ends in a bare line feed, not CR LF");
-        }
-      }
-      if (line.find('\r') != std::string_view::npos)
-        problem(number, "a carriage return inside the line");
-      lines_.push_back(line);
+  // A place in the file: where a line starts, and its number.
+  struct Cursor {
+    std::size_t at = 0;
+    std::int64_t number = 1;
+  };
+
+  // A line as it stands in the file, without its line end.
+  struct Line {
+    std::string_view text;
+    bool has_end = true;  // a line feed ends it
+    bool crlf = true;     // the line feed follows a carriage return
+  };
+
+  // The line at `c`, moving `c` past it; nothing at the end of the file.
+  // Lines are found again by scanning rather than kept in a table, so that
+  // reading costs no memory per line.
+  [[nodiscard]] std::optional<Line> scan(Cursor& c) const {
+    if (c.at >= bytes_.size()) return std::nullopt;
+    const std::size_t feed = bytes_.find('\n', c.at);
+    Line line;
+    line.has_end = feed != std::string_view::npos;
+    line.text = bytes_.substr(c.at, line.has_end ? feed - c.at : std::string_view::npos);
+    c.at = line.has_end ? feed + 1 : bytes_.size();
+    ++c.number;
+    line.crlf = line.has_end && line.text.ends_with('\r');
+    if (line.crlf) line.text.remove_suffix(1);
+    return line;
+  }
+
+  // The next line, noting once what is wrong with how it ends.
+  std::optional<std::string_view> next_line() {
+    const std::int64_t at = cursor_.number;
+    const std::optional<Line> line = scan(cursor_);
+    if (!line) return std::nullopt;
+    if (!line->has_end) {
+      problem(at, "the file's last line has no line end");
+    } else if (!line->crlf) {
+      if (bare_feeds_ == 0) first_bare_feed_ = at;
+      ++bare_feeds_;
+    }
+    if (line->text.find('\r') != std::string_view::npos)
+      problem(at, "a carriage return inside the line");
+    return line->text;
+  }
+
+  // Lines that end in a bare line feed make one problem for the file, not
+  // one per line: a file saved with the wrong line ends says so once.
+  void report_line_ends() {
+    if (bare_feeds_ == 0) return;
+    const std::int64_t lines_from_first = cursor_.number - first_bare_feed_;
+    const bool all_from_first = bare_feeds_ == lines_from_first ||
+                                (bare_feeds_ + 1 == lines_from_first && !ends_with_feed());
+    if (bare_feeds_ == 1) {
+      problem(first_bare_feed_, "the line ends in a bare line feed, not CR LF");
+    } else if (all_from_first) {
+      problem(first_bare_feed_,
+              "line ends are LF, not CR LF, from line " + std::to_string(first_bare_feed_) + " on");
+    } else {
+      problem(first_bare_feed_, "the line ends in a bare line feed, not CR LF, as do " +
+                                    std::to_string(bare_feeds_ - 1) + " later lines");
     }
   }
+
+  [[nodiscard]] bool ends_with_feed() const { return bytes_.ends_with('\n'); }
 
   void problem(std::int64_t line, std::string message) {
     if (result_.problems.size() >= kMaxProblems) {
@@ -116,11 +145,19 @@ class Reader {
     result_.problems.push_back({line, std::move(message)});
   }
 
-  [[nodiscard]] std::int64_t number() const { return static_cast<std::int64_t>(next_ + 1); }
+  [[nodiscard]] std::int64_t number() const { return cursor_.number; }
+
+  // The next line without taking it.
+  [[nodiscard]] std::optional<std::string_view> peek() const {
+    Cursor c = cursor_;
+    const std::optional<Line> line = scan(c);
+    if (!line) return std::nullopt;
+    return line->text;
+  }
 
   // The next line, or nothing (reported once) when the file has ended.
   std::optional<std::string_view> take(std::string_view what) {
-    if (next_ < lines_.size()) return lines_[next_++];
+    if (const auto line = next_line()) return line;
     if (!ended_) problem(number(), "the file ends where " + std::string(what) + " should be");
     ended_ = true;
     return std::nullopt;
@@ -142,7 +179,7 @@ class Reader {
                      std::to_string(kMaxNameBytes));
     } else if (const auto* const bad = std::ranges::find_if(name, is_forbidden_in_name);
                bad != name.end()) {
-      problem(1, "the map's name holds byte 0x" + hex_digits(*bad) + " at column " +
+      problem(1, "the map's name holds byte 0x" + hex_byte(*bad) + " at column " +
                      std::to_string(bad - name.begin()) +
                      R"(; a name may not hold "/", "\" or control bytes)");
     }
@@ -186,19 +223,21 @@ class Reader {
   void read_grid() {
     MapFileContents& map = result_.contents;
     grid_first_line_ = number();
-    const std::size_t first = next_;
-    while (next_ < lines_.size() && !lines_[next_].empty())
-      ++next_;
-    const std::size_t rows = next_ - first;
-    bool fits = map.width > 0 && rows == static_cast<std::size_t>(map.height);
+    const Cursor first = cursor_;
+    std::int64_t rows = 0;
+    for (Cursor c = first;; ++rows) {
+      const std::optional<Line> line = scan(c);
+      if (!line || line->text.empty()) break;
+    }
+    bool fits = map.width > 0 && rows == map.height;
     if (map.width > 0 && !fits) {
       problem(grid_first_line_, "the grid has " + std::to_string(rows) +
                                     " rows, but the size line (line " + std::to_string(size_line_) +
                                     ") says " + std::to_string(map.height));
     }
-    for (std::size_t r = 0; r < rows; ++r) {
-      const std::string_view row = lines_[first + r];
-      const auto line = static_cast<std::int64_t>(first + r + 1);
+    for (std::int64_t r = 0; r < rows; ++r) {
+      const std::int64_t line = number();
+      const std::string_view row = *next_line();
       if (map.width > 0 && row.size() != static_cast<std::size_t>(map.width)) {
         problem(line, "the row has " + std::to_string(row.size()) +
                           " tile codes, the size line says " + std::to_string(map.width));
@@ -215,7 +254,7 @@ class Reader {
     if (fits) fill_grid(first);
   }
 
-  void fill_grid(std::size_t first) {
+  void fill_grid(Cursor rows) {
     MapFileContents& map = result_.contents;
     map.grid = TileGrid::create(map.width, map.height);
     if (!map.grid) {
@@ -224,8 +263,7 @@ class Reader {
     }
     for (std::int32_t y = 0; y < map.height; ++y) {
       char* row = map.grid->cells() + map.grid->index(0, y);
-      std::memcpy(row, lines_[first + static_cast<std::size_t>(y)].data(),
-                  static_cast<std::size_t>(map.width));
+      std::memcpy(row, scan(rows)->text.data(), static_cast<std::size_t>(map.width));
       row[map.width] = '\r';
       row[map.width + 1] = '\n';
     }
@@ -249,8 +287,9 @@ class Reader {
   [[nodiscard]] std::int32_t heart_lines() const {
     if (result_.contents.players > 0) return result_.contents.players;
     std::int32_t n = 0;
-    while (n < kMaxPlayers && next_ + static_cast<std::size_t>(n) < lines_.size() &&
-           lines_[next_ + static_cast<std::size_t>(n)].starts_with("VSK")) {
+    Cursor c = cursor_;
+    for (auto line = scan(c); n < kMaxPlayers && line && line->text.starts_with("VSK");
+         line = scan(c)) {
       ++n;
     }
     return std::max(n, 2);
@@ -306,8 +345,11 @@ class Reader {
     expect("");
     expect("EOF");
     expect("");
-    if (next_ < lines_.size())
-      problem(number(), "text after the end of the map: " + quoted(lines_[next_]));
+    if (const auto extra = peek()) {
+      problem(number(), "text after the end of the map: " + quoted(*extra));
+      while (next_line()) {  // only to see how the remaining lines end
+      }
+    }
   }
 
   [[nodiscard]] std::int64_t row_line(std::int32_t y) const { return grid_first_line_ + y; }
@@ -403,8 +445,10 @@ class Reader {
     }
   }
 
-  std::vector<std::string_view> lines_;
-  std::size_t next_ = 0;
+  std::string_view bytes_;
+  Cursor cursor_;
+  std::int64_t first_bare_feed_ = 0;  // the first line ending in a bare line feed
+  std::int64_t bare_feeds_ = 0;       // how many lines do
   bool ended_ = false;
   std::size_t dropped_ = 0;
   std::int64_t size_line_ = 0;

@@ -45,4 +45,9 @@ struct MapFileRead {
 // gold, with no problems.
 [[nodiscard]] MapFileRead read_map_file(std::string_view bytes);
 
+// The largest map file the reader takes: 1 GiB, room for a map of 32000 x
+// 32000 squares. Reading needs about twice the file's size in memory (the
+// bytes and the grid); a larger file is turned away before it is read.
+inline constexpr std::uint64_t kMaxMapFileBytes = std::uint64_t{1} << 30U;
+
 }  // namespace tarnix

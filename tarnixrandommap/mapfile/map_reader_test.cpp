@@ -95,8 +95,6 @@ TEST(ReadMapFile, ReportsEachProblemAtItsLine) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {"LF line end", [](const std::string& f) { return with_line(f, 4, "MAP\n"); }, 4,
-       "bare line feed"},
       {"players out of range", [](const std::string& f) { return with_line(f, 2, "PLAYERS 5"); }, 2,
        R"(expected "PLAYERS " and 2, 3 or 4)"},
       {"section renamed", [](const std::string& f) { return with_line(f, 4, "MAPS"); }, 4,
@@ -173,6 +171,14 @@ TEST(ReadMapFile, ABrokenLineIsReportedAlone) {
        "ASS\x1B"
        "2222A",
        R"(column 3: "\x1B" is not a tile code)"},
+      {"C1 control in a row", 14,
+       "AS\xC2\x9B"
+       "2222A",
+       R"(column 2: "\xC2" is not a tile code)"},
+      {"section name with a C1 control", 17,
+       "MAP_\xC2\x9B"
+       "CODES",
+       R"(found "MAP_\xC2\x9BCODES")"},
   };
   for (const Case& c : cases) {
     const MapFileRead read = read_map_file(with_line(good, c.line, c.text));
@@ -186,6 +192,51 @@ TEST(ReadMapFile, ABrokenLineIsReportedAlone) {
   }
   // Negative gold is a number the generator writes.
   EXPECT_TRUE(read_map_file(with_line(good, 43, "GOLD1 -300")).problems.empty());
+}
+
+// The line `number` (from 1) of a CR LF file ends in a bare line feed instead.
+std::string bare_feed_at(std::string file, std::int64_t number) {
+  std::size_t end = 0;
+  for (std::int64_t n = 1; n < number; ++n)
+    end = file.find("\r\n", end) + 2;
+  file.erase(file.find("\r\n", end), 1);
+  return file;
+}
+
+// Wrong line ends are one problem for the file, whatever its length, and
+// the rest of the file is still checked as if they were right.
+TEST(ReadMapFile, LineEndsAreReportedOnce) {
+  const std::string good = small_map_file();
+  std::string lf;
+  for (const char c : good) {
+    if (c != '\r') lf += c;
+  }
+  std::string lf_maps = lf;
+  lf_maps.replace(lf_maps.find("\nMAP\n") + 1, 3, "MAPS");
+  struct Case {
+    const char* name;
+    std::string file;
+    std::vector<std::string> problems;  // "LINE: message", all of them
+  };
+  const std::vector<Case> cases = {
+      {"every line", lf, {"1: line ends are LF, not CR LF, from line 1 on"}},
+      {"from line 3 on",
+       good.substr(0, good.find("\r\n\r\n") + 2) + lf.substr(lf.find("\n\n") + 1),
+       {"3: line ends are LF, not CR LF, from line 3 on"}},
+      {"one line", bare_feed_at(good, 4), {"4: the line ends in a bare line feed, not CR LF"}},
+      {"two lines apart",
+       bare_feed_at(bare_feed_at(good, 4), 17),
+       {"4: the line ends in a bare line feed, not CR LF, as do 1 later lines"}},
+      {"and a real problem after them",
+       lf_maps,
+       {"1: line ends are LF, not CR LF, from line 1 on", R"(4: expected "MAP", found "MAPS")"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> found;
+    for (const MapProblem& p : read_map_file(c.file).problems)
+      found.push_back(std::to_string(p.line) + ": " + p.message);
+    EXPECT_EQ(found, c.problems) << c.name;
+  }
 }
 
 TEST(ReadMapFile, ManyProblemsAreCappedWithACount) {

@@ -5,6 +5,7 @@
 
 #include "tarnixrandommap/mapfile/map_file.h"
 #include "tarnixrandommap/placement/hearts.h"
+#include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
 
@@ -25,23 +26,14 @@ bool is_space(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// The name as it can safely be shown on one console line.
+// The name as it can safely be shown on one console line, in quotes.
 std::string quoted(std::string_view text) {
-  static constexpr std::string_view kHex = "0123456789ABCDEF";
-  std::string out = "\"";
+  std::string escaped;
   for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (is_control_byte(c)) {
-      out += "\\x";
-      out += kHex[byte >> 4U];
-      out += kHex[byte & 0xFU];
-    } else {
-      if (c == '"' || c == '\\') out += '\\';
-      out += c;
-    }
+    if (c == '"' || c == '\\') escaped += '\\';
+    escaped += c;
   }
-  out += '"';
-  return out;
+  return "\"" + printable(escaped) + "\"";
 }
 
 std::string rejected(std::string_view parameter, std::string_view allowed, std::int32_t got) {

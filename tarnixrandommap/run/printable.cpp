@@ -1,0 +1,69 @@
+#include "tarnixrandommap/run/printable.h"
+
+#include <cstdint>
+
+namespace tarnix {
+
+namespace {
+
+// The length of the valid UTF-8 sequence at the start of `text` that is
+// not a control, or 0 when its first byte must be escaped. Overlong forms,
+// surrogates and code points past U+10FFFF are not valid.
+std::size_t safe_sequence(std::string_view text) {
+  const auto byte = [&text](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  const std::uint8_t lead = byte(0);
+  if (lead >= 0x20 && lead < 0x7F) return 1;
+  std::size_t length = 0;
+  std::uint32_t low = 0;  // the smallest code point that needs this length
+  std::uint32_t code = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    low = 0xA0;  // U+0080 to U+009F are the C1 controls
+    code = lead & 0x1FU;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    low = 0x800;
+    code = lead & 0x0FU;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    low = 0x10000;
+    code = lead & 0x07U;
+  } else {
+    return 0;
+  }
+  if (text.size() < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0U) != 0x80U) return 0;
+    code = (code << 6U) | (byte(i) & 0x3FU);
+  }
+  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+  if (code < low || code > 0x10FFFF || surrogate) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string hex_byte(char c) {
+  static constexpr std::string_view kHex = "0123456789ABCDEF";
+  const auto byte = static_cast<unsigned char>(c);
+  return {kHex[byte >> 4U], kHex[byte & 0xFU]};
+}
+
+std::string printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    const std::size_t keep = safe_sequence(text);
+    if (keep > 0) {
+      out += text.substr(0, keep);
+      text.remove_prefix(keep);
+    } else {
+      out += "\\x";
+      out += hex_byte(text.front());
+      text.remove_prefix(1);
+    }
+  }
+  return out;
+}
+
+}  // namespace tarnix
