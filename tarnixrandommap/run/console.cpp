@@ -1,5 +1,6 @@
 #include "tarnixrandommap/run/console.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,9 +8,17 @@
 namespace tarnix {
 
 void FdSink::write(std::string_view bytes) {
+  // Once the output is lost, whatever follows is lost too: stop writing.
+  if (error_ != 0) return;
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // A non-blocking descriptor that is full: wait for room, as a
+      // blocking one would.
+      pollfd ready{fd_, POLLOUT, 0};
+      if (::poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+    }
     if (n <= 0) {
       if (error_ == 0) error_ = n < 0 ? errno : EIO;
       return;

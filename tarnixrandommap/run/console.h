@@ -21,7 +21,8 @@ class ByteSink {
 
 // Writes to a file descriptor. Console output is best effort: a closed or
 // failing standard output must not stop the map from being written. The
-// first failure is remembered for callers that report it.
+// first failure is remembered for callers that report it, and nothing more
+// is written after it. A non-blocking descriptor is waited for when full.
 class FdSink final : public ByteSink {
  public:
   explicit FdSink(int fd) : fd_(fd) {}

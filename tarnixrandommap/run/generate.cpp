@@ -17,9 +17,11 @@ void report_portals(Console& console, const PortalReport& report) {
     console.line("restricted portal placement failure: Could not place all portals: " +
                  std::to_string(k));
   };
-  for (const std::int32_t k : report.failed)
-    failure(k);
-  for (std::int32_t k = report.no_room_from; k < report.requested; ++k)
+  // Millions of failures make millions of lines: once nobody reads them
+  // (a closed pipe), formatting them is time lost.
+  for (std::size_t i = 0; i < report.failed.size() && !console.failed(); ++i)
+    failure(report.failed[i]);
+  for (std::int32_t k = report.no_room_from; k < report.requested && !console.failed(); ++k)
     failure(k);
   console.line("Actual portals placed: " + std::to_string(report.placed));
 }

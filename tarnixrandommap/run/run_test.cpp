@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,27 @@ TEST(Run, LettersConvertToZero) {
   const std::size_t grid_end = map.find("MAP_CODES");
   ASSERT_LT(grid_start, grid_end);
   EXPECT_EQ(map.substr(grid_start, grid_end - grid_start).find('g'), std::string::npos);
+}
+
+// Once the console is lost (a closed pipe), millions of portal failures
+// are not formatted into lines nobody reads; the map is still written.
+TEST(Run, StopsReportingOnceTheConsoleIsLost) {
+  class Lost final : public ByteSink {
+   public:
+    void write(std::string_view /*bytes*/) override { ++writes; }
+    [[nodiscard]] int error() const override { return writes > 0 ? EPIPE : 0; }
+    int writes = 0;
+  };
+  Lost sink;
+  MemoryFileSystem files;
+  const std::vector<std::string_view> args = {"Full", "20", "20", "2", "0", "100000",
+                                              "0",    "0",  "0",  "0", "0", "0"};
+  {
+    Console console(sink);
+    EXPECT_EQ(run(args, 1, console, files), 1);
+  }
+  EXPECT_TRUE(files.files.contains("Full.map"));
+  EXPECT_LT(sink.writes, 10);
 }
 
 }  // namespace
