@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +32,7 @@ struct Options {
   rlim_t file_size = RLIM_INFINITY;  // RLIMIT_FSIZE of the program
   std::vector<std::string> env;      // NAME=VALUE pairs added to the environment
   std::string stdout_path;           // standard output goes here instead of Result::out
+  std::vector<int> ignored;          // signals the program starts with ignored (nohup)
 };
 
 // A program that has not ended after this long is killed (SIGALRM), so a hang
@@ -44,6 +46,16 @@ inline Options frozen_clock(std::uint32_t seconds) {
   Options options;
   options.env = {std::string("LD_PRELOAD=") + FIXED_CLOCK_PATH,
                  "TARNIX_FIXED_CLOCK=" + std::to_string(seconds)};
+  return options;
+}
+#endif
+
+#ifdef FAULT_INJECTION_PATH
+// Runs the program with the disk misbehaving as `faults` says (see
+// fault_injection.cpp), for example "fsync=EIO".
+inline Options faults(const std::string& faults) {
+  Options options;
+  options.env = {std::string("LD_PRELOAD=") + FAULT_INJECTION_PATH, "TARNIX_FAULT=" + faults};
   return options;
 }
 #endif
@@ -75,10 +87,10 @@ class TempDirTest : public ::testing::Test {
 
   [[nodiscard]] std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
-  // The directory's entries, sorted.
-  [[nodiscard]] std::vector<std::string> entries() const {
+  // The entries of the directory, or of `sub` within it, sorted.
+  [[nodiscard]] std::vector<std::string> entries(const std::string& sub = "") const {
     std::vector<std::string> names;
-    DIR* d = opendir(dir_.c_str());
+    DIR* d = opendir((sub.empty() ? dir_ : path(sub)).c_str());
     while (const dirent* e = readdir(d)) {
       const std::string name = e->d_name;
       if (name != "." && name != "..") names.push_back(name);
@@ -129,7 +141,9 @@ class ProcessTest : public TempDirTest {
       setrlimit(RLIMIT_FSIZE, &fsize);
       for (const std::string& pair : options.env)
         putenv(strdup(pair.c_str()));  // the child's own copy, kept until exec
-      alarm(kProgramSeconds);          // survives exec
+      for (const int sig : options.ignored)
+        signal(sig, SIG_IGN);  // survives exec
+      alarm(kProgramSeconds);  // survives exec
       std::vector<std::string> words{program};
       words.insert(words.end(), args.begin(), args.end());
       std::vector<char*> argv;

@@ -1,8 +1,10 @@
 // The built program as a process: what a user or a script sees.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -167,6 +169,50 @@ TEST_F(ProgramTest, SeedIsTheClockSecond) {
   EXPECT_EQ(r.code, code);
   EXPECT_EQ(r.out, sink.all());
   EXPECT_EQ(read_file("Cave.map"), files.files.at("Cave.map"));
+}
+
+// However a write is stopped (a failed sync, or a signal the moment the new
+// file is complete but has no name yet), the old map stays whole with its
+// mode, nothing else is left in the directory, and a signal ends the
+// program as it would have. Both kinds of temporary file are tried: the
+// unnamed one, and the named one a file system without it falls back to.
+TEST_F(ProgramTest, AStoppedWriteLeavesTheOldMapAndNothingElse) {
+  struct Case {
+    std::string fault;
+    int code;
+  };
+  const std::vector<Case> cases = {{"fsync=EIO", 0},
+                                   {"fsync=SIGTERM", 128 + SIGTERM},
+                                   {"fsync=SIGINT", 128 + SIGINT},
+                                   {"fsync=SIGHUP", 128 + SIGHUP}};
+  for (const std::string temporary : {"", "tmpfile=EOPNOTSUPP,"}) {
+    std::vector<Case> all = cases;
+    // Only a file with no name survives SIGKILL without a trace.
+    if (temporary.empty()) all.push_back({"fsync=SIGKILL", 128 + SIGKILL});
+    for (const Case& c : all) {
+      write_file("Cave.map", "old map");
+      ASSERT_EQ(chmod(path("Cave.map").c_str(), 0600), 0);
+      const Result r = run(kTypical, tarnix::testing::faults(temporary + c.fault));
+      EXPECT_EQ(r.code, c.code) << temporary << c.fault;
+      EXPECT_EQ(read_file("Cave.map"), "old map") << temporary << c.fault;
+      EXPECT_EQ(entries(), std::vector<std::string>{"Cave.map"}) << temporary << c.fault;
+      struct stat st {};
+      ASSERT_EQ(stat(path("Cave.map").c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777U, 0600U) << temporary << c.fault;
+      if (c.code == 0) {
+        EXPECT_TRUE(r.out.ends_with(
+            "could not write map file Cave.map: cannot sync it to disk: Input/output error\r\n"))
+            << r.out;
+      }
+    }
+    // A signal the program was started to ignore (nohup) stays ignored:
+    // the map is written.
+    Options nohup = tarnix::testing::faults(temporary + "fsync=SIGHUP");
+    nohup.ignored = {SIGHUP};
+    EXPECT_EQ(run(kTypical, nohup).code, 1) << temporary;
+    EXPECT_TRUE(read_file("Cave.map").starts_with("Cave\r\n")) << temporary;
+    EXPECT_EQ(entries(), std::vector<std::string>{"Cave.map"}) << temporary;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // tarnixmap as a process: its command line, exit codes and output streams.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -134,6 +135,128 @@ TEST_F(TarnixmapTest, GenerateCheckAndRenderTogether) {
   EXPECT_EQ(render.code, 0) << render.err;
   EXPECT_EQ(render.out, "big.png: 192 x 192 pixels\n");
   EXPECT_TRUE(read_file("big.png").starts_with("\x89PNG\r\n"));
+}
+
+// The picture goes where it is sent, and replaces nothing that is not ours
+// to replace: not the map it is drawn from, not a device, not a directory.
+TEST_F(TarnixmapTest, RenderNeverReplacesWhatIsNotOurs) {
+  ASSERT_EQ(generate({"--seed", "1"}).code, 0);
+  const std::string map = read_file("Cave.map");
+  ASSERT_EQ(link(path("Cave.map").c_str(), path("same.map").c_str()), 0);
+  struct Case {
+    const char* output;
+    int code;
+    std::string err;  // the start of standard error
+    bool png_out;     // the picture comes on standard output
+  };
+  const std::vector<Case> cases = {
+      {"Cave.map", 2, "tarnixmap render: Cave.map is the map file being drawn", false},
+      {"same.map", 2, "tarnixmap render: same.map is the map file being drawn", false},
+      {"-", 0, "", true},
+      {"/dev/stdout", 0, "", true},
+      {"/dev/null", 0, "", false},
+      {".", 1, "tarnixmap: could not write .: it is a directory", false},
+  };
+  for (const Case& c : cases) {
+    const Result r = tarnixmap({"render", "Cave.map", "-o", c.output});
+    EXPECT_EQ(r.code, c.code) << c.output << ": " << r.err;
+    EXPECT_TRUE(r.err.starts_with(c.err)) << c.output << ": " << r.err;
+    EXPECT_EQ(r.out.starts_with("\x89PNG\r\n"), c.png_out) << c.output;
+    if (c.png_out) {
+      EXPECT_EQ(r.out.find("pixels"), std::string::npos) << c.output;
+    }
+    EXPECT_EQ(read_file("Cave.map"), map) << c.output;
+    EXPECT_EQ(entries(), (std::vector<std::string>{"Cave.map", "same.map"})) << c.output;
+  }
+  struct stat st {};
+  ASSERT_EQ(stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+// Every number an option takes is a plain decimal number within its range,
+// or a usage error that names the option, the value and what is allowed.
+TEST_F(TarnixmapTest, OptionValuesAreDecimalNumbersInRange) {
+  const std::vector<std::string> small = {"S", "16", "16", "2", "0", "0",
+                                          "0", "0",  "0",  "0", "0", "0"};
+  struct Case {
+    std::vector<std::string> options;
+    int code;
+    std::string text;  // in standard output (code 0) or standard error
+  };
+  const std::string seed_range = "--seed must be a whole number from 0 to 4294967295, got ";
+  const std::string count_range = "--count must be a whole number from 1 to 4294967296, got ";
+  const std::vector<Case> cases = {
+      {{"--seed", "010"}, 0, "S.map: seed 10\n"},
+      {{"--seed", "0x10"}, 2, seed_range + "\"0x10\""},
+      {{"--seed", "1e3"}, 2, seed_range + "\"1e3\""},
+      {{"--seed", "-1"}, 2, seed_range + "\"-1\""},
+      {{"--seed", "4294967296"}, 2, seed_range + "\"4294967296\""},
+      {{"--seed", "99999999999999999999999"}, 2, seed_range + "\"99999999999999999999999\""},
+      {{"--count", "0"}, 2, count_range + "\"0\""},
+      {{"--count", "9223372036854775808"}, 2, count_range + "\"9223372036854775808\""},
+      {{"--seed", "4294967295", "--count", "2"}, 2, "would go past seed 4294967295"},
+      {{"--seed", "7", "--count", "003"}, 0, "S_3.map: seed 9\n"},
+  };
+  for (const Case& c : cases) {
+    const Result r = generate(c.options, small);
+    const std::string where = c.code == 0 ? r.out : r.err;
+    EXPECT_EQ(r.code, c.code) << c.options.back() << ": " << r.err;
+    EXPECT_NE(where.find(c.text), std::string::npos) << c.options.back() << ": " << where;
+    if (c.code != 0) {
+      EXPECT_EQ(r.out, "") << c.options.back();
+    }
+  }
+  ASSERT_EQ(generate({"--seed", "1"}).code, 0);
+  for (const std::string scale : {"0", "2147483648", "+3"}) {
+    const Result r = tarnixmap({"render", "Cave.map", "--scale", scale});
+    EXPECT_EQ(r.code, 2) << scale;
+    EXPECT_EQ(r.err,
+              "tarnixmap render: --scale must be a whole number from 1 to 2147483647, got \"" +
+                  scale + "\"\n");
+  }
+  // Scales whose pictures would overflow 64 bits once were let through.
+  for (const std::string scale : {"129", "67108864", "2147483647"}) {
+    const Result r = tarnixmap({"render", "Cave.map", "--scale", scale});
+    EXPECT_EQ(r.code, 1) << scale;
+    EXPECT_NE(r.err.find("more than 67108864 pixels; choose a smaller --scale (at most 128"),
+              std::string::npos)
+        << scale << ": " << r.err;
+  }
+  EXPECT_EQ(tarnixmap({"render", "Cave.map", "--scale", "2"}).code, 0);
+}
+
+// check reads no more than any map needs, says so, and goes on with the
+// next file; what it shows from a file cannot drive the terminal.
+TEST_F(TarnixmapTest, CheckIsSafeWithAnyInput) {
+  ASSERT_EQ(generate({"--seed", "1"}).code, 0);
+  write_file("big.map", "");
+  ASSERT_EQ(truncate(path("big.map").c_str(), (std::int64_t{1} << 30) + 1), 0);
+  std::string c1 = read_file("Cave.map");
+  c1.replace(0, 4,
+             "Ca\xC2\x9B"
+             "31mve");
+  write_file("c1.map", c1);
+  const Result r = tarnixmap({"check", "/dev/zero", "big.map", "c1.map"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "/dev/zero: too large (1073741825 bytes or more); a map file has at most 1073741824\n"
+            "big.map: too large (1073741825 bytes or more); a map file has at most 1073741824\n");
+  EXPECT_NE(r.out.find("c1.map: sound\n  name     Ca\\xC2\\x9B31mve\n"), std::string::npos)
+      << r.out;
+}
+
+// A name that starts with "-" reads as an option; the error shows the way.
+TEST_F(TarnixmapTest, ADashNameShowsTheWay) {
+  std::vector<std::string> values = kCave;
+  values[0] = "-dash";
+  const Result r = generate({"--seed", "5"}, values);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("\"-dash\" was taken for an option. A NAME (or any value) that starts with "
+                       "\"-\" must follow \"--\""),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(generate({"--seed", "5", "--"}, values).code, 0);
+  EXPECT_EQ(entries(), std::vector<std::string>{"-dash.map"});
 }
 
 }  // namespace

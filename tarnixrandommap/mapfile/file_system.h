@@ -1,15 +1,26 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "tarnixrandommap/mapfile/file_bytes.h"
+
 namespace tarnix {
 
-// Where map files go. The program writes to disk; tests and the fuzzer keep
-// files in memory.
+// How a read ended.
+enum class ReadStatus {
+  kRead,      // the whole file is in *bytes
+  kFailed,    // *err holds the reason
+  kTooLarge,  // the file holds more than the limit; *size says how much at least
+};
+
+// Where files come from and go to. The programs use the disk; tests and the
+// fuzzer keep files in memory.
 class FileSystem {
  public:
   FileSystem() = default;
@@ -17,39 +28,72 @@ class FileSystem {
   FileSystem& operator=(const FileSystem&) = delete;
   virtual ~FileSystem() = default;
 
-  // Makes `path` a file holding the concatenation of `parts`, all or nothing:
-  // on success the complete file is in place; on failure any earlier file of
-  // that name is left exactly as it was, *err holds the system's reason, and
-  // false is returned.
-  [[nodiscard]] virtual bool replace_file(std::string_view path,
-                                          std::span<const std::string_view> parts,
-                                          std::string* err) = 0;
+  // Puts the concatenation of `parts` at `path`, the one way either program
+  // writes a file:
+  // - nothing there, a regular file, or a symbolic link (the link itself,
+  //   never what it points to): a complete new file takes the name at once.
+  //   On failure the earlier file is left exactly as it was and nothing is
+  //   left behind. A replaced file keeps its permission bits (and its owner
+  //   and group where the process may set them); a new one gets 0666 less
+  //   the umask;
+  // - a device, FIFO or socket, a link to one that root or the user owns,
+  //   or a name of one of the process's open descriptors (/dev/stdout,
+  //   /dev/fd/N): written in place as a stream, never created or replaced;
+  // - a directory: refused.
+  // Returns false with *err saying what failed (the file, or the temporary
+  // file in its directory) and the system's reason.
+  [[nodiscard]] virtual bool write_file(std::string_view path,
+                                        std::span<const std::string_view> parts,
+                                        std::string* err) = 0;
 
-  // Reads the whole file at `path` into *bytes. Returns false and sets *err
-  // to the system's reason when it cannot.
-  [[nodiscard]] virtual bool read_file(std::string_view path, std::string* bytes,
-                                       std::string* err) = 0;
+  // Reads the whole file at `path` into *bytes, unless it holds more than
+  // `max_bytes`: then *size is its size, or max_bytes + 1 for a stream,
+  // which is read no further, and *bytes is empty. Memory that runs out is
+  // a failure like any other.
+  [[nodiscard]] virtual ReadStatus read_file(std::string_view path, std::uint64_t max_bytes,
+                                             FileBytes* bytes, std::uint64_t* size,
+                                             std::string* err) = 0;
+
+  // Whether `a` and `b` name one and the same existing file (through links
+  // too), so that writing `b` would overwrite `a`.
+  [[nodiscard]] virtual bool same_file(std::string_view a, std::string_view b) = 0;
 };
 
-// Writes each file to a new temporary file beside it, checks every write,
-// syncs it to disk and renames it over `path`. The file gets the permissions
-// of any newly created file (0666 less the umask).
+// The disk. Every regular file is written to an unnamed temporary file in
+// its directory where the file system offers one (it vanishes with the
+// process, however it ends), otherwise to a hidden file with an unguessable
+// name that is removed on every failure and on the signals that end a
+// process; the file is synced to disk and only then given its name.
 class DiskFileSystem final : public FileSystem {
  public:
-  bool replace_file(std::string_view path, std::span<const std::string_view> parts,
-                    std::string* err) override;
-  bool read_file(std::string_view path, std::string* bytes, std::string* err) override;
+  // How the temporary file is made; kNamedOnly is the fallback, chosen by
+  // tests to reach it on a file system that has the unnamed kind.
+  enum class Temporary { kUnnamedFirst, kNamedOnly };
+
+  explicit DiskFileSystem(Temporary temporary = Temporary::kUnnamedFirst) : temporary_(temporary) {}
+
+  bool write_file(std::string_view path, std::span<const std::string_view> parts,
+                  std::string* err) override;
+  ReadStatus read_file(std::string_view path, std::uint64_t max_bytes, FileBytes* bytes,
+                       std::uint64_t* size, std::string* err) override;
+  bool same_file(std::string_view a, std::string_view b) override;
+
+ private:
+  Temporary temporary_;
 };
 
 // Keeps files in memory; can be told to fail the next write.
 class MemoryFileSystem final : public FileSystem {
  public:
-  bool replace_file(std::string_view path, std::span<const std::string_view> parts,
-                    std::string* err) override;
-  bool read_file(std::string_view path, std::string* bytes, std::string* err) override;
+  bool write_file(std::string_view path, std::span<const std::string_view> parts,
+                  std::string* err) override;
+  ReadStatus read_file(std::string_view path, std::uint64_t max_bytes, FileBytes* bytes,
+                       std::uint64_t* size, std::string* err) override;
+  bool same_file(std::string_view a, std::string_view b) override;
 
   std::map<std::string, std::string, std::less<>> files;
-  std::optional<std::string> fail_next;  // the reason to report for the next write
+  std::set<std::string, std::less<>> directories;  // paths that are directories
+  std::optional<std::string> fail_next;            // the reason to report for the next write
 };
 
 }  // namespace tarnix

@@ -1,11 +1,20 @@
 #include "tarnixrandommap/mapfile/file_system.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
-#include <fstream>
+#include <csignal>
+#include <cstring>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/file_test_support.h"
@@ -13,72 +22,290 @@
 namespace tarnix {
 namespace {
 
+using Temporary = DiskFileSystem::Temporary;
+constexpr std::array<Temporary, 2> kTemporaries = {Temporary::kUnnamedFirst, Temporary::kNamedOnly};
+
+const char* name_of(Temporary t) {
+  return t == Temporary::kUnnamedFirst ? "unnamed" : "named";
+}
+
+bool is_root() {
+  return geteuid() == 0;
+}
+
+struct stat stat_of(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+  return st;
+}
+
 class DiskFileSystemTest : public testing::TempDirTest {
  protected:
-  bool replace(const std::string& name, const std::vector<std::string_view>& parts,
-               std::string* err) {
-    return disk_.replace_file(path(name), parts, err);
+  static bool write(Temporary t, const std::string& path,
+                    const std::vector<std::string_view>& parts, std::string* err) {
+    DiskFileSystem disk(t);
+    return disk.write_file(path, parts, err);
   }
 
-  DiskFileSystem disk_;
+  // Reads everything a FIFO at `name` receives, on a thread of its own.
+  std::thread drain_fifo(const std::string& name, std::string* received) const {
+    EXPECT_EQ(mkfifo(path(name).c_str(), 0600), 0);
+    return std::thread([fifo = path(name), received] { *received = read_path(fifo); });
+  }
+
+  // Runs `body` in a child process as the user nobody, where permissions
+  // apply as they do to most users, and returns what it returns.
+  static std::string as_nobody(const std::function<std::string()>& body) {
+    std::array<int, 2> fds{};
+    EXPECT_EQ(pipe(fds.data()), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(fds[0]);
+      std::string result = "could not become nobody";
+      if (setgid(65534) == 0 && setuid(65534) == 0) result = body();
+      [[maybe_unused]] const ssize_t sent = ::write(fds[1], result.data(), result.size());
+      _exit(0);
+    }
+    close(fds[1]);
+    std::string result;
+    std::array<char, 512> buffer{};
+    for (ssize_t n = 0; (n = read(fds[0], buffer.data(), buffer.size())) > 0;)
+      result.append(buffer.data(), static_cast<std::size_t>(n));
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return result;
+  }
 };
 
-TEST_F(DiskFileSystemTest, WritesAllPartsAndLeavesNoTemporaryFile) {
-  std::string err;
-  ASSERT_TRUE(replace("a.map", {"head\r\n", "", "rows\r\n", "tail"}, &err)) << err;
-  EXPECT_EQ(read_file("a.map"), "head\r\nrows\r\ntail");
-  EXPECT_EQ(entries(), std::vector<std::string>{"a.map"});
-}
-
-TEST_F(DiskFileSystemTest, ReplacesAnExistingFile) {
-  std::ofstream(path("a.map")) << "an older and longer map file";
-  std::string err;
-  ASSERT_TRUE(replace("a.map", {"new"}, &err)) << err;
-  EXPECT_EQ(read_file("a.map"), "new");
-}
-
-TEST_F(DiskFileSystemTest, NewFileGetsTheUmasksPermissions) {
-  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{0}}) {
-    const mode_t old = umask(mask);
+// Names left by other runs, even in the old predictable pattern, never
+// block a write, and a name as long as the directory allows is written.
+TEST_F(DiskFileSystemTest, ReplacesAtOnceWithEitherKindOfTemporaryFile) {
+  for (int n = 0; n < 100; ++n)
+    write_file(".a.map." + std::to_string(getpid()) + "." + std::to_string(n) + ".tmp", "");
+  const std::vector<std::string> decoys = entries();
+  const std::string longest(255, 'n');
+  for (const Temporary t : kTemporaries) {
     std::string err;
-    const bool ok = replace("p.map", {"x"}, &err);
-    umask(old);
-    ASSERT_TRUE(ok) << err;
-    struct stat st {};
-    ASSERT_EQ(stat(path("p.map").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777U, 0666U & ~mask) << "umask " << std::oct << mask;
+    ASSERT_TRUE(write(t, path("a.map"), {"head\r\n", "", "rows\r\n", "tail"}, &err)) << err;
+    EXPECT_EQ(read_file("a.map"), "head\r\nrows\r\ntail") << name_of(t);
+    ASSERT_TRUE(write(t, path("a.map"), {"new"}, &err)) << err;
+    EXPECT_EQ(read_file("a.map"), "new") << name_of(t);
+    ASSERT_TRUE(write(t, path(longest), {"long"}, &err)) << name_of(t) << ": " << err;
+    std::vector<std::string> want = decoys;
+    want.push_back(longest);
+    want.insert(want.begin() + 1, "a.map");  // sorted after the "." names
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(entries(), want) << name_of(t);
+    ASSERT_EQ(unlink(path("a.map").c_str()), 0);
+    ASSERT_EQ(unlink(path(longest).c_str()), 0);
   }
 }
 
-// A directory in the way makes the final rename fail: the reason is
-// reported, the directory and its contents stay, and the temporary file goes.
-TEST_F(DiskFileSystemTest, FailureLeavesTheOldEntryAndNoTemporaryFile) {
-  ASSERT_EQ(mkdir(path("b.map").c_str(), 0755), 0);
-  std::ofstream(path("b.map/keep")) << "kept";
-  std::string err;
-  EXPECT_FALSE(replace("b.map", {"data"}, &err));
-  EXPECT_EQ(err, "Is a directory");
-  EXPECT_EQ(read_file("b.map/keep"), "kept");
-  EXPECT_EQ(entries(), std::vector<std::string>{"b.map"});
+// A replaced file keeps its mode (a private map stays private) and, where
+// the process may give it, its owner; a new file gets 0666 less the umask.
+TEST_F(DiskFileSystemTest, KeepsAReplacedFilesModeAndOwner) {
+  for (const Temporary t : kTemporaries) {
+    for (const mode_t mode : {mode_t{0600}, mode_t{0444}, mode_t{0640}, mode_t{0755}}) {
+      write_file("p.map", "old");
+      ASSERT_EQ(chmod(path("p.map").c_str(), mode), 0);
+      if (is_root()) {
+        ASSERT_EQ(chown(path("p.map").c_str(), 1234, 5678), 0);
+      }
+      std::string err;
+      ASSERT_TRUE(write(t, path("p.map"), {"new"}, &err)) << err;
+      const struct stat st = stat_of(path("p.map"));
+      EXPECT_EQ(st.st_mode & 07777U, mode) << name_of(t) << " " << std::oct << mode;
+      if (is_root()) {
+        EXPECT_EQ(st.st_uid * 10000 + st.st_gid, 1234U * 10000 + 5678U) << name_of(t);
+      }
+      ASSERT_EQ(unlink(path("p.map").c_str()), 0);
+    }
+    const mode_t old_mask = umask(027);
+    std::string err;
+    const bool ok = write(t, path("n.map"), {"x"}, &err);
+    umask(old_mask);
+    ASSERT_TRUE(ok) << err;
+    EXPECT_EQ(stat_of(path("n.map")).st_mode & 07777U, 0640U) << name_of(t);
+    ASSERT_EQ(unlink(path("n.map").c_str()), 0);
+  }
 }
 
-TEST_F(DiskFileSystemTest, MissingDirectoryIsReported) {
+// What is not a regular file is written where it stands or not at all;
+// it is never replaced by one.
+TEST_F(DiskFileSystemTest, WritesSpecialFilesInPlaceAndNeverReplacesThem) {
+  std::string received;
+  std::thread reader = drain_fifo("fifo", &received);
   std::string err;
-  EXPECT_FALSE(replace("no/such/dir.map", {"data"}, &err));
-  EXPECT_EQ(err, "No such file or directory");
+  EXPECT_TRUE(write(Temporary::kUnnamedFirst, path("fifo"), {"through ", "fifo"}, &err)) << err;
+  reader.join();
+  EXPECT_EQ(received, "through fifo");
+
+  ASSERT_EQ(unlink(path("fifo").c_str()), 0);
+  reader = drain_fifo("fifo", &received);
+  ASSERT_EQ(symlink(path("fifo").c_str(), path("to-fifo").c_str()), 0);
+  EXPECT_TRUE(write(Temporary::kUnnamedFirst, path("to-fifo"), {"via link"}, &err)) << err;
+  reader.join();
+  EXPECT_EQ(received, "via link");
+  EXPECT_TRUE(S_ISLNK(stat_of(path("to-fifo")).st_mode));
+
+  std::array<int, 2> fds{};
+  ASSERT_EQ(pipe(fds.data()), 0);
+  for (const std::string prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    EXPECT_TRUE(write(Temporary::kUnnamedFirst, prefix + std::to_string(fds[1]), {"fd"}, &err))
+        << prefix << ": " << err;
+    std::array<char, 4> got{};
+    EXPECT_EQ(read(fds[0], got.data(), got.size()), 2) << prefix;
+  }
+  close(fds[0]);
+  close(fds[1]);
+
+  if (is_root()) {  // a copy of /dev/null's node
+    ASSERT_EQ(mknod(path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    EXPECT_TRUE(write(Temporary::kUnnamedFirst, path("null"), {"gone"}, &err)) << err;
+    EXPECT_TRUE(S_ISCHR(stat_of(path("null")).st_mode));
+  }
+
+  const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path("sock").c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(mkdir(path("dir").c_str(), 0755), 0);
+  ASSERT_EQ(symlink("dir", path("to-dir").c_str()), 0);
+  struct Refused {
+    std::string name;
+    std::string err;
+  };
+  for (const Refused& r :
+       {Refused{"sock", "it is a socket, which cannot be written as a file"},
+        Refused{"dir", "it is a directory"}, Refused{"dir/", "it is a directory"},
+        Refused{"dir/.", "it is a directory"}, Refused{"to-dir", "it is a link to a directory"}}) {
+    for (const Temporary t : kTemporaries) {
+      EXPECT_FALSE(write(t, path(r.name), {"x"}, &err)) << r.name;
+      EXPECT_EQ(err, r.err) << r.name;
+    }
+  }
+  close(sock);
+  EXPECT_TRUE(S_ISSOCK(stat_of(path("sock")).st_mode));
+  const std::vector<std::string> want = {"dir", "fifo", "sock", "to-dir", "to-fifo"};
+  std::vector<std::string> left = entries();
+  std::erase(left, "null");
+  EXPECT_EQ(left, want);
+}
+
+// A link in the map's place is replaced itself: what it points to is never
+// written, and a link someone else planted never leads to a device.
+TEST_F(DiskFileSystemTest, ReplacesALinkNotWhatItPointsTo) {
+  write_file("target", "kept");
+  ASSERT_EQ(symlink("target", path("to-target").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", path("dangling").c_str()), 0);
+  std::vector<std::string> links = {"to-target", "dangling"};
+  if (is_root()) {  // planted by user 1234, leading to a device
+    ASSERT_EQ(mknod(path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ASSERT_EQ(symlink("null", path("planted").c_str()), 0);
+    ASSERT_EQ(lchown(path("planted").c_str(), 1234, 1234), 0);
+    links.emplace_back("planted");
+  }
+  for (const std::string& link : links) {
+    std::string err;
+    EXPECT_TRUE(write(Temporary::kUnnamedFirst, path(link), {"map"}, &err)) << link << ": " << err;
+    EXPECT_TRUE(S_ISREG(stat_of(path(link)).st_mode)) << link;
+    EXPECT_EQ(read_file(link), "map") << link;
+  }
+  EXPECT_EQ(read_file("target"), "kept");
+}
+
+// A failure names the step that failed, and leaves nothing behind.
+TEST_F(DiskFileSystemTest, FailuresSayWhatFailed) {
+  std::string err;
+  EXPECT_FALSE(write(Temporary::kUnnamedFirst, path("no/such.map"), {"x"}, &err));
+  EXPECT_EQ(err, "cannot open directory " + path("no") + ": No such file or directory");
+  EXPECT_TRUE(entries().empty());
+  if (!is_root()) GTEST_SKIP() << "permission cases run as root, which can become nobody";
+  // A read-only directory: the temporary file cannot be made.
+  ASSERT_EQ(mkdir(path("ro").c_str(), 0755), 0);
+  write_file("ro/x.map", "old");
+  ASSERT_EQ(chmod(path("ro/x.map").c_str(), 0666), 0);
+  // A sticky shared directory: the new file cannot take a name someone
+  // else's file holds.
+  ASSERT_EQ(mkdir(path("shared").c_str(), 0700), 0);
+  ASSERT_EQ(chmod(path("shared").c_str(), 01777), 0);
+  write_file("shared/x.map", "old");
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  for (const Temporary t : kTemporaries) {
+    const std::string ro = as_nobody([&] {
+      std::string why;
+      return write(t, path("ro/x.map"), {"new"}, &why) ? "written" : why;
+    });
+    EXPECT_EQ(ro,
+              "cannot create a temporary file in directory " + path("ro") + ": Permission denied")
+        << name_of(t);
+    const std::string shared = as_nobody([&] {
+      std::string why;
+      return write(t, path("shared/x.map"), {"new"}, &why) ? "written" : why;
+    });
+    EXPECT_EQ(shared, "cannot give the new file the name x.map: Operation not permitted")
+        << name_of(t);
+  }
+  EXPECT_EQ(read_file("ro/x.map"), "old");
+  EXPECT_EQ(read_file("shared/x.map"), "old");
+  EXPECT_EQ(entries("ro"), std::vector<std::string>{"x.map"});
+  EXPECT_EQ(entries("shared"), std::vector<std::string>{"x.map"});
+}
+
+// A file over the limit is not read: its size is reported, or for a
+// stream, that it goes on past the limit.
+TEST_F(DiskFileSystemTest, ReadsUpToALimit) {
+  DiskFileSystem disk;
+  FileBytes bytes;
+  std::uint64_t size = 0;
+  std::string err;
+  write_file("small", "0123456789");
+  EXPECT_EQ(disk.read_file(path("small"), 10, &bytes, &size, &err), ReadStatus::kRead);
+  EXPECT_EQ(bytes.view(), "0123456789");
+  EXPECT_EQ(disk.read_file(path("small"), 5, &bytes, &size, &err), ReadStatus::kTooLarge);
+  EXPECT_EQ(size, 10U);
+  EXPECT_EQ(bytes.size(), 0U);
+
+  ASSERT_EQ(mkfifo(path("stream").c_str(), 0600), 0);
+  std::thread writer([fifo = path("stream")] {
+    const int fd = open(fifo.c_str(), O_WRONLY);
+    const std::string lots(100000, 'z');
+    [[maybe_unused]] const ssize_t sent =
+        ::write(fd, lots.data(), lots.size());  // until the reader goes
+    close(fd);
+  });
+  const auto previous = std::signal(SIGPIPE, SIG_IGN);
+  EXPECT_EQ(disk.read_file(path("stream"), 1000, &bytes, &size, &err), ReadStatus::kTooLarge);
+  writer.join();
+  std::signal(SIGPIPE, previous);
+  EXPECT_EQ(size, 1001U);
+  EXPECT_EQ(bytes.size(), 0U);
+}
+
+TEST_F(DiskFileSystemTest, SameFileFollowsNamesToTheFile) {
+  write_file("a.map", "a");
+  write_file("b.map", "b");
+  ASSERT_EQ(link(path("a.map").c_str(), path("hard").c_str()), 0);
+  ASSERT_EQ(symlink("a.map", path("soft").c_str()), 0);
+  DiskFileSystem disk;
+  EXPECT_TRUE(disk.same_file(path("a.map"), path("hard")));
+  EXPECT_TRUE(disk.same_file(path("a.map"), path("soft")));
+  EXPECT_FALSE(disk.same_file(path("a.map"), path("b.map")));
+  EXPECT_FALSE(disk.same_file(path("a.map"), path("missing")));
 }
 
 TEST(MemoryFileSystem, KeepsFilesAndFailsOnRequest) {
   MemoryFileSystem files;
   std::string err;
   const std::array<std::string_view, 2> parts = {"a", "b"};
-  ASSERT_TRUE(files.replace_file("x.map", parts, &err));
+  ASSERT_TRUE(files.write_file("x.map", parts, &err));
   EXPECT_EQ(files.files.at("x.map"), "ab");
   files.fail_next = "Disk quota exceeded";
-  EXPECT_FALSE(files.replace_file("x.map", parts, &err));
+  EXPECT_FALSE(files.write_file("x.map", parts, &err));
   EXPECT_EQ(err, "Disk quota exceeded");
   EXPECT_EQ(files.files.at("x.map"), "ab");
-  EXPECT_TRUE(files.replace_file("y.map", parts, &err));  // only the next write fails
+  EXPECT_TRUE(files.write_file("y.map", parts, &err));  // only the next write fails
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ bool write_map_file(FileSystem& files, std::string_view path, const MapFileField
   const std::string tail = map_file_tail(fields, hearts);
   // The grid's block already holds each row followed by CR LF.
   const std::array<std::string_view, 3> parts = {head, grid.rows(), tail};
-  return files.replace_file(path, parts, err);
+  return files.write_file(path, parts, err);
 }
 
 }  // namespace tarnix

@@ -1,0 +1,447 @@
+// How the disk file system writes a file: what stands at the path decides
+// whether a new file replaces it, it is written in place as a stream, or the
+// write is refused.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <optional>
+
+#include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/mapfile/signal_cleanup.h"
+
+namespace tarnix {
+
+namespace {
+
+// Owns an open descriptor; closes it unless the caller closed it first.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  [[nodiscard]] int get() const { return fd_; }
+  // Takes `fd`, which must be the first one held.
+  void reset(int fd) { fd_ = fd; }
+  // Closes now and reports whether the close succeeded (it can report a
+  // write error the kernel deferred).
+  bool close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string reason(int error) {
+  return std::strerror(error);
+}
+
+// Files are written in pieces of at most this size, each handed to the disk
+// as soon as it is in the page cache: writing and the device's own transfer
+// then overlap, instead of the final fsync waiting for all of the file at
+// once. A small file goes in one call.
+constexpr std::size_t kChunk = std::size_t{1} << 20U;
+constexpr std::size_t kMaxPieces = 64;
+
+// Waits until a descriptor that said "would block" can take more.
+bool wait_writable(int fd) {
+  pollfd p{fd, POLLOUT, 0};
+  while (::poll(&p, 1, -1) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+// Writes all of `parts`, gathering up to kChunk bytes of them per call, and
+// allocates nothing (a failed allocation must not strand a half-made file).
+// A descriptor in non-blocking mode is waited for, not given up on. Returns
+// false with errno set.
+bool write_parts(int fd, std::span<const std::string_view> parts, bool regular_file) {
+  std::size_t part = 0;    // the first part with bytes left
+  std::size_t offset = 0;  // bytes of it already written
+  off_t written = 0;
+  std::array<iovec, kMaxPieces> pieces{};
+  for (;;) {
+    while (part < parts.size() && offset == parts[part].size()) {
+      ++part;
+      offset = 0;
+    }
+    if (part == parts.size()) return true;
+    std::size_t count = 0;
+    std::size_t gathered = 0;
+    for (std::size_t i = part; i < parts.size() && gathered < kChunk && count < kMaxPieces; ++i) {
+      const std::string_view left = parts[i].substr(i == part ? offset : 0);
+      const std::size_t take = std::min(left.size(), kChunk - gathered);
+      // writev only reads the pieces; iovec just has no const.
+      pieces[count++] = iovec{const_cast<char*>(left.data()), take};
+      gathered += take;
+    }
+    const ssize_t n = ::writev(fd, pieces.data(), static_cast<int>(count));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_writable(fd)) continue;
+      return false;
+    }
+    if (n == 0) {  // no progress: never loop on it
+      errno = EIO;
+      return false;
+    }
+#ifdef SYNC_FILE_RANGE_WRITE
+    if (regular_file && static_cast<std::size_t>(n) == kChunk) {
+      // Only starts the write-back; the fsync at the end waits for it.
+      ::sync_file_range(fd, written, n, SYNC_FILE_RANGE_WRITE);
+    }
+#endif
+    written += n;
+    for (auto done = static_cast<std::size_t>(n); done > 0;) {
+      const std::size_t take = std::min(done, parts[part].size() - offset);
+      offset += take;
+      done -= take;
+      if (offset == parts[part].size()) {
+        ++part;
+        offset = 0;
+      }
+    }
+  }
+}
+
+// A link is followed to a device only when root or the user made it: one
+// planted by someone else in a shared directory is replaced, not followed.
+bool trusted(const struct stat& link) {
+  return link.st_uid == 0 || link.st_uid == ::geteuid();
+}
+
+// The descriptor N that a path such as /dev/stdout, /dev/fd/N or
+// /proc/self/fd/N names, through trusted links, if it is open.
+std::optional<int> descriptor_named_by(std::string path) {
+  for (int hop = 0; hop < 8; ++hop) {
+    std::string_view number;
+    if (path == "/dev/stdout") number = "1";
+    if (path == "/dev/stderr") number = "2";
+    for (const std::string_view prefix : {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/"}) {
+      if (path.starts_with(prefix)) number = std::string_view(path).substr(prefix.size());
+    }
+    int fd = -1;
+    if (!number.empty()) {
+      const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), fd);
+      if (ec == std::errc() && end == number.data() + number.size() && ::fcntl(fd, F_GETFD) != -1)
+        return fd;
+      return std::nullopt;
+    }
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !trusted(st)) break;
+    std::array<char, PATH_MAX> text{};
+    const ssize_t n = ::readlink(path.c_str(), text.data(), text.size() - 1);
+    if (n <= 0 || text[0] != '/') break;
+    path.assign(text.data(), static_cast<std::size_t>(n));
+  }
+  return std::nullopt;
+}
+
+// What is to be done at a path.
+struct Target {
+  enum class Kind { kReplace, kStream, kDescriptor, kRefused };
+  Kind kind = Kind::kReplace;
+  bool exists = false;     // kReplace: something stands at the name
+  bool keep_mode = false;  // kReplace: a regular file whose mode and owner the new one keeps
+  struct stat old {};
+  bool follow = false;  // kStream: through a link
+  int descriptor = -1;  // kDescriptor
+  std::string error;    // kRefused
+};
+
+Target refused(std::string error) {
+  Target t;
+  t.kind = Target::Kind::kRefused;
+  t.error = std::move(error);
+  return t;
+}
+
+Target classify(const std::string& path) {
+  if (const std::optional<int> fd = descriptor_named_by(path)) {
+    Target t;
+    t.kind = Target::Kind::kDescriptor;
+    t.descriptor = *fd;
+    return t;
+  }
+  Target t;
+  if (::lstat(path.c_str(), &t.old) != 0) {
+    if (errno == ENOENT && !path.ends_with('/')) return t;
+    return refused("cannot look it up: " + reason(errno));
+  }
+  t.exists = true;
+  struct stat seen = t.old;
+  if (S_ISLNK(t.old.st_mode)) {
+    // A link is replaced itself, unless it leads to something that can
+    // only be written in place and can be trusted to.
+    if (::stat(path.c_str(), &seen) != 0 || S_ISREG(seen.st_mode)) return t;
+    if (S_ISDIR(seen.st_mode)) return refused("it is a link to a directory");
+    if (!trusted(t.old)) return t;
+    t.follow = true;
+  }
+  if (S_ISREG(seen.st_mode)) {
+    t.keep_mode = true;
+    return t;
+  }
+  if (S_ISDIR(seen.st_mode)) return refused("it is a directory");
+  if (S_ISSOCK(seen.st_mode)) return refused("it is a socket, which cannot be written as a file");
+  t.kind = Target::Kind::kStream;
+  return t;
+}
+
+// A device, FIFO or the like, written where it stands; it is never created,
+// truncated or replaced.
+bool write_stream(const std::string& path, bool follow, std::span<const std::string_view> parts,
+                  std::string* err) {
+  const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
+  Descriptor file(::open(path.c_str(), flags));
+  if (file.get() < 0) {
+    *err = "cannot open it: " + reason(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(file.get(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
+    *err = "it changed while it was being opened; nothing was written";
+    return false;
+  }
+  if (!write_parts(file.get(), parts, false) || !file.close()) {
+    *err = reason(errno);
+    return false;
+  }
+  return true;
+}
+
+bool write_descriptor(int fd, std::span<const std::string_view> parts, std::string* err) {
+  if (!write_parts(fd, parts, false)) {
+    *err = reason(errno);
+    return false;
+  }
+  return true;
+}
+
+// A hidden name no one can guess, short enough for any directory: a name
+// that someone else already took only means drawing another.
+std::string temporary_name() {
+  std::uint64_t bits = 0;
+  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != sizeof bits) {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    bits ^= static_cast<std::uint64_t>(now.tv_nsec) * 0x9E3779B97F4A7C15U ^
+            static_cast<std::uint64_t>(now.tv_sec) ^
+            (static_cast<std::uint64_t>(::getpid()) << 32U);
+  }
+  std::array<char, 17> hex{};
+  for (std::size_t i = 0; i < 16; ++i) {
+    hex[i] = "0123456789abcdef"[(bits >> (4 * i)) & 0xFU];
+  }
+  return std::string(".tarnix-") + hex.data() + ".tmp";
+}
+
+constexpr int kNameAttempts = 64;
+
+// The path split into its directory and the name within it.
+struct Place {
+  std::string directory;
+  std::string name;
+};
+
+Place place_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// A new file being made to replace whatever stands at a name.
+class Replacement {
+ public:
+  Replacement(const Place& place, int dir_fd, std::string* err)
+      : place_(place), dir_fd_(dir_fd), err_(err) {}
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+  ~Replacement() {
+    if (!temp_name_.empty()) ::unlinkat(dir_fd_, temp_name_.c_str(), 0);
+  }
+
+  // Makes the file with no name. Returns false when the file system cannot
+  // (then *unsupported) or on an error.
+  bool create_unnamed(bool* unsupported) {
+    fd_.reset(::openat(dir_fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    const bool made = fd_.get() >= 0;
+    *unsupported = !made && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
+    if (!made && !*unsupported) fail_create(errno);
+    return made;
+  }
+
+  // Makes the file under a hidden name that a signal or any failure
+  // removes. The signals are held back until the name is on record.
+  bool create_named() {
+    const HoldSignals hold;
+    for (int attempt = 0; attempt < kNameAttempts && fd_.get() < 0; ++attempt) {
+      std::string name = temporary_name();
+      fd_.reset(::openat(dir_fd_, name.c_str(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+      if (fd_.get() >= 0) {
+        temp_name_ = std::move(name);
+        on_signal_.emplace(dir_fd_, temp_name_);
+      } else if (errno != EEXIST) {
+        break;
+      }
+    }
+    if (fd_.get() < 0) fail_create(errno);
+    return fd_.get() >= 0;
+  }
+
+  // The old file's permission bits, and its owner and group as far as the
+  // process may give them away.
+  void keep_mode_of(const struct stat& old) const {
+    struct stat now {};
+    const int fd = fd_.get();
+    if (::fstat(fd, &now) == 0 && (now.st_uid != old.st_uid || now.st_gid != old.st_gid)) {
+      if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+      }
+    }
+    (void)::fchmod(fd, old.st_mode & 07777U);
+  }
+
+  bool fill(std::span<const std::string_view> parts) {
+    if (!write_parts(fd_.get(), parts, true)) {
+      *err_ = reason(errno);
+      return false;
+    }
+    if (::fsync(fd_.get()) != 0) {
+      *err_ = "cannot sync it to disk: " + reason(errno);
+      return false;
+    }
+    return true;
+  }
+
+  // Gives the complete file its name, replacing what stood there.
+  bool commit(bool exists) {
+    if (temp_name_.empty()) return link_unnamed(exists);
+    if (!fd_.close()) {
+      *err_ = reason(errno);
+      return false;
+    }
+    return rename_into_place();
+  }
+
+ private:
+  // The error of a failed step that names where it failed.
+  void fail_create(int error) {
+    *err_ =
+        "cannot create a temporary file in directory " + place_.directory + ": " + reason(error);
+  }
+  void fail_name(int error) {
+    *err_ = "cannot give the new file the name " + place_.name + ": " + reason(error);
+  }
+
+  // linkat by descriptor needs a privilege; /proc/self/fd does not.
+  int link_to(const std::string& name) const {
+    if (::linkat(fd_.get(), "", dir_fd_, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
+    return ::linkat(AT_FDCWD, self.c_str(), dir_fd_, name.c_str(), AT_SYMLINK_FOLLOW);
+  }
+
+  bool link_unnamed(bool exists) {
+    // Nothing there: the link itself is the atomic step, and no other name
+    // ever exists. Something there: link under a hidden name and rename
+    // over it, with the signals held back so that the name cannot be left.
+    if (!exists) {
+      if (link_to(place_.name) == 0) return true;
+      if (errno != EEXIST) {
+        fail_name(errno);
+        return false;
+      }
+    }
+    const HoldSignals hold;
+    for (int attempt = 0; attempt < kNameAttempts && temp_name_.empty(); ++attempt) {
+      std::string name = temporary_name();
+      if (link_to(name) == 0) {
+        temp_name_ = std::move(name);
+      } else if (errno != EEXIST) {
+        fail_create(errno);
+        return false;
+      }
+    }
+    return rename_into_place();
+  }
+
+  bool rename_into_place() {
+    if (::renameat(dir_fd_, temp_name_.c_str(), dir_fd_, place_.name.c_str()) != 0) {
+      fail_name(errno);
+      return false;
+    }
+    temp_name_.clear();
+    return true;
+  }
+
+  const Place& place_;
+  int dir_fd_;
+  std::string* err_;
+  Descriptor fd_{-1};
+  std::string temp_name_;  // while a hidden name exists, removed unless committed
+  std::optional<RemoveOnSignal> on_signal_;
+};
+
+bool replace(const std::string& path, const Target& target, bool unnamed_first,
+             std::span<const std::string_view> parts, std::string* err) {
+  const Place place = place_of(path);
+  if (place.name.empty() || place.name == "." || place.name == "..") {
+    *err = "it is a directory";
+    return false;
+  }
+  Descriptor dir(::open(place.directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0) {
+    *err = "cannot open directory " + place.directory + ": " + reason(errno);
+    return false;
+  }
+  Replacement file(place, dir.get(), err);
+  bool unsupported = true;
+  if (unnamed_first && !file.create_unnamed(&unsupported) && !unsupported) return false;
+  if (unsupported && !file.create_named()) return false;
+  if (target.keep_mode) file.keep_mode_of(target.old);
+  return file.fill(parts) && file.commit(target.exists);
+}
+
+}  // namespace
+
+bool DiskFileSystem::write_file(std::string_view path, std::span<const std::string_view> parts,
+                                std::string* err) {
+  const std::string name(path);
+  if (name.empty()) {
+    *err = "the file name is empty";
+    return false;
+  }
+  const Target target = classify(name);
+  switch (target.kind) {
+    case Target::Kind::kRefused:
+      *err = target.error;
+      return false;
+    case Target::Kind::kDescriptor:
+      return write_descriptor(target.descriptor, parts, err);
+    case Target::Kind::kStream:
+      return write_stream(name, target.follow, parts, err);
+    case Target::Kind::kReplace:
+      break;
+  }
+  return replace(name, target, temporary_ == Temporary::kUnnamedFirst, parts, err);
+}
+
+}  // namespace tarnix
