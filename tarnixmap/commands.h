@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/console.h"
 #include "tarnixrandommap/run/map_params.h"
 
@@ -34,9 +35,18 @@ struct GenerateRequest {
 [[nodiscard]] int check_command(std::span<const std::string> paths, Console& out, Console& err,
                                 FileSystem& files);
 
+// Reads a map file and reports, on `err`, why it is not a sound map: too
+// large, unreadable, or its first problem. Nothing when it is not.
+[[nodiscard]] std::optional<MapFileContents> read_sound_map(const std::string& path, Console& err,
+                                                            FileSystem& files);
+
+// An output named "-" is standard output.
+inline constexpr std::string_view kStandardOutput = "-";
+
 struct RenderRequest {
   std::string input;                  // a map file
-  std::string output;                 // the PNG; empty for the input's name with .png
+  std::string output;                 // the PNG, "-" for standard output; empty for the
+                                      // input's name with .png
   std::optional<std::int32_t> scale;  // pixels per tile; by default about 1024 pixels across
 };
 

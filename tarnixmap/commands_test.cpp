@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -158,7 +159,9 @@ TEST(Generate, RejectsWhatTheGeneratorRejectsAsUsageErrors) {
       {"players", 3, "9", {}, {}, "tarnixmap generate: <players> must be from 2 to 4, got 9\n"},
       {"numbered name too long", 0, std::string(93, 'n'), 10, {}, "<name> must be 1 to 95 bytes"},
       {"count", 0, "Cave", 0, {}, "--count must be at least 1, got 0"},
-      {"seeds past the last", 0, "Cave", 3, 4294967294U, "go past 4294967295"},
+      {"seeds past the last", 0, "Cave", 3, 4294967294U, "would go past seed 4294967295"},
+      {"a count that overflows when added", 0, "Cave", std::numeric_limits<std::int64_t>::max(), 2,
+       "at most 4294967294 maps start at that seed"},
   };
   for (const Case& c : cases) {
     GenerateRequest request = request_for(kCave);

@@ -5,6 +5,7 @@
 #include "tarnixmap/commands.h"
 #include "tarnixmap/render.h"
 #include "tarnixrandommap/run/generate.h"
+#include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
 
@@ -37,9 +38,9 @@ bool write_preview(const TileGrid& grid, const std::string& path, Console& err, 
   bool ok = render_png(grid, default_scale(grid.width(), grid.height()), &png, &why);
   if (ok) {
     const std::array<std::string_view, 1> parts = {png};
-    ok = files.replace_file(path, parts, &why);
+    ok = files.write_file(path, parts, &why);
   }
-  if (!ok) err.line("tarnixmap: could not write preview " + path + ": " + why);
+  if (!ok) err.line("tarnixmap: could not write preview " + printable(path) + ": " + why);
   return ok;
 }
 
@@ -57,9 +58,13 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     return kExitUsage;
   }
   const std::int64_t first_seed = request.seed.value_or(clock_seed);
-  if (first_seed + count - 1 > kLastSeed) {
-    err.line("tarnixmap generate: seeds " + std::to_string(first_seed) + " to " +
-             std::to_string(first_seed + count - 1) + " go past " + std::to_string(kLastSeed));
+  // Compared without forming first_seed + count, which a huge count would
+  // overflow.
+  if (count - 1 > kLastSeed - first_seed) {
+    err.line("tarnixmap generate: --count " + std::to_string(count) + " from seed " +
+             std::to_string(first_seed) + " would go past seed " + std::to_string(kLastSeed) +
+             "; at most " + std::to_string(kLastSeed - first_seed + 1) +
+             " maps start at that seed");
     return kExitUsage;
   }
   // The longest name decides whether every numbered name is acceptable.
@@ -80,12 +85,12 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     const std::string path = map_file_name(params);
     const GeneratedMap map = generate_map(params, path, seed, out, files);
     if (map.outcome != MapOutcome::kWritten) {
-      err.line("tarnixmap: " + path + " (seed " + std::to_string(seed) +
-               "): " + failure(params, map, path));
+      err.line("tarnixmap: " + printable(path) + " (seed " + std::to_string(seed) +
+               "): " + failure(params, map, printable(path)));
       status = kExitFailed;
       continue;
     }
-    out.line(path + ": seed " + std::to_string(seed));
+    out.line(printable(path) + ": seed " + std::to_string(seed));
     if (request.preview && !write_preview(*map.grid, params.name + ".png", err, files)) {
       status = kExitFailed;
     }

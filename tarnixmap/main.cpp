@@ -10,10 +10,13 @@
 #include <ctime>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tarnixmap/commands.h"
+#include "tarnixmap/option_value.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/run/console.h"
 
@@ -34,14 +37,25 @@ constexpr std::array<std::pair<const char*, const char*>, tarnix::kArgumentCount
     {"MIN_PORTAL_DIST", "minimum distance of portals from hearts (4 is added)"},
 }};
 
+// Numbers are taken as text and read strictly after parsing, so that every
+// option reads decimal digits the same way and says so when it cannot.
 struct Commands {
   tarnix::GenerateRequest generate;
-  std::uint64_t seed = 0;
-  std::int64_t count = 0;
+  std::string seed;
+  std::string count;
   std::vector<std::string> check_paths;
   tarnix::RenderRequest render;
-  std::int32_t scale = 0;
+  std::string scale;
 };
+
+constexpr std::uint64_t kLastSeed = 4294967295;
+constexpr tarnix::OptionRange kSeedRange{"--seed", 0, kLastSeed};
+constexpr tarnix::OptionRange kCountRange{"--count", 1, kLastSeed + 1};
+constexpr tarnix::OptionRange kScaleRange{"--scale", 1, 2147483647};
+
+constexpr const char* kDashNameHint =
+    "A NAME (or any value) that starts with \"-\" must follow \"--\", which ends the options:\n"
+    "  tarnixmap generate --seed 5 -- -dash 64 64 4 500 5 300 40 200 200 20 10";
 
 CLI::App* add_generate(CLI::App& app, Commands& c) {
   CLI::App* cmd = app.add_subcommand(
@@ -49,15 +63,16 @@ CLI::App* add_generate(CLI::App& app, Commands& c) {
       "Write a map exactly as tarnixrandommap does when the clock reads the seed, and print the "
       "seed used");
   cmd->add_option("--seed", c.seed, "seed, 0 to 4294967295 (default: the clock's second)")
-      ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{4294967295}));
+      ->type_name("N");
   cmd->add_option("--count", c.count,
                   "write K maps, NAME_1.map to NAME_K.map, from the seeds N, N+1, ...")
-      ->check(CLI::PositiveNumber);
+      ->type_name("K");
   cmd->add_flag("--preview", c.generate.preview, "also draw each map as NAME.png");
   for (std::size_t i = 0; i < kValues.size(); ++i) {
     cmd->add_option(kValues[i].first, c.generate.values[i], kValues[i].second)->required();
   }
   cmd->positionals_at_end();  // negative spacings are values, not options
+  cmd->footer(kDashNameHint);
   return cmd;
 }
 
@@ -72,10 +87,11 @@ CLI::App* add_check(CLI::App& app, Commands& c) {
 CLI::App* add_render(CLI::App& app, Commands& c) {
   CLI::App* cmd = app.add_subcommand("render", "Draw a map file as a PNG picture");
   cmd->add_option("FILE", c.render.input, "map file")->required();
-  cmd->add_option("-o,--output", c.render.output, "picture to write (default: FILE with .png)");
+  cmd->add_option("-o,--output", c.render.output,
+                  "picture to write, - for standard output (default: FILE with .png)");
   cmd->add_option("--scale", c.scale,
                   "pixels per tile (default: about 1024 pixels on the longer side)")
-      ->check(CLI::PositiveNumber);
+      ->type_name("S");
   return cmd;
 }
 
@@ -88,6 +104,57 @@ namespace {
 int output_lost(int error, int code) {
   std::fprintf(stderr, "tarnixmap: could not write to standard output: %s\n", std::strerror(error));
   return code == tarnix::kExitOk ? tarnix::kExitFailed : code;
+}
+
+// A word the parser would have taken for an unknown option: a map name or
+// value that starts with "-" and is not a number.
+bool dash_word(const CLI::App* cmd, std::string_view word) {
+  if (word.size() < 2 || word.front() != '-' || word == "--") return false;
+  if (word[1] >= '0' && word[1] <= '9') return false;  // a negative number
+  const std::string name(word.substr(0, word.find('=')));
+  return cmd->get_option_no_throw(name) == nullptr && name != "-h" && name != "--help";
+}
+
+// Points at "--" when a parse failed over a word that starts with "-".
+void hint_at_dashes(const CLI::App* generate, int argc, char** argv) {
+  if (!generate->parsed()) return;
+  for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
+    if (dash_word(generate, argv[i])) {
+      std::fprintf(stderr, "\"%s\" was taken for an option. %s\n", argv[i], kDashNameHint);
+      return;
+    }
+  }
+}
+
+// An option's value read strictly; nothing (and the reason on `err`) when
+// it is not a whole number in its range.
+std::optional<std::uint64_t> option_value(const std::string& command, const std::string& text,
+                                          const tarnix::OptionRange& range, tarnix::Console& err) {
+  const std::optional<std::uint64_t> value = tarnix::parse_option_value(text, range);
+  if (!value) err.line("tarnixmap " + command + ": " + tarnix::option_value_problem(text, range));
+  return value;
+}
+
+// Fills the requests' numbers from the options given. False after a usage
+// error, which has been reported.
+bool read_numbers(const CLI::App* generate, const CLI::App* render, Commands& c,
+                  tarnix::Console& err) {
+  if (generate->count("--seed") > 0) {
+    const auto seed = option_value("generate", c.seed, kSeedRange, err);
+    if (!seed) return false;
+    c.generate.seed = static_cast<std::uint32_t>(*seed);
+  }
+  if (generate->count("--count") > 0) {
+    const auto count = option_value("generate", c.count, kCountRange, err);
+    if (!count) return false;
+    c.generate.count = static_cast<std::int64_t>(*count);
+  }
+  if (render->count("--scale") > 0) {
+    const auto scale = option_value("render", c.scale, kScaleRange, err);
+    if (!scale) return false;
+    c.render.scale = static_cast<std::int32_t>(*scale);
+  }
+  return true;
 }
 
 int run_tarnixmap(int argc, char** argv) {
@@ -105,7 +172,10 @@ int run_tarnixmap(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);  // prints help, the version, or the error on stderr
-    if (code != 0) return tarnix::kExitUsage;
+    if (code != 0) {
+      hint_at_dashes(generate, argc, argv);
+      return tarnix::kExitUsage;
+    }
     return std::cout.flush() ? tarnix::kExitOk : output_lost(errno, tarnix::kExitOk);
   }
 
@@ -114,16 +184,14 @@ int run_tarnixmap(int argc, char** argv) {
   tarnix::Console out(standard_output, tarnix::LineEnds::kLf);
   tarnix::Console err(standard_error, tarnix::LineEnds::kLf);
   tarnix::DiskFileSystem disk;
+  if (!read_numbers(generate, render, c, err)) return tarnix::kExitUsage;
   int code = tarnix::kExitUsage;
   if (*generate) {
-    if (generate->count("--seed") > 0) c.generate.seed = static_cast<std::uint32_t>(c.seed);
-    if (generate->count("--count") > 0) c.generate.count = c.count;
     const auto clock = static_cast<std::uint32_t>(std::time(nullptr));
     code = tarnix::generate_command(c.generate, clock, out, err, disk);
   } else if (*check) {
     code = tarnix::check_command(c.check_paths, out, err, disk);
   } else if (*render) {
-    if (render->count("--scale") > 0) c.render.scale = c.scale;
     code = tarnix::render_command(c.render, out, err, disk);
   }
   out.flush();

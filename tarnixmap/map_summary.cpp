@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <span>
 
+#include "tarnixrandommap/run/printable.h"
+
 namespace tarnix {
 
 namespace {
@@ -78,7 +80,7 @@ MapSummary summarize(const MapFileContents& contents) {
 std::string format_summary(std::string_view path, const MapFileContents& contents,
                            const MapSummary& summary) {
   std::string out = std::string(path) + ": sound\n";
-  out += "  name     " + contents.name + "\n";
+  out += "  name     " + printable(contents.name) + "\n";
   out += "  size     " + std::to_string(contents.width) + " x " + std::to_string(contents.height) +
          "\n";
   out += "  players  " + std::to_string(contents.players) + "\n";

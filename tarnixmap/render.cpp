@@ -79,17 +79,30 @@ Scale default_scale(std::int32_t width, std::int32_t height) {
 
 std::optional<std::pair<std::int64_t, std::int64_t>> picture_size(const TileGrid& grid,
                                                                   Scale scale) {
+  // Each side is below 2^31 tiles times below 2^31 pixels, so it fits in 64
+  // bits; the area is only formed once both sides are known to be small.
   const std::int64_t width = ceil_div(grid.width(), scale.tiles) * scale.pixels;
   const std::int64_t height = ceil_div(grid.height(), scale.tiles) * scale.pixels;
-  if (width * height > kMaxPixels) return std::nullopt;
+  if (width > kMaxPixels || height > kMaxPixels || width * height > kMaxPixels) return std::nullopt;
   return std::pair{width, height};
+}
+
+std::int32_t largest_scale(const TileGrid& grid) {
+  const std::int64_t area = std::int64_t{grid.width()} * grid.height();
+  std::int64_t scale = 0;
+  while ((scale + 1) * (scale + 1) <= kMaxPixels / area)
+    ++scale;
+  return static_cast<std::int32_t>(scale);
 }
 
 bool render_png(const TileGrid& grid, Scale scale, std::string* png, std::string* err) {
   const auto size = picture_size(grid, scale);
   if (!size) {
-    *err = "the picture would have more than " + std::to_string(kMaxPixels) +
-           " pixels; choose a smaller --scale";
+    const std::int32_t largest = largest_scale(grid);
+    *err = "the picture would have more than " + std::to_string(kMaxPixels) + " pixels; " +
+           (largest > 0
+                ? "choose a smaller --scale (at most " + std::to_string(largest) + " for this map)"
+                : std::string("leave out --scale to draw this map shrunk"));
     return false;
   }
   const auto [width, height] = *size;

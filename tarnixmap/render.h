@@ -37,6 +37,10 @@ inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26U;
 [[nodiscard]] std::optional<std::pair<std::int64_t, std::int64_t>> picture_size(
     const TileGrid& grid, Scale scale);
 
+// The largest number of pixels per tile that stays within kMaxPixels; 0
+// when the map can only be drawn shrunk.
+[[nodiscard]] std::int32_t largest_scale(const TileGrid& grid);
+
 // Draws the map as a PNG file's bytes. Returns false and sets *err when it
 // cannot (a picture too big, or the PNG library's own error).
 [[nodiscard]] bool render_png(const TileGrid& grid, Scale scale, std::string* png,

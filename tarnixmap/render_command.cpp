@@ -3,6 +3,7 @@
 #include "tarnixmap/commands.h"
 #include "tarnixmap/render.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
+#include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
 
@@ -22,37 +23,43 @@ int render_command(const RenderRequest& request, Console& out, Console& err, Fil
     err.line("tarnixmap render: --scale must be at least 1, got " + std::to_string(*request.scale));
     return kExitUsage;
   }
-  std::string bytes;
-  std::string why;
-  if (!files.read_file(request.input, &bytes, &why)) {
-    err.line("tarnixmap: cannot read " + request.input + ": " + why);
-    return kExitFailed;
+  const std::string output = request.output.empty() ? png_name(request.input) : request.output;
+  // "-", or a name of standard output itself (/dev/stdout): the picture is
+  // all that goes there.
+  const bool to_standard_output =
+      output == kStandardOutput || files.same_file(output, "/dev/stdout");
+  // Refused before anything is read or written: the map would be lost.
+  if (!to_standard_output && files.same_file(request.input, output)) {
+    err.line("tarnixmap render: " + printable(output) +
+             " is the map file being drawn; the picture must go elsewhere (-o)");
+    return kExitUsage;
   }
-  const MapFileRead read = read_map_file(bytes);
-  if (!read.problems.empty()) {
-    const MapProblem& first = read.problems.front();
-    err.line(request.input + ":" + std::to_string(first.line) + ": " + first.message);
-    err.line("tarnixmap: " + request.input + " is not a sound map; 'tarnixmap check " +
-             request.input + "' lists every problem");
-    return kExitFailed;
-  }
-  const TileGrid& grid = *read.contents.grid;
+  std::optional<MapFileContents> map = read_sound_map(request.input, err, files);
+  if (!map) return kExitFailed;
+  const TileGrid& grid = *map->grid;
   const Scale scale =
       request.scale ? Scale{*request.scale, 1} : default_scale(grid.width(), grid.height());
   std::string png;
-  const std::string output = request.output.empty() ? png_name(request.input) : request.output;
-  bool ok = render_png(grid, scale, &png, &why);
-  if (ok) {
-    const std::array<std::string_view, 1> parts = {png};  // only now is png complete
-    ok = files.replace_file(output, parts, &why);
+  std::string why;
+  if (!render_png(grid, scale, &png, &why)) {
+    err.line("tarnixmap: cannot draw " + printable(request.input) + ": " + why);
+    return kExitFailed;
   }
-  if (!ok) {
-    err.line("tarnixmap: could not write " + output + ": " + why);
+  if (to_standard_output) {
+    // The picture is the output; a lost standard output is reported by the
+    // caller, like any other.
+    out.text(png);
+    out.flush();
+    return kExitOk;
+  }
+  const std::array<std::string_view, 1> parts = {png};
+  if (!files.write_file(output, parts, &why)) {
+    err.line("tarnixmap: could not write " + printable(output) + ": " + why);
     return kExitFailed;
   }
   const auto size = picture_size(grid, scale);
-  out.line(output + ": " + std::to_string(size->first) + " x " + std::to_string(size->second) +
-           " pixels");
+  out.line(printable(output) + ": " + std::to_string(size->first) + " x " +
+           std::to_string(size->second) + " pixels");
   return kExitOk;
 }
 
