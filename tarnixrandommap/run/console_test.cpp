@@ -7,6 +7,8 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <string>
+#include <thread>
 
 namespace tarnix {
 namespace {
@@ -46,36 +48,65 @@ TEST(Console, PlatformLineEndsLeaveLineFeedsAlone) {
   EXPECT_EQ(sink.all(), "a\nb\n");
 }
 
-// A failed write is remembered (the first reason), and later writes are
-// still tried: the generator's console stays best effort.
-TEST(FdSink, RemembersTheFirstFailure) {
-  const int full = open("/dev/full", O_WRONLY);
-  ASSERT_GE(full, 0);
-  FdSink sink(full);
-  EXPECT_EQ(sink.error(), 0);
+// A failed write is remembered (the first reason), and nothing is written
+// after it: once standard output is lost, whatever follows is lost too.
+TEST(FdSink, StopsAtTheFirstFailure) {
+  std::array<int, 2> fds{};
+  ASSERT_EQ(pipe2(fds.data(), O_NONBLOCK), 0);
+  const int out = open("/dev/full", O_WRONLY);
+  ASSERT_GE(out, 0);
+  FdSink sink(out);
   sink.write("");
   EXPECT_EQ(sink.error(), 0);
   sink.write("lost");
   EXPECT_EQ(sink.error(), ENOSPC);
-  close(full);
-  sink.write("again");  // now EBADF
+  // The same descriptor now leads to a working pipe: a sink that went on
+  // writing would put "again" there.
+  ASSERT_EQ(dup2(fds[1], out), out);
+  sink.write("again");
   EXPECT_EQ(sink.error(), ENOSPC);
+  std::array<char, 8> buffer{};
+  EXPECT_EQ(read(fds[0], buffer.data(), buffer.size()), -1);
+  EXPECT_EQ(errno, EAGAIN);
 
-  std::array<int, 2> fds{};
-  ASSERT_EQ(pipe(fds.data()), 0);
-  FdSink good(fds[1]);
-  Console console(good, LineEnds::kLf);
+  const auto previous = std::signal(SIGPIPE, SIG_IGN);  // as both programs do
+  FdSink piped(fds[1]);
+  Console console(piped, LineEnds::kLf);
   console.line("kept");
   EXPECT_FALSE(console.failed());
-  std::array<char, 8> buffer{};
   EXPECT_EQ(read(fds[0], buffer.data(), buffer.size()), 5);
   close(fds[0]);
-  const auto previous = std::signal(SIGPIPE, SIG_IGN);  // as both programs do
   console.line("into a closed pipe");
   std::signal(SIGPIPE, previous);
   EXPECT_TRUE(console.failed());
-  EXPECT_EQ(good.error(), EPIPE);
+  EXPECT_EQ(piped.error(), EPIPE);
   close(fds[1]);
+  close(out);
+}
+
+// A non-blocking descriptor that fills up is waited for, not given up on:
+// every byte arrives and nothing is reported as lost.
+TEST(FdSink, WaitsForANonBlockingDescriptor) {
+  std::array<int, 2> fds{};
+  ASSERT_EQ(pipe2(fds.data(), O_NONBLOCK), 0);
+  const std::string bytes(1 << 20, 'x');  // far more than a pipe holds
+  std::string received;
+  std::thread reader([&] {
+    std::array<char, 4096> buffer{};
+    for (;;) {
+      const ssize_t n = read(fds[0], buffer.data(), buffer.size());
+      if (n == 0) break;
+      if (n > 0) received.append(buffer.data(), static_cast<std::size_t>(n));
+      if (n < 0) std::this_thread::yield();
+    }
+  });
+  FdSink sink(fds[1]);
+  sink.write(bytes);
+  EXPECT_EQ(sink.error(), 0);
+  close(fds[1]);
+  reader.join();
+  EXPECT_EQ(received.size(), bytes.size());
+  close(fds[0]);
 }
 
 }  // namespace
