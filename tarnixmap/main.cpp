@@ -9,8 +9,8 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
-#include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -171,12 +171,22 @@ int run_tarnixmap(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);  // prints help, the version, or the error on stderr
+    // Help, the version or the error, written through the same sinks as
+    // everything else: they wait for a full non-blocking output, and a lost
+    // one is reported.
+    std::ostringstream help;
+    std::ostringstream error;
+    const int code = app.exit(e, help, error);
+    tarnix::FdSink standard_output(1);
+    tarnix::FdSink standard_error(2);
+    standard_output.write(help.str());
+    standard_error.write(error.str());
     if (code != 0) {
       hint_at_dashes(generate, argc, argv);
       return tarnix::kExitUsage;
     }
-    return std::cout.flush() ? tarnix::kExitOk : output_lost(errno, tarnix::kExitOk);
+    return standard_output.error() == 0 ? tarnix::kExitOk
+                                        : output_lost(standard_output.error(), tarnix::kExitOk);
   }
 
   tarnix::FdSink standard_output(1);
