@@ -78,7 +78,8 @@ extern "C" int fsync(int fd) {
   return next<int (*)(int)>("fsync")(fd);
 }
 
-// NOLINTNEXTLINE(cert-dcl50-cpp): the C library's own signature
+// The C library's own signature, with names of our own for its reserved ones.
+// NOLINTNEXTLINE(cert-dcl50-cpp,readability-inconsistent-declaration-parameter-name)
 extern "C" int openat(int dir, const char* path, int flags, ...) {
   va_list args;
   va_start(args, flags);
@@ -87,7 +88,8 @@ extern "C" int openat(int dir, const char* path, int flags, ...) {
   return open_at("openat", dir, path, flags, mode);
 }
 
-// NOLINTNEXTLINE(cert-dcl50-cpp): the C library's own signature
+// The C library's own signature, with names of our own for its reserved ones.
+// NOLINTNEXTLINE(cert-dcl50-cpp,readability-inconsistent-declaration-parameter-name)
 extern "C" int openat64(int dir, const char* path, int flags, ...) {
   va_list args;
   va_start(args, flags);

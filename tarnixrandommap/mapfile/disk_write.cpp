@@ -353,7 +353,7 @@ class Replacement {
   }
 
   // linkat by descriptor needs a privilege; /proc/self/fd does not.
-  int link_to(const std::string& name) const {
+  [[nodiscard]] int link_to(const std::string& name) const {
     if (::linkat(fd_.get(), "", dir_fd_, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
     const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
     return ::linkat(AT_FDCWD, self.c_str(), dir_fd_, name.c_str(), AT_SYMLINK_FOLLOW);

@@ -1,10 +1,10 @@
 #include "tarnixrandommap/mapfile/signal_cleanup.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <csignal>
 
 namespace tarnix {

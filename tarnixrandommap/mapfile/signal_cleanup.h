@@ -1,8 +1,7 @@
 #pragma once
 
-#include <signal.h>
-
 #include <array>
+#include <csignal>
 #include <string_view>
 
 namespace tarnix {
