@@ -17,8 +17,9 @@ namespace {
 // A 9 × 9 map with two overlapping hearts, at (3, 3) and (5, 5): the file's
 // lines are 1 name, 2 PLAYERS, 5 size, 7-15 the rows, 17 MAP_CODES,
 // 41-42 the centres, 43-44 the gold, 46 EOF and 47 the final empty line.
-std::string small_map_file() {
-  std::optional<TileGrid> grid = TileGrid::create(9, 9);
+// A wider one keeps the same lines.
+std::string small_map_file(std::int32_t width = 9) {
+  std::optional<TileGrid> grid = TileGrid::create(width, 9);
   init_grid(*grid);
   HeartTable hearts;
   hearts.centres[0] = {3, 3};
@@ -84,6 +85,68 @@ TEST(ReadMapFile, ReadsBackWhatTheGeneratorWrote) {
   }
 }
 
+// The small map's rows, lines 7 to 15:
+//   y=0 AAAAAAAAA   y=3 A1122222A   y=6 AS.22222A
+//   y=1 A11111SSA   y=4 A1122222A   y=7 ASS22222A
+//   y=2 A11111GSA   y=5 A1122222A   y=8 AAAAAAAAA
+// Each rule of the frame is broken on each side once, where no other side's
+// rule covers the square, so that dropping any one side's test shows.
+TEST(ReadMapFile, ChecksEverySideOfBothRings) {
+  const std::string good = small_map_file();
+  struct Case {
+    const char* name;
+    std::int64_t line;
+    std::string row;
+    std::string message;
+  };
+  const std::string border = " where the border 'A' belongs";
+  const std::string rock = " where solid rock 'S' belongs";
+  const std::vector<Case> cases = {
+      {"border, top", 7, "AAAA.AAAA", "column 4: \".\"" + border},
+      {"border, bottom", 15, "AAAA.AAAA", "column 4: \".\"" + border},
+      {"border, left", 13, "SS.22222A", "column 0: \"S\"" + border},
+      {"border, right", 13, "AS.22222S", "column 8: \"S\"" + border},
+      {"solid rock, top", 8, "A11111.SA", "column 6: \".\"" + rock},
+      {"solid rock, bottom", 14, "AS.22222A", "column 2: \".\"" + rock},
+      {"solid rock, left", 13, "A..22222A", "column 1: \".\"" + rock},
+      {"solid rock, right", 9, "A11111G.A", "column 7: \".\"" + rock},
+      {"heart of an unrecorded player on the ring", 14, "AS322222A", "column 2: \"3\"" + rock},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> found;
+    for (const MapProblem& p : read_map_file(with_line(good, c.line, c.row)).problems)
+      found.push_back(std::to_string(p.line) + ": " + p.message);
+    EXPECT_EQ(found, std::vector<std::string>{std::to_string(c.line) + ": " + c.message}) << c.name;
+  }
+}
+
+// A heart's 5 x 5 block must lie inside the border: its centre 3 or more
+// squares from each edge. On a map 20 wide and 9 high each side has its own
+// limit, so a test of one side against the other's shows.
+TEST(ReadMapFile, EveryCentreLeavesItsBlockInsideTheBorder) {
+  const std::string wide = small_map_file(20);
+  ASSERT_TRUE(read_map_file(wide).problems.empty());
+  struct Case {
+    std::int64_t line;
+    std::int32_t x;
+    std::int32_t y;
+  };
+  for (const Case& c : {Case{42, 17, 5}, Case{42, 5, 6}, Case{41, 2, 3}, Case{41, 3, 2}}) {
+    const std::string key = "VSK" + std::to_string(c.line - 40) + "_HEART_CENTER ";
+    const std::string at = std::to_string(c.x) + ", " + std::to_string(c.y);
+    std::vector<std::string> found;
+    for (const MapProblem& p :
+         read_map_file(
+             with_line(wide, c.line, key + std::to_string(c.x) + " " + std::to_string(c.y)))
+             .problems)
+      found.push_back(std::to_string(p.line) + ": " + p.message);
+    EXPECT_EQ(found, std::vector<std::string>{std::to_string(c.line) + ": heart " +
+                                              std::to_string(c.line - 40) + "'s block around (" +
+                                              at + ") does not fit inside the border"})
+        << at;
+  }
+}
+
 // Each way of breaking a map is named, at its line.
 TEST(ReadMapFile, ReportsEachProblemAtItsLine) {
   const std::string good = small_map_file();
@@ -95,8 +158,17 @@ TEST(ReadMapFile, ReportsEachProblemAtItsLine) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {"players out of range", [](const std::string& f) { return with_line(f, 2, "PLAYERS 5"); }, 2,
-       R"(expected "PLAYERS " and 2, 3 or 4)"},
+      {"players above the range", [](const std::string& f) { return with_line(f, 2, "PLAYERS 5"); },
+       2, R"(expected "PLAYERS " and 2, 3 or 4)"},
+      {"players below the range", [](const std::string& f) { return with_line(f, 2, "PLAYERS 1"); },
+       2, R"(expected "PLAYERS " and 2, 3 or 4, found "PLAYERS 1")"},
+      {"width below 7", [](const std::string& f) { return with_line(f, 5, "6 X 9"); }, 5,
+       R"(expected "WIDTH X HEIGHT", each at least 7, found "6 X 9")"},
+      {"height below 7", [](const std::string& f) { return with_line(f, 5, "9 X 6"); }, 5,
+       R"(expected "WIDTH X HEIGHT", each at least 7, found "9 X 6")"},
+      {"heart of an unrecorded player inside",
+       [](const std::string& f) { return with_line(f, 13, "AS322222A"); }, 13,
+       R"(column 2: heart tile "3" outside every recorded heart)"},
       {"section renamed", [](const std::string& f) { return with_line(f, 4, "MAPS"); }, 4,
        R"(expected "MAP", found "MAPS")"},
       {"size line against the grid", [](const std::string& f) { return with_line(f, 5, "9 X 10"); },
@@ -105,10 +177,6 @@ TEST(ReadMapFile, ReportsEachProblemAtItsLine) {
        "the row has 8 tile codes, the size line says 9"},
       {"unknown tile code", [](const std::string& f) { return with_line(f, 14, "ASSSSSXSA"); }, 14,
        R"(column 6: "X" is not a tile code)"},
-      {"broken border", [](const std::string& f) { return with_line(f, 15, "AAAA.AAAA"); }, 15,
-       R"(column 4: "." where the border 'A' belongs)"},
-      {"broken solid rock ring", [](const std::string& f) { return with_line(f, 8, "A111112.A"); },
-       8, R"(column 7: "." where solid rock 'S' belongs)"},
       {"heart block incomplete", [](const std::string& f) { return with_line(f, 9, "A1.111GSA"); },
        9, R"(column 2: "." inside heart 1's block (centre on line 41), where "1" belongs)"},
       {"centre recorded wrongly",

@@ -4,12 +4,16 @@
 
 #include <vector>
 
-#include "tarnixrandommap/placement/max_tries.h"
 #include "tarnixrandommap/placement/test_support.h"
 
 namespace tarnix {
 namespace {
 
+// Every phase's budget, counted by hand from the generator's description,
+// not taken from the code under test.
+constexpr std::int64_t kBudget = 10000;
+
+using testing::advanced;
 using testing::count_code;
 using testing::framed_grid;
 
@@ -119,6 +123,23 @@ TEST(PlaceMaterial, RunsOutOfSeedsWithinTheFrame) {
   EXPECT_EQ(report.placed, 9);
   EXPECT_EQ(grid.rows(),
             "AAAAAAA\r\nASSSSSA\r\nASgggSA\r\nASgggSA\r\nASgggSA\r\nASSSSSA\r\nAAAAAAA\r\n");
+}
+
+// With no rock left, every seed costs its two draws and grows nothing: the
+// phase spends exactly its budget of seeds and reports what it placed.
+TEST(PlaceMaterial, SpendsExactlyItsBudgetOfSeeds) {
+  for (const std::uint32_t seed : {0U, 8U}) {
+    TileGrid grid = framed_grid(12, 9);
+    for (std::int32_t y = 2; y < 7; ++y) {
+      for (std::int32_t x = 2; x < 10; ++x)
+        grid.at(x, y) = tile::kGems;
+    }
+    Random rng(seed);
+    const ClusterReport report = place_material(grid, rng, kLavaMaterial, 1);
+    EXPECT_TRUE(report.ran_out) << seed;
+    EXPECT_EQ(report.placed, 0) << seed;
+    EXPECT_EQ(rng.state(), advanced(seed, 2 * kBudget).state()) << seed;
+  }
 }
 
 // Blobs of a million squares, far deeper than any call stack.

@@ -19,6 +19,14 @@ FIXED_CASES = [
     ["Fail", "16", "16", "4", "100", "2", "10", "10", "10", "10", "30", "0"],
     ["Neg", "40", "30", "2", "1", "3", "40", "10", "40", "40", "-15", "-4"],
     ["Odd", " +40", "30x", "4", "abc", "2", "35", "9", "25", "25", "\t9", "1"],
+    # Each budget spent to its end: hearts that barely or never fit, for
+    # three and four players; more gems than rock; materials whose targets
+    # the seeds cannot reach on a big map; portals that stop fitting.
+    ["Crowd3", "26", "26", "3", "0", "0", "0", "0", "0", "0", "11", "0"],
+    ["Crowd4", "30", "30", "4", "0", "0", "0", "0", "0", "0", "12", "0"],
+    ["Gems", "12", "12", "2", "0", "0", "0", "500", "0", "0", "-5", "0"],
+    ["Seeds", "200", "200", "2", "0", "0", "40000", "0", "40000", "40000", "0", "0"],
+    ["Portals", "24", "24", "2", "0", "40", "0", "0", "0", "0", "0", "2"],
 ]
 
 
