@@ -142,6 +142,26 @@ TEST(PlaceMaterial, SpendsExactlyItsBudgetOfSeeds) {
   }
 }
 
+// A target reached with the last seed of the budget is reached: no
+// shortfall. On a 64 x 64 map whose interior is gems but for the rock square
+// (40, 30), seed 17785 first grows gold there with its 10000th seed (found
+// by a separate search that runs the generator's formula by hand).
+TEST(PlaceMaterial, ATargetReachedWithTheLastSeedIsNoShortfall) {
+  for (const std::int32_t target : {1, 2}) {
+    TileGrid grid = framed_grid(64, 64);
+    for (std::int32_t y = 2; y < 62; ++y) {
+      for (std::int32_t x = 2; x < 62; ++x)
+        grid.at(x, y) = tile::kGems;
+    }
+    grid.at(40, 30) = tile::kRock;
+    Random rng(17785);
+    const ClusterReport report = place_material(grid, rng, kGoldMaterial, target);
+    EXPECT_EQ(report.placed, 1) << target;
+    EXPECT_EQ(report.ran_out, target == 2) << target;
+    EXPECT_EQ(grid.at(40, 30), tile::kGold) << target;
+  }
+}
+
 // Blobs of a million squares, far deeper than any call stack.
 TEST(PlaceMaterial, HugeBlobsNeedNoDeepStack) {
   TileGrid grid = framed_grid(1200, 1200);
