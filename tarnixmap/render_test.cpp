@@ -93,6 +93,25 @@ TEST(Render, DefaultScaleAimsAt1024Pixels) {
   }
 }
 
+// Of any two tiles in a shrunk block, the more telling one shows, wherever
+// in the block it lies: hearts, then portals, gems, gold, lava, water,
+// border, solid rock, rock.
+TEST(Render, EachTileOutranksTheNextLessTellingOne) {
+  const std::string_view order = "1PGgLWAS.";
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+    std::optional<TileGrid> grid = TileGrid::create(2, 2);
+    for (std::int32_t y = 0; y < 2; ++y) {
+      for (std::int32_t x = 0; x < 2; ++x)
+        grid->at(x, y) = order[i + 1];
+    }
+    grid->at(1, 1) = order[i];  // the last square of the block
+    const Picture picture = drawn(*grid, {1, 2});
+    ASSERT_EQ(picture.width, 1U);
+    EXPECT_TRUE(same(picture.at(0, 0), tile_colour(order[i])))
+        << order[i] << " over " << order[i + 1];
+  }
+}
+
 // Drawn smaller, a block shows its most telling tile.
 TEST(Render, ShrunkBlocksShowTheirMostTellingTile) {
   const Picture picture = drawn(every_code(), {1, 2});
