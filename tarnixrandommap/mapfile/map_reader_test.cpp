@@ -169,6 +169,14 @@ TEST(ReadMapFile, ReportsEachProblemAtItsLine) {
       {"heart of an unrecorded player inside",
        [](const std::string& f) { return with_line(f, 13, "AS322222A"); }, 13,
        R"(column 2: heart tile "3" outside every recorded heart)"},
+      {"no empty line after PLAYERS", [](const std::string& f) { return with_line(f, 3, "x"); }, 3,
+       R"(expected "", found "x")"},
+      {"players line broken, heart 2 missing: two are still expected",
+       [](const std::string& f) {
+         std::string g = with_line(f, 2, "PLAYERS x");
+         return g.erase(g.find("VSK2_HEART_CENTER 5 5\r\n"), 23);
+       },
+       42, R"(expected "VSK2_HEART_CENTER X Y", found "GOLD1 300")"},
       {"carriage return inside a line",
        [](const std::string& f) { return with_line(f, 4, "MA\rP"); }, 4,
        "a carriage return inside the line"},
