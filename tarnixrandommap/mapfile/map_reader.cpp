@@ -32,7 +32,8 @@ std::optional<std::int32_t> parse_int(std::string_view text) {
 // the first bytes only, and bytes a terminal could act on as \xNN.
 std::string quoted(std::string_view text) {
   constexpr std::size_t kShown = 40;
-  std::string out = "\"" + printable(text.substr(0, kShown));
+  std::string out(1, '"');
+  out += printable(text.substr(0, kShown));
   if (text.size() > kShown) out += "...";
   out += '"';
   return out;

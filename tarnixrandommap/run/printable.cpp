@@ -58,8 +58,10 @@ std::string printable(std::string_view text) {
       out += text.substr(0, keep);
       text.remove_prefix(keep);
     } else {
-      out += "\\x";
-      out += hex_byte(text.front());
+      const std::string hex = hex_byte(text.front());
+      out.push_back('\\');
+      out.push_back('x');
+      out.append(hex);
       text.remove_prefix(1);
     }
   }
