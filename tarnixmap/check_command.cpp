@@ -2,6 +2,7 @@
 #include <string>
 
 #include "tarnixmap/commands.h"
+#include "tarnixmap/json_output.h"
 #include "tarnixmap/map_summary.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/printable.h"
@@ -37,16 +38,55 @@ void report_problems(const std::string& path, const std::vector<MapProblem>& pro
     err.line(printable(path) + ":" + std::to_string(problem.line) + ": " + problem.message);
 }
 
-// One file of a check: true when it is sound.
-bool check_one(const std::string& path, Console& out, Console& err, FileSystem& files) {
-  const std::optional<FileBytes> bytes = read_map_bytes(path, err, files);
-  if (!bytes) return false;
-  const MapFileRead read = read_map_file(bytes->view());
-  if (!read.problems.empty()) {
-    report_problems(path, read.problems, err);
+nlohmann::json problems_json(const std::vector<MapProblem>& problems) {
+  nlohmann::json list = nlohmann::json::array();
+  for (const MapProblem& p : problems)
+    list.push_back({{"line", p.line}, {"message", p.message}});
+  return list;
+}
+
+nlohmann::json sound_json(const std::string& path, const MapFileContents& map,
+                          const MapSummary& summary) {
+  nlohmann::json tiles = nlohmann::json::object();
+  for (std::size_t i = 0; i < kTileCodes.size(); ++i)
+    tiles[std::string(1, kTileCodes[i].code)] = summary.tile_counts[i];
+  return {{"file", path},
+          {"sound", true},
+          {"problems", nlohmann::json::array()},
+          {"name", map.name},
+          {"width", map.width},
+          {"height", map.height},
+          {"players", map.players},
+          {"tiles", tiles},
+          {"score", summary.fairness.score},
+          {"worst", figure_name(summary.fairness.least_even)},
+          {"starts", starts_json(summary.players)}};
+}
+
+// One file of a check: true when it is sound. With JSON, what would go to
+// `err` is in the file's object instead.
+bool check_one(const CheckRequest& request, const std::string& path, Console& out, Console& err,
+               FileSystem& files) {
+  StringSink reasons;
+  Console json_err(reasons, LineEnds::kLf);
+  Console& problems_to = request.json ? json_err : err;
+  const std::optional<FileBytes> bytes = read_map_bytes(path, problems_to, files);
+  const MapFileRead read = bytes ? read_map_file(bytes->view()) : MapFileRead{};
+  if (!bytes || !read.problems.empty()) {
+    if (!request.json) {
+      report_problems(path, read.problems, err);
+      return false;
+    }
+    std::vector<MapProblem> problems = read.problems;
+    json_err.flush();
+    if (!bytes) problems.push_back({0, reasons.all().substr(0, reasons.all().size() - 1)});
+    out.text(json_line({{"file", path}, {"sound", false}, {"problems", problems_json(problems)}}));
+    out.flush();
     return false;
   }
-  out.text(format_summary(printable(path), read.contents, summarize(read.contents)));
+  const MapSummary summary = summarize(read.contents, request.radius);
+  out.text(request.json ? json_line(sound_json(path, read.contents, summary))
+                        : format_summary(printable(path), read.contents, summary));
   out.flush();
   return true;
 }
@@ -67,14 +107,13 @@ std::optional<MapFileContents> read_sound_map(const std::string& path, Console& 
   return std::move(read.contents);
 }
 
-int check_command(std::span<const std::string> paths, Console& out, Console& err,
-                  FileSystem& files) {
+int check_command(const CheckRequest& request, Console& out, Console& err, FileSystem& files) {
   int status = kExitOk;
-  for (const std::string& path : paths) {
+  for (const std::string& path : request.paths) {
     // One file too big for memory must not keep the others from being
     // checked.
     try {
-      if (!check_one(path, out, err, files)) status = kExitFailed;
+      if (!check_one(request, path, out, err, files)) status = kExitFailed;
     } catch (const std::bad_alloc&) {
       err.line(printable(path) + ": not enough memory to check it");
       status = kExitFailed;

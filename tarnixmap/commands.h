@@ -5,7 +5,9 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "tarnixmap/fairness.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/console.h"
@@ -30,10 +32,36 @@ struct GenerateRequest {
 [[nodiscard]] int generate_command(const GenerateRequest& request, std::uint32_t clock_seed,
                                    Console& out, Console& err, FileSystem& files);
 
-// Checks each map file strictly; prints a summary of each sound one on
-// `out` and each problem, with its line, on `err`.
-[[nodiscard]] int check_command(std::span<const std::string> paths, Console& out, Console& err,
+struct CheckRequest {
+  std::vector<std::string> paths;        // map files
+  std::int32_t radius = kDefaultRadius;  // of the discs counted around each heart
+  bool json = false;                     // one JSON object per file on `out` instead of text
+};
+
+// Checks each map file strictly; prints a summary of each sound one, with
+// its fairness score, on `out` and each problem, with its line, on `err`.
+[[nodiscard]] int check_command(const CheckRequest& request, Console& out, Console& err,
                                 FileSystem& files);
+
+struct SearchRequest {
+  std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
+  std::optional<std::uint32_t> from;               // the first seed; the clock's second when absent
+  std::uint64_t seeds = 100000;                    // how many seeds
+  std::int32_t radius = kDefaultRadius;            // of the discs counted around each heart
+  std::size_t top = 10;                            // rows of the ranking printed
+  std::optional<std::size_t> keep;  // write the best K as NAME_rankR_seedS.map; else NAME.map
+  bool no_write = false;            // write no map at all
+  bool json = false;                // JSON lines instead of the table
+  unsigned threads = 1;             // workers
+  bool show_progress = false;       // a progress line on `err`, a terminal
+};
+
+// Ranks every seed of a range by the fairness of its map and writes the
+// best map (or the best K) exactly as the generator writes it. Ctrl-C stops
+// the search: what was found so far is printed and written, and the exit
+// code is 130.
+[[nodiscard]] int search_command(const SearchRequest& request, std::uint32_t clock_seed,
+                                 Console& out, Console& err, FileSystem& files);
 
 // Reads a map file and reports, on `err`, why it is not a sound map: too
 // large, unreadable, or its first problem. Nothing when it is not.

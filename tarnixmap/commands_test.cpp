@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -203,9 +204,9 @@ TEST(Generate, FailuresNameTheFileAndSeed) {
 TEST(Check, SummarisesASoundMap) {
   MemoryFileSystem files;
   files.files["Cave.map"] = tarnixrandommap_at(kCave, 1).map;
-  const std::vector<std::string> paths = {"Cave.map"};
+  const CheckRequest request{{"Cave.map"}};
   const Outcome o =
-      capture([&](Console& out, Console& err) { return check_command(paths, out, err, files); });
+      capture([&](Console& out, Console& err) { return check_command(request, out, err, files); });
   EXPECT_EQ(o.code, kExitOk);
   EXPECT_EQ(o.err, "");
   EXPECT_TRUE(
@@ -222,14 +223,130 @@ TEST(Check, ReportsProblemsWithFileAndLineAndGoesOn) {
   broken.replace(broken.find("MAP_CODES"), 9, "MAP_CODEZ");
   files.files["broken.map"] = broken;
   files.files["Cave.map"] = tarnixrandommap_at(kCave, 2).map;
-  const std::vector<std::string> paths = {"broken.map", "missing.map", "Cave.map"};
+  const CheckRequest request{{"broken.map", "missing.map", "Cave.map"}};
   const Outcome o =
-      capture([&](Console& out, Console& err) { return check_command(paths, out, err, files); });
+      capture([&](Console& out, Console& err) { return check_command(request, out, err, files); });
   EXPECT_EQ(o.code, kExitFailed);
   EXPECT_EQ(o.err,
             "broken.map:72: expected \"MAP_CODES\", found \"MAP_CODEZ\"\n"
             "tarnixmap: cannot read missing.map: No such file or directory\n");
   EXPECT_TRUE(o.out.starts_with("Cave.map: sound\n"));
+}
+
+SearchRequest search_for(std::array<std::string, kArgumentCount> values, std::uint32_t from,
+                         std::uint64_t seeds) {
+  SearchRequest request;
+  request.values = std::move(values);
+  request.from = from;
+  request.seeds = seeds;
+  request.threads = 2;
+  return request;
+}
+
+// The seed on the line "NAME: seed S, score X" of a search's output.
+std::uint32_t written_seed(const std::string& out, const std::string& file) {
+  const std::size_t at = out.find(file + ": seed ");
+  EXPECT_NE(at, std::string::npos) << out;
+  return static_cast<std::uint32_t>(std::stoul(out.substr(at + file.size() + 7)));
+}
+
+// The best map is written byte for byte as the generator writes it at its
+// seed, and it is the seed the ranking puts first.
+TEST(Search, WritesTheBestMapsAsTheGeneratorWould) {
+  MemoryFileSystem files;
+  SearchRequest request = search_for(kCave, 100, 400);
+  request.top = 3;
+  Outcome o = capture(
+      [&](Console& out, Console& err) { return search_command(request, 0, out, err, files); });
+  ASSERT_EQ(o.code, kExitOk) << o.err;
+  const std::uint32_t best = written_seed(o.out, "Cave.map");
+  EXPECT_TRUE(o.out.starts_with("rank  seed        score   least even\n   1  " +
+                                std::to_string(best) + " "))
+      << o.out;
+  EXPECT_NE(o.out.find("\n   3  "), std::string::npos);
+  EXPECT_EQ(o.out.find("\n   4  "), std::string::npos);
+  EXPECT_NE(o.out.find("searched 400 seeds, 100 to 499: 0 without a map"), std::string::npos);
+  EXPECT_EQ(files.files.at("Cave.map"), tarnixrandommap_at(kCave, best).map);
+
+  request.keep = 2;
+  files.files.clear();
+  o = capture(
+      [&](Console& out, Console& err) { return search_command(request, 0, out, err, files); });
+  ASSERT_EQ(o.code, kExitOk) << o.err;
+  EXPECT_EQ(files.files.size(), 2U);
+  for (const std::string rank : {"1", "2"}) {
+    const std::size_t at = o.out.find("Cave_rank" + rank + "_seed");
+    ASSERT_NE(at, std::string::npos) << o.out;
+    std::array<std::string, kArgumentCount> values = kCave;
+    values[0] = o.out.substr(at, o.out.find(".map", at) - at);
+    const std::uint32_t seed = written_seed(o.out, values[0] + ".map");
+    EXPECT_EQ(values[0], "Cave_rank" + rank + "_seed" + std::to_string(seed));
+    EXPECT_EQ(files.files.at(values[0] + ".map"), tarnixrandommap_at(values, seed).map) << rank;
+  }
+  EXPECT_EQ(written_seed(o.out, "Cave_rank1_seed" + std::to_string(best) + ".map"), best);
+
+  request.no_write = true;
+  files.files.clear();
+  o = capture(
+      [&](Console& out, Console& err) { return search_command(request, 0, out, err, files); });
+  EXPECT_EQ(o.code, kExitOk);
+  EXPECT_TRUE(files.files.empty());
+}
+
+// One JSON object per ranked seed, best first, then one that closes the
+// search; figures as check reports them.
+TEST(Search, JsonLinesForScripts) {
+  MemoryFileSystem files;
+  SearchRequest request = search_for(kCave, 7, 50);
+  request.json = true;
+  request.top = 4;
+  const Outcome o = capture(
+      [&](Console& out, Console& err) { return search_command(request, 0, out, err, files); });
+  ASSERT_EQ(o.code, kExitOk) << o.err;
+  std::vector<nlohmann::json> lines;
+  for (std::size_t at = 0; at < o.out.size(); at = o.out.find('\n', at) + 1)
+    lines.push_back(nlohmann::json::parse(o.out.substr(at, o.out.find('\n', at) - at)));
+  ASSERT_EQ(lines.size(), 5U);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(lines[i]["starts"].size(), 4U);
+    EXPECT_TRUE(lines[i].contains("worst"));
+    if (i > 0) {
+      EXPECT_LE(lines[i - 1]["score"].get<double>(), lines[i]["score"].get<double>());
+    }
+  }
+  EXPECT_EQ(lines[4]["searched"], 50);
+  EXPECT_EQ(lines[4]["without_map"], 0);
+  // The written map, checked, gives the same score and figures.
+  files.files["best.map"] = files.files.at("Cave.map");
+  CheckRequest check{{"best.map"}};
+  check.json = true;
+  const Outcome c =
+      capture([&](Console& out, Console& err) { return check_command(check, out, err, files); });
+  const nlohmann::json checked = nlohmann::json::parse(c.out);
+  EXPECT_EQ(checked["score"], lines[0]["score"]);
+  EXPECT_EQ(checked["starts"], lines[0]["starts"]);
+  EXPECT_EQ(checked["sound"], true);
+  EXPECT_EQ(written_seed(o.err, "Cave.map"), lines[0]["seed"].get<std::uint32_t>());
+}
+
+TEST(Search, RangesPastTheLastSeedAndMaplessRangesWriteNothing) {
+  MemoryFileSystem files;
+  Outcome o = capture([&](Console& out, Console& err) {
+    return search_command(search_for(kCave, 4294967295U, 2), 0, out, err, files);
+  });
+  EXPECT_EQ(o.code, kExitUsage);
+  EXPECT_EQ(o.err,
+            "tarnixmap search: --seeds 2 from seed 4294967295 would go past seed 4294967295; at "
+            "most 1 seeds start there\n");
+  o = capture([&](Console& out, Console& err) {
+    return search_command(
+        search_for({"Tight", "7", "7", "4", "0", "0", "0", "0", "0", "0", "0", "0"}, 1, 30), 0, out,
+        err, files);
+  });
+  EXPECT_EQ(o.code, kExitFailed);
+  EXPECT_NE(o.err.find("no seed from 1 on gives a map"), std::string::npos) << o.err;
+  EXPECT_NE(o.out.find("searched 30 seeds, 1 to 30: 30 without a map"), std::string::npos);
+  EXPECT_TRUE(files.files.empty());
 }
 
 }  // namespace

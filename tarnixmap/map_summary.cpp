@@ -1,9 +1,6 @@
 #include "tarnixmap/map_summary.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <span>
 
 #include "tarnixrandommap/run/printable.h"
 
@@ -11,9 +8,21 @@ namespace tarnix {
 
 namespace {
 
-double distance(std::int64_t dx, std::int64_t dy) {
-  return std::sqrt(static_cast<double>(dx * dx + dy * dy));
+void count_tiles(const TileGrid& grid, MapSummary& summary) {
+  std::array<std::int64_t, 256> counts{};
+  for (const char c : grid.rows())
+    ++counts[static_cast<unsigned char>(c)];
+  for (std::size_t i = 0; i < kTileCodes.size(); ++i)
+    summary.tile_counts[i] = counts[static_cast<unsigned char>(kTileCodes[i].code)];
 }
+
+std::string figure_text(const StartFigures& start, Figure figure) {
+  if (figure == Figure::kNearestPortal) return one_decimal(start.nearest_portal);
+  if (figure == Figure::kNearestHeart) return one_decimal(start.nearest_heart);
+  return std::to_string(static_cast<std::int64_t>(figure_value(start, figure)));
+}
+
+}  // namespace
 
 std::string one_decimal(std::optional<double> value) {
   if (!value) return "none";
@@ -22,59 +31,24 @@ std::string one_decimal(std::optional<double> value) {
   return text.data();
 }
 
-// Counts every tile code and notes where the portal squares are: one pass
-// over the map.
-void count_tiles(const TileGrid& grid, MapSummary& summary, std::vector<HeartCentre>& portals) {
-  std::array<std::int64_t, 256> counts{};
-  for (std::int32_t y = 0; y < grid.height(); ++y) {
-    const char* row = grid.cells() + grid.index(0, y);
-    for (std::int32_t x = 0; x < grid.width(); ++x) {
-      ++counts[static_cast<unsigned char>(row[x])];
-      if (row[x] == tile::kPortal) portals.push_back({x, y});
-    }
-  }
-  for (std::size_t i = 0; i < kTileCodes.size(); ++i) {
-    summary.tile_counts[i] = counts[static_cast<unsigned char>(kTileCodes[i].code)];
-  }
-}
-
-void count_near(const TileGrid& grid, PlayerSummary& player) {
-  const HeartCentre c = player.heart;
-  for (std::int32_t y = std::max(0, c.y - kNearRadius);
-       y <= std::min(grid.height() - 1, c.y + kNearRadius); ++y) {
-    for (std::int32_t x = std::max(0, c.x - kNearRadius);
-         x <= std::min(grid.width() - 1, c.x + kNearRadius); ++x) {
-      if (distance(x - c.x, y - c.y) > kNearRadius) continue;
-      player.gold_near += grid.at(x, y) == tile::kGold ? 1 : 0;
-      player.gems_near += grid.at(x, y) == tile::kGems ? 1 : 0;
-    }
-  }
-}
-
-}  // namespace
-
-MapSummary summarize(const MapFileContents& contents) {
+MapSummary summarize(const MapFileContents& contents, std::int32_t radius) {
   const TileGrid& grid = *contents.grid;
   MapSummary summary;
-  std::vector<HeartCentre> portals;
-  count_tiles(grid, summary, portals);
+  summary.radius = radius;
+  count_tiles(grid, summary);
   const std::span<const HeartCentre> hearts = contents.hearts.placed();
-  for (std::size_t p = 0; p < hearts.size(); ++p) {
-    PlayerSummary player;
-    player.heart = hearts[p];
-    for (const HeartCentre& square : portals) {
-      const double d = distance(square.x - player.heart.x, square.y - player.heart.y);
-      player.nearest_portal = std::min(player.nearest_portal.value_or(d), d);
-    }
-    for (std::size_t q = 0; q < hearts.size(); ++q) {
-      if (q == p) continue;
-      const double d = distance(hearts[q].x - player.heart.x, hearts[q].y - player.heart.y);
-      player.nearest_heart = std::min(player.nearest_heart.value_or(d), d);
-    }
-    count_near(grid, player);
-    summary.players.push_back(player);
-  }
+  summary.players.resize(hearts.size());
+  measure_starts(grid, hearts, Disc(radius), summary.players);
+  summary.fairness = judge(summary.players);
   return summary;
+}
+
+std::string least_even_text(std::span<const StartFigures> starts, const Fairness& fairness) {
+  const Figure f = fairness.least_even;
+  return "worst " + figure_text(starts[fairness.worst_player], f) + " (player " +
+         std::to_string(fairness.worst_player + 1) + "), best " +
+         figure_text(starts[fairness.best_player], f) + " (player " +
+         std::to_string(fairness.best_player + 1) + ")";
 }
 
 std::string format_summary(std::string_view path, const MapFileContents& contents,
@@ -92,14 +66,20 @@ std::string format_summary(std::string_view path, const MapFileContents& content
   }
   out += "\n";
   for (std::size_t p = 0; p < summary.players.size(); ++p) {
-    const PlayerSummary& player = summary.players[p];
+    const StartFigures& player = summary.players[p];
     out += "  player " + std::to_string(p + 1) + "  heart (" + std::to_string(player.heart.x) +
            ", " + std::to_string(player.heart.y) + "), nearest portal " +
            one_decimal(player.nearest_portal) + ", nearest heart " +
-           one_decimal(player.nearest_heart) + ", within " + std::to_string(kNearRadius) +
+           one_decimal(player.nearest_heart) + ", within " + std::to_string(summary.radius) +
            ": gold " + std::to_string(player.gold_near) + ", gems " +
-           std::to_string(player.gems_near) + "\n";
+           std::to_string(player.gems_near) + ", hazards " + std::to_string(player.hazards_near) +
+           "\n";
   }
+  std::array<char, 32> score{};
+  std::snprintf(score.data(), score.size(), "%.4f", summary.fairness.score);
+  out += "  fairness score " + std::string(score.data()) + ", least even " +
+         std::string(kFigures[static_cast<std::size_t>(summary.fairness.least_even)].name) + ": " +
+         least_even_text(summary.players, summary.fairness) + "\n";
   return out;
 }
 

@@ -2,35 +2,35 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tarnixmap/fairness.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 
 namespace tarnix {
 
-// Within this many tiles of a heart centre, gold and gems count as the
-// player's own.
-inline constexpr std::int32_t kNearRadius = 15;
-
-// What a designer needs to judge one player's start.
-struct PlayerSummary {
-  HeartCentre heart;
-  std::optional<double> nearest_portal;  // to the nearest portal square; none without portals
-  std::optional<double> nearest_heart;   // to the nearest other heart centre
-  std::int64_t gold_near = 0;            // gold squares within kNearRadius
-  std::int64_t gems_near = 0;            // gem squares within kNearRadius
-};
-
+// What check says of a sound map: its tiles, each player's start, and how
+// fair the starts are.
 struct MapSummary {
   std::array<std::int64_t, kTileCodes.size()> tile_counts{};  // in kTileCodes order
-  std::vector<PlayerSummary> players;
+  std::int32_t radius = kDefaultRadius;                       // of the discs counted
+  std::vector<StartFigures> players;
+  Fairness fairness;
 };
 
-// Requires: contents.grid is present.
-[[nodiscard]] MapSummary summarize(const MapFileContents& contents);
+// Requires: contents.grid is present and holds 2 to 4 hearts.
+[[nodiscard]] MapSummary summarize(const MapFileContents& contents,
+                                   std::int32_t radius = kDefaultRadius);
+
+// A distance as check prints it, to one decimal, or "none".
+[[nodiscard]] std::string one_decimal(std::optional<double> value);
+
+// How the least even figure stands: its worst and best players' values,
+// "worst 16 (player 3), best 95 (player 1)".
+[[nodiscard]] std::string least_even_text(std::span<const StartFigures> starts,
+                                          const Fairness& fairness);
 
 // The summary as `check` prints it, every line ending in a line feed.
 [[nodiscard]] std::string format_summary(std::string_view path, const MapFileContents& contents,

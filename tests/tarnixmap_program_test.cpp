@@ -1,9 +1,15 @@
 // tarnixmap as a process: its command line, exit codes and output streams.
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <csignal>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -257,6 +263,90 @@ TEST_F(TarnixmapTest, ADashNameShowsTheWay) {
       << r.err;
   EXPECT_EQ(generate({"--seed", "5", "--"}, values).code, 0);
   EXPECT_EQ(entries(), std::vector<std::string>{"-dash.map"});
+}
+
+// Reads what `fd` has until `until` appears in it or the writer has gone.
+std::string read_until(int fd, const std::string& until) {
+  std::string text;
+  std::array<char, 4096> buffer{};
+  while (until.empty() || text.find(until) == std::string::npos) {
+    pollfd ready{fd, POLLIN, 0};
+    if (poll(&ready, 1, 60000) <= 0) break;  // a minute with nothing: give up
+    const ssize_t n = read(fd, buffer.data(), buffer.size());
+    if (n <= 0) break;
+    text.append(buffer.data(), static_cast<std::size_t>(n));
+  }
+  return text;
+}
+
+// On a terminal a long search shows one progress line; Ctrl-C then stops it
+// cleanly: the ranking of what was searched is printed, the best map so far
+// is written, the line says where it stopped, and the exit code is 130.
+TEST_F(TarnixmapTest, CtrlCStopsASearchAndKeepsItsBest) {
+  int terminal = -1;
+  int terminal_side = -1;
+  ASSERT_EQ(openpty(&terminal, &terminal_side, nullptr, nullptr, nullptr), 0);
+  std::array<int, 2> out{};
+  ASSERT_EQ(pipe(out.data()), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(terminal_side, 2);
+    dup2(out[1], 1);
+    close(terminal);
+    close(out[0]);
+    if (chdir(dir_.c_str()) != 0) _exit(127);
+    alarm(tarnix::testing::kProgramSeconds);
+    std::vector<std::string> words = {TARNIXMAP_PATH, "search",    "--from", "0", "--seeds",
+                                      "4294967296",   "--threads", "2",      "--"};
+    words.insert(words.end(), kCave.begin(), kCave.end());
+    std::vector<char*> argv;
+    for (std::string& w : words)
+      argv.push_back(w.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(terminal_side);
+  close(out[1]);
+  std::string shown = read_until(terminal, "searching: ");
+  ASSERT_NE(shown.find("searching: "), std::string::npos) << shown;
+  kill(pid, SIGINT);
+  const std::string printed = read_until(out[0], "");
+  int status = 0;
+  waitpid(pid, &status, 0);
+  shown += read_until(terminal, "seeds were searched\r\n");
+  close(terminal);
+  close(out[0]);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
+  EXPECT_NE(shown.find(" of 4294967296 seeds, "), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\r\x1b[K"), std::string::npos) << "the line is erased";
+  const std::size_t stopped = shown.find("stopped by Ctrl-C after ");
+  ASSERT_NE(stopped, std::string::npos) << shown;
+  const std::string searched =
+      shown.substr(stopped + 24, shown.find(' ', stopped + 24) - stopped - 24);
+  EXPECT_NE(printed.find("searched " + searched + " seeds, 0 to " +
+                         std::to_string(std::stoull(searched) - 1) + ": "),
+            std::string::npos)
+      << printed;
+  ASSERT_TRUE(printed.starts_with("rank  seed        score   least even\n   1  ")) << printed;
+  std::istringstream first_row(printed.substr(printed.find('\n') + 1));
+  std::string rank;
+  std::string best;
+  first_row >> rank >> best;
+  EXPECT_NE(printed.find("Cave.map: seed " + best + ", score "), std::string::npos) << printed;
+  ASSERT_EQ(rename(path("Cave.map").c_str(), path("found.map").c_str()), 0);
+  ASSERT_EQ(generate({"--seed", best}).code, 0);
+  EXPECT_EQ(read_file("found.map"), read_file("Cave.map"));
+}
+
+// Off a terminal, or with --quiet, nothing of the kind is shown.
+TEST_F(TarnixmapTest, NoProgressLineOffATerminal) {
+  std::vector<std::string> args = {"search", "--from", "9", "--seeds", "3000", "--"};
+  args.insert(args.end(), kCave.begin(), kCave.end());
+  const Result r = tarnixmap(args);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
 }
 
 }  // namespace

@@ -23,28 +23,19 @@ namespace {
 // recursive fill's codes would.
 class Fill {
  public:
-  Fill(TileGrid& grid, Random& rng, std::int32_t& count, std::int32_t target, char code,
-       std::int32_t threshold)
+  Fill(TileGrid& grid, std::int32_t target, char code, std::int32_t threshold)
       : cells_(grid.cells()),
-        rng_(rng),
-        count_(count),
         target_(target),
         code_(code),
         threshold_(threshold),
         offsets_{-1, 1, static_cast<std::ptrdiff_t>(grid.stride()),
                  -static_cast<std::ptrdiff_t>(grid.stride())} {}
 
-  // Grows the blob seeded at `start`.
-  void run(std::size_t start) {
-    // The generator and the count are worked on as locals: the grid is made
-    // of chars, which may alias anything, so as members every store into the
-    // grid would force them back to memory.
-    Random rng = rng_;
-    std::int32_t count = count_;
-    walk(start, rng, count);
-    rng_ = rng;
-    count_ = count;
-  }
+  // Grows the blob seeded at `start`, drawing from `rng` and adding to
+  // `count`. Callers keep both in locals of their own: the grid is made of
+  // chars, which may alias anything, so through a member or a pointer every
+  // store into the grid would force them back to memory.
+  void grow(std::size_t start, Random& rng, std::int32_t& count) { walk(start, rng, count); }
 
  private:
   static constexpr unsigned kRoot = 7;  // never a direction, nor one past the last
@@ -122,40 +113,54 @@ class Fill {
   }
 
   char* cells_;
-  Random& rng_;
-  std::int32_t& count_;
   std::int32_t target_;
   char code_;
   std::int32_t threshold_;
   std::array<std::ptrdiff_t, 4> offsets_;  // left, right, down, up
 };
 
-std::size_t draw_seed(const TileGrid& grid, Random& rng) {
-  const std::int32_t x = rng.rand_range(1, grid.width() - 2);
-  const std::int32_t y = rng.rand_range(1, grid.height() - 2);
-  return grid.index(x, y);
-}
+// Where seeds fall: rand_range(1, width - 2), then rand_range(1, height - 2).
+struct SeedDraws {
+  explicit SeedDraws(const TileGrid& grid)
+      : x(1, grid.width() - 2), y(1, grid.height() - 2), grid(grid) {}
+  std::size_t operator()(Random& rng) const {
+    const std::int32_t column = x(rng);
+    return grid.index(column, y(rng));
+  }
+  DrawRange x;
+  DrawRange y;
+  const TileGrid& grid;
+};
 
 }  // namespace
 
 void grow_cluster(TileGrid& grid, Random& rng, std::int32_t& count, std::int32_t target, char code,
                   std::int32_t x, std::int32_t y, std::int32_t threshold) {
-  Fill(grid, rng, count, target, code, threshold).run(grid.index(x, y));
+  Random local = rng;
+  std::int32_t grown = count;
+  Fill(grid, target, code, threshold).grow(grid.index(x, y), local, grown);
+  rng = local;
+  count = grown;
 }
 
 ClusterReport place_material(TileGrid& grid, Random& rng, const Material& material,
                              std::int32_t target) {
   ClusterReport report;
-  Fill fill(grid, rng, report.placed, target, material.code, material.threshold);
+  Fill fill(grid, target, material.code, material.threshold);
+  const SeedDraws draw_seed(grid);
+  Random local = rng;
+  std::int32_t placed = 0;
   std::int32_t seeds = 0;
-  while (report.placed < target) {
-    const std::size_t seed = draw_seed(grid, rng);
-    fill.run(seed);
+  while (placed < target) {
+    const std::size_t seed = draw_seed(local);
+    fill.grow(seed, local, placed);
     if (++seeds == MAX_TRIES) {
-      report.ran_out = report.placed < target;
+      report.ran_out = placed < target;
       break;
     }
   }
+  rng = local;
+  report.placed = placed;
   return report;
 }
 

@@ -3,9 +3,6 @@
 #include <utility>
 
 #include "tarnixrandommap/mapfile/map_file.h"
-#include "tarnixrandommap/placement/clusters.h"
-#include "tarnixrandommap/placement/gems.h"
-#include "tarnixrandommap/placement/portals.h"
 #include "tarnixrandommap/random/random.h"
 
 namespace tarnix {
@@ -31,24 +28,37 @@ void report_material(Console& console, std::string_view name, const ClusterRepor
   console.line("Could not place all " + std::string(name) + ": " + std::to_string(report.placed));
 }
 
-// The placement phases, in the order that fixes which draw goes where.
-std::optional<HeartTable> place_all(const MapParams& params, TileGrid& grid, std::uint32_t seed,
-                                    Console& console) {
+}  // namespace
+
+PhaseReports place_phases(const MapParams& params, TileGrid& grid, std::uint32_t seed,
+                          const PhaseCheck& check) {
+  PhaseReports reports;
   Random rng(seed);
-  std::optional<HeartTable> hearts = place_hearts(grid, rng, params.players, heart_spacing(params));
-  if (!hearts) return std::nullopt;
-  report_portals(
-      console, place_portals(grid, rng, hearts->placed(), params.portals, portal_spacing(params)));
-  const GemReport gems = place_gems(grid, rng, params.gems);
-  if (gems.ran_out) console.line("Could not place all gems: " + std::to_string(gems.placed));
-  const ClustersReport clusters = place_clusters(grid, rng, params.gold, params.lava, params.water);
-  report_material(console, kGoldMaterial.name, clusters.gold);
-  report_material(console, kLavaMaterial.name, clusters.lava);
-  report_material(console, kWaterMaterial.name, clusters.water);
-  return hearts;
+  reports.hearts = place_hearts(grid, rng, params.players, heart_spacing(params));
+  if (!reports.hearts) return reports;
+  reports.portals =
+      place_portals(grid, rng, reports.hearts->placed(), params.portals, portal_spacing(params));
+  reports.gems = place_gems(grid, rng, params.gems);
+  if (check && !check(PhaseDone::kGems, reports)) return reports;
+  // Gold, lava and water, as place_clusters places them, with a look after gold.
+  reports.clusters.gold = place_material(grid, rng, kGoldMaterial, params.gold);
+  if (check && !check(PhaseDone::kGold, reports)) return reports;
+  reports.clusters.lava = place_material(grid, rng, kLavaMaterial, params.lava);
+  reports.clusters.water = place_material(grid, rng, kWaterMaterial, params.water);
+  reports.complete = true;
+  return reports;
 }
 
-}  // namespace
+void report_shortfalls(Console& console, const PhaseReports& reports) {
+  if (!reports.hearts) return;
+  report_portals(console, reports.portals);
+  if (reports.gems.ran_out) {
+    console.line("Could not place all gems: " + std::to_string(reports.gems.placed));
+  }
+  report_material(console, kGoldMaterial.name, reports.clusters.gold);
+  report_material(console, kLavaMaterial.name, reports.clusters.lava);
+  report_material(console, kWaterMaterial.name, reports.clusters.water);
+}
 
 GeneratedMap generate_map(const MapParams& params, std::string_view path, std::uint32_t seed,
                           Console& console, FileSystem& files) {
@@ -59,12 +69,13 @@ GeneratedMap generate_map(const MapParams& params, std::string_view path, std::u
     return map;
   }
   init_grid(*map.grid);
-  const std::optional<HeartTable> hearts = place_all(params, *map.grid, seed, console);
-  if (!hearts) {
+  const PhaseReports reports = place_phases(params, *map.grid, seed);
+  report_shortfalls(console, reports);
+  if (!reports.hearts) {
     map.outcome = MapOutcome::kHeartsDoNotFit;
     return map;
   }
-  map.hearts = *hearts;
+  map.hearts = *reports.hearts;
   const MapFileFields fields{params.name, params.players, params.start_gold};
   map.outcome = write_map_file(files, path, fields, *map.grid, map.hearts, &map.error)
                     ? MapOutcome::kWritten

@@ -1,13 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "tarnixrandommap/grid/tile_grid.h"
 #include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/placement/clusters.h"
+#include "tarnixrandommap/placement/gems.h"
 #include "tarnixrandommap/placement/hearts.h"
+#include "tarnixrandommap/placement/portals.h"
 #include "tarnixrandommap/run/console.h"
 #include "tarnixrandommap/run/map_params.h"
 
@@ -27,6 +31,34 @@ struct GeneratedMap {
   std::optional<TileGrid> grid;  // the map as generated, unless kNoMemory
   HeartTable hearts;             // with kWritten and kWriteFailed
 };
+
+// What the placement phases did.
+struct PhaseReports {
+  std::optional<HeartTable> hearts;  // nothing when the hearts did not fit: no later phase ran
+  PortalReport portals;
+  GemReport gems;
+  ClustersReport clusters;
+  bool complete = false;  // every phase ran
+};
+
+// The phases after which a map can be looked at before the next begins.
+enum class PhaseDone : std::uint8_t { kGems, kGold };
+
+// Told that a phase is done; returning false ends the map there, without
+// the later phases.
+using PhaseCheck = std::function<bool(PhaseDone, const PhaseReports&)>;
+
+// The placement phases on a framed grid, seeded with `seed`: hearts,
+// portals, gems, gold, lava and water in the order that fixes which draw
+// goes where. Prints nothing, so that a search can make maps by the
+// million, and lets it give up on a map whose fate is known early.
+// Requires: validate(params) found nothing; init_grid(grid) of the
+// params' size.
+[[nodiscard]] PhaseReports place_phases(const MapParams& params, TileGrid& grid, std::uint32_t seed,
+                                        const PhaseCheck& check = nullptr);
+
+// Each portal, gem and material shortfall, as the generator reports it.
+void report_shortfalls(Console& console, const PhaseReports& reports);
 
 // The generator: frames the grid, seeds the generator with `seed`, places
 // hearts, portals, gems, gold, lava and water in that order, and writes the

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "tarnixmap/commands.h"
+#include "tarnixmap/option_value.h"
+
+namespace tarnix {
+
+// An option whose value is a whole number: taken as text by the parser
+// and read strictly afterwards, so that every option reads decimal digits
+// the same way and says so when it cannot.
+struct NumberOption {
+  CLI::App* command;
+  OptionRange range;
+  std::string text;
+  std::function<void(std::uint64_t)> store;
+};
+
+// Every command's request and the parser that fills them.
+struct CommandLine {
+  CommandLine();
+  CommandLine(const CommandLine&) = delete;
+  CommandLine& operator=(const CommandLine&) = delete;
+
+  // Fills the requests' numbers from the options given. False after a
+  // usage error, reported on `err`.
+  [[nodiscard]] bool read_numbers(Console& err);
+
+  // After a failed parse, a hint at "--" when a word that starts with "-"
+  // was taken for an option; empty otherwise.
+  [[nodiscard]] std::string dash_hint(int argc, char** argv) const;
+
+  CLI::App app;
+  CLI::App* generate = nullptr;
+  CLI::App* check = nullptr;
+  CLI::App* render = nullptr;
+  CLI::App* search = nullptr;
+  GenerateRequest generate_request;
+  CheckRequest check_request;
+  RenderRequest render_request;
+  SearchRequest search_request;
+  bool quiet = false;  // search: no progress line
+
+ private:
+  void add_number(CLI::App* command, OptionRange range, const std::string& type,
+                  const std::string& help, std::function<void(std::uint64_t)> store);
+  void add_generate();
+  void add_check();
+  void add_render();
+  void add_search();
+
+  std::list<NumberOption> numbers_;  // a list: the parser keeps pointers to each text
+};
+
+}  // namespace tarnix

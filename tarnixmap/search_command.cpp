@@ -1,0 +1,237 @@
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "tarnixmap/commands.h"
+#include "tarnixmap/json_output.h"
+#include "tarnixmap/map_summary.h"
+#include "tarnixmap/search.h"
+#include "tarnixrandommap/run/generate.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr std::uint64_t kLastSeed = 4294967295;
+
+// Set by Ctrl-C while a search runs. Static because a signal handler can
+// reach nothing else; the search itself only sees its progress record.
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void note_interrupt(int /*sig*/) {
+  g_interrupted.store(true);
+  std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the program at once
+}
+
+// Catches Ctrl-C for as long as it lives, unless the program was started
+// with it ignored.
+class CatchInterrupt {
+ public:
+  CatchInterrupt() {
+    g_interrupted = false;
+    struct sigaction action {};
+    action.sa_handler = note_interrupt;
+    sigemptyset(&action.sa_mask);
+    installed_ = ::sigaction(SIGINT, nullptr, &previous_) == 0 && previous_.sa_handler != SIG_IGN &&
+                 ::sigaction(SIGINT, &action, nullptr) == 0;
+  }
+  CatchInterrupt(const CatchInterrupt&) = delete;
+  CatchInterrupt& operator=(const CatchInterrupt&) = delete;
+  ~CatchInterrupt() {
+    if (installed_) ::sigaction(SIGINT, &previous_, nullptr);
+  }
+
+ private:
+  struct sigaction previous_ {};
+  bool installed_ = false;
+};
+
+std::string fixed(double value, int decimals) {
+  std::array<char, 48> text{};
+  std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
+  return text.data();
+}
+
+std::string ranked_name(const std::string& name, std::size_t rank, std::uint32_t seed) {
+  return name + "_rank" + std::to_string(rank) + "_seed" + std::to_string(seed);
+}
+
+// The one line a terminal shows while a search runs, redrawn in place.
+class ProgressLine {
+ public:
+  ProgressLine(bool shown, std::uint64_t total, Console& err)
+      : shown_(shown), total_(total), err_(err) {}
+
+  void draw(const SearchProgress& progress) {
+    const double seconds = elapsed();
+    if (!shown_ || seconds < 0.3) return;
+    const std::uint64_t done = progress.done.load();
+    const double rate = static_cast<double>(done) / seconds;
+    const double best = progress.best_score.load();
+    std::string line = "\rsearching: " + std::to_string(done) + " of " + std::to_string(total_) +
+                       " seeds, " + std::to_string(static_cast<std::uint64_t>(rate)) +
+                       " seeds/s, best " + (best < 1e300 ? fixed(best, 4) : std::string("none"));
+    if (rate > 0) {
+      line += ", " +
+              std::to_string(
+                  static_cast<std::uint64_t>(static_cast<double>(total_ - done) / rate + 0.5)) +
+              " s left";
+    }
+    err_.text(line + "\033[K");
+    err_.flush();
+    drawn_ = true;
+  }
+
+  void erase() {
+    if (!drawn_) return;
+    err_.text("\r\033[K");
+    err_.flush();
+  }
+
+  [[nodiscard]] double elapsed() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  bool shown_;
+  std::uint64_t total_;
+  Console& err_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+void print_table(const SearchResult& result, Console& out) {
+  out.line("rank  seed        score   least even");
+  for (std::size_t i = 0; i < result.best.size(); ++i) {
+    const RankedSeed& r = result.best[i];
+    std::array<char, 64> head{};
+    std::snprintf(head.data(), head.size(), "%4zu  %-10u  %.4f  ", i + 1, r.seed, r.fairness.score);
+    out.line(std::string(head.data()) + figure_name(r.fairness.least_even) + ": " +
+             least_even_text(r.start_figures(), r.fairness));
+  }
+}
+
+void print_json(const SearchResult& result, double seconds, Console& out) {
+  for (const RankedSeed& r : result.best) {
+    out.text(json_line({{"seed", r.seed},
+                        {"score", r.fairness.score},
+                        {"worst", figure_name(r.fairness.least_even)},
+                        {"starts", starts_json(r.start_figures())}}));
+  }
+  out.text(json_line({{"searched", result.searched},
+                      {"without_map", result.without_map},
+                      {"seconds", seconds},
+                      {"stopped", result.stopped}}));
+  out.flush();
+}
+
+// Writes the kept seeds' maps, each exactly as the generator writes it.
+bool write_best(const SearchRequest& request, MapParams params, const SearchResult& result,
+                Console& out, Console& err, FileSystem& files) {
+  const std::string name = params.name;
+  const std::size_t kept = std::min(request.keep.value_or(1), result.best.size());
+  bool ok = true;
+  for (std::size_t i = 0; i < kept; ++i) {
+    const RankedSeed& r = result.best[i];
+    if (request.keep) params.name = ranked_name(name, i + 1, r.seed);
+    const std::string path = map_file_name(params);
+    StringSink quiet;  // the generator's messages were for each seed; none is news here
+    Console messages(quiet);
+    const GeneratedMap map = generate_map(params, path, r.seed, messages, files);
+    if (map.outcome != MapOutcome::kWritten) {
+      err.line("tarnixmap: could not write map file " + printable(path) + ": " + map.error);
+      ok = false;
+      continue;
+    }
+    Console& notice = request.json ? err : out;
+    notice.line(printable(path) + ": seed " + std::to_string(r.seed) + ", score " +
+                fixed(r.fairness.score, 4));
+  }
+  return ok;
+}
+
+// The request's values as the generator takes them, or nothing after a
+// usage error on `err`.
+std::optional<MapParams> checked_params(const SearchRequest& request, std::uint32_t from,
+                                        Console& err) {
+  std::array<std::string_view, kArgumentCount> views;
+  for (std::size_t i = 0; i < kArgumentCount; ++i)
+    views[i] = request.values[i];
+  MapParams params = convert_arguments(views);
+  if (request.seeds - 1 > kLastSeed - from) {
+    err.line("tarnixmap search: --seeds " + std::to_string(request.seeds) + " from seed " +
+             std::to_string(from) + " would go past seed " + std::to_string(kLastSeed) +
+             "; at most " + std::to_string(kLastSeed - from + 1) + " seeds start there");
+    return std::nullopt;
+  }
+  // The longest name written decides whether every name is acceptable.
+  MapParams longest = params;
+  if (request.keep) longest.name = ranked_name(params.name, *request.keep, 4294967295U);
+  const std::vector<std::string> problems = validate(longest);
+  for (const std::string& problem : problems)
+    err.line("tarnixmap search: " + problem);
+  if (!problems.empty()) return std::nullopt;
+  return params;
+}
+
+}  // namespace
+
+int search_command(const SearchRequest& request, std::uint32_t clock_seed, Console& out,
+                   Console& err, FileSystem& files) {
+  const std::uint32_t from = request.from.value_or(clock_seed);
+  const std::optional<MapParams> params = checked_params(request, from, err);
+  if (!params) return kExitUsage;
+
+  SearchOptions options;
+  options.radius = request.radius;
+  options.top = std::max(request.top, request.keep.value_or(1));
+  options.threads = request.threads;
+  SearchProgress progress;
+  ProgressLine line(request.show_progress, request.seeds, err);
+  SearchResult result;
+  {
+    const CatchInterrupt interrupt;
+    result = search_seeds(*params, {from, request.seeds}, options, progress, [&] {
+      if (g_interrupted) progress.stop = true;
+      line.draw(progress);
+    });
+  }
+  line.erase();
+  const double seconds = line.elapsed();
+  if (result.out_of_memory) {
+    err.line("tarnixmap search: " + no_memory_message(*params));
+    return kExitFailed;
+  }
+  SearchResult shown = result;
+  if (shown.best.size() > request.top) shown.best.resize(request.top);
+  if (request.json) {
+    print_json(shown, seconds, out);
+  } else {
+    print_table(shown, out);
+    const std::uint64_t last = from + result.searched - (result.searched > 0 ? 1 : 0);
+    out.line("searched " + std::to_string(result.searched) + " seeds, " + std::to_string(from) +
+             " to " + std::to_string(last) + ": " + std::to_string(result.without_map) +
+             " without a map, " + fixed(seconds, 2) + " s, " +
+             std::to_string(static_cast<std::uint64_t>(
+                 seconds > 0 ? static_cast<double>(result.searched) / seconds : 0)) +
+             " seeds/s");
+  }
+  if (result.stopped) {
+    err.line("tarnixmap search: stopped by Ctrl-C after " + std::to_string(result.searched) +
+             " of " + std::to_string(request.seeds) + " seeds; seeds " + std::to_string(from) +
+             " to " + std::to_string(from + result.searched - 1) + " were searched");
+  }
+  if (result.best.empty()) {
+    err.line("tarnixmap search: no seed from " + std::to_string(from) +
+             " on gives a map: the "
+             "hearts never fit; nothing was written");
+    return result.stopped ? 128 + SIGINT : kExitFailed;
+  }
+  const bool written = request.no_write || write_best(request, *params, result, out, err, files);
+  if (result.stopped) return 128 + SIGINT;
+  return written ? kExitOk : kExitFailed;
+}
+
+}  // namespace tarnix
