@@ -67,8 +67,9 @@ struct Shared {
   // The lowest of the workers' thresholds: the k-th best score of any one
   // worker's seeds is never below the k-th best of all seeds, so a map
   // above it can be given up by every worker.
+  // The struct's size is a whole number of lines, so nothing after it
+  // shares this one.
   alignas(kCacheLine) std::atomic<double> threshold{std::numeric_limits<double>::infinity()};
-  char end_of_line[kCacheLine - sizeof(std::atomic<double>)]{};
 };
 
 struct WorkerResult {

@@ -1,4 +1,5 @@
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -74,9 +75,7 @@ class ProgressLine {
                        " seeds, " + std::to_string(static_cast<std::uint64_t>(rate)) +
                        " seeds/s, best " + (best < 1e300 ? fixed(best, 4) : std::string("none"));
     if (rate > 0) {
-      line += ", " +
-              std::to_string(
-                  static_cast<std::uint64_t>(static_cast<double>(total_ - done) / rate + 0.5)) +
+      line += ", " + std::to_string(std::llround(static_cast<double>(total_ - done) / rate)) +
               " s left";
     }
     err_.text(line + "\033[K");

@@ -300,6 +300,7 @@ TEST_F(TarnixmapTest, CtrlCStopsASearchAndKeepsItsBest) {
                                       "4294967296",   "--threads", "2",      "--"};
     words.insert(words.end(), kCave.begin(), kCave.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& w : words)
       argv.push_back(w.data());
     argv.push_back(nullptr);

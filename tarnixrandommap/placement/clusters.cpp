@@ -119,18 +119,12 @@ class Fill {
   std::array<std::ptrdiff_t, 4> offsets_;  // left, right, down, up
 };
 
-// Where seeds fall: rand_range(1, width - 2), then rand_range(1, height - 2).
-struct SeedDraws {
-  explicit SeedDraws(const TileGrid& grid)
-      : x(1, grid.width() - 2), y(1, grid.height() - 2), grid(grid) {}
-  std::size_t operator()(Random& rng) const {
-    const std::int32_t column = x(rng);
-    return grid.index(column, y(rng));
-  }
-  DrawRange x;
-  DrawRange y;
-  const TileGrid& grid;
-};
+// A seed's square: rand_range(1, width - 2), then rand_range(1, height - 2).
+std::size_t draw_seed(const TileGrid& grid, Random& rng) {
+  const std::int32_t x = rng.rand_range(1, grid.width() - 2);
+  const std::int32_t y = rng.rand_range(1, grid.height() - 2);
+  return grid.index(x, y);
+}
 
 }  // namespace
 
@@ -147,12 +141,11 @@ ClusterReport place_material(TileGrid& grid, Random& rng, const Material& materi
                              std::int32_t target) {
   ClusterReport report;
   Fill fill(grid, target, material.code, material.threshold);
-  const SeedDraws draw_seed(grid);
   Random local = rng;
   std::int32_t placed = 0;
   std::int32_t seeds = 0;
   while (placed < target) {
-    const std::size_t seed = draw_seed(local);
+    const std::size_t seed = draw_seed(grid, local);
     fill.grow(seed, local, placed);
     if (++seeds == MAX_TRIES) {
       report.ran_out = placed < target;

@@ -117,7 +117,7 @@ TEST(PlaceHearts, OneBudgetForAllPlayers) {
       TileGrid grid = framed_grid(20, 7);
       Random rng(seed);
       EXPECT_FALSE(place_hearts(grid, rng, players, 7).has_value()) << players << ", " << seed;
-      EXPECT_EQ(rng.state(), advanced(seed, 2 * 2 + 2 * kBudget).state())
+      EXPECT_EQ(rng.state(), advanced(seed, 4 + 2 * kBudget).state())
           << players << " players, seed " << seed;
     }
   }
