@@ -33,7 +33,10 @@ std::string quoted(std::string_view text) {
     if (c == '"' || c == '\\') escaped += '\\';
     escaped += c;
   }
-  return "\"" + printable(escaped) + "\"";
+  std::string shown(1, '"');
+  shown += printable(escaped);
+  shown += '"';
+  return shown;
 }
 
 std::string rejected(std::string_view parameter, std::string_view allowed, std::int32_t got) {
