@@ -72,6 +72,7 @@ CommandLine::CommandLine()
   add_check();
   add_render();
   add_search();
+  add_report();
 }
 
 void CommandLine::add_number(CLI::App* command, OptionRange range, const std::string& type,
@@ -111,14 +112,32 @@ void CommandLine::add_check() {
 }
 
 void CommandLine::add_render() {
-  render = app.add_subcommand("render", "Draw a map file as a PNG picture");
+  render = app.add_subcommand(
+      "render",
+      "Draw map files as PNG pictures, each with a title, a legend and markers on the hearts "
+      "and portals");
   RenderRequest& r = render_request;
-  render->add_option("FILE", r.input, "map file")->required();
+  render->add_option("FILE", r.inputs, "map files; each picture goes beside its map")->required();
   render->add_option("-o,--output", r.output,
-                     "picture to write, - for standard output (default: FILE with .png)");
+                     "the picture of a single map file, - for standard output (default: FILE "
+                     "with .png)");
+  render->add_flag("!--no-legend", r.legend, "the bare map: no title, legend or markers");
   add_number(render, {"--scale", 1, 2147483647}, "S",
              "pixels per tile (default: about 1024 pixels on the longer side)",
              [&r](std::uint64_t v) { r.scale = static_cast<std::int32_t>(v); });
+}
+
+void CommandLine::add_report() {
+  report = app.add_subcommand(
+      "report", "Write a page that shows map files side by side with their pictures and figures");
+  ReportRequest& r = report_request;
+  report->add_option("FILE", r.paths, "map files")->required();
+  report->add_option("-o,--output", r.output, "the directory for index.html and the pictures")
+      ->required()
+      ->type_name("DIR");
+  add_number(report, {"--radius", 0, kMaxRadius}, "R",
+             "count gold, gems and hazards within R tiles of each heart (default 15)",
+             [&r](std::uint64_t v) { r.radius = static_cast<std::int32_t>(v); });
 }
 
 void CommandLine::add_search() {
@@ -137,12 +156,18 @@ void CommandLine::add_search() {
              "write the best K maps as NAME_rankR_seedS.map (default: the best as NAME.map)",
              [&r](std::uint64_t v) { r.keep = v; });
   search->add_flag("--no-write", r.no_write, "write no map");
+  search->add_flag("--preview", r.preview, "also draw each map written as NAME.png");
   add_number(search, {"--radius", 0, kMaxRadius}, "R",
              "count gold, gems and hazards within R tiles of each heart (default 15)",
              [&r](std::uint64_t v) { r.radius = static_cast<std::int32_t>(v); });
   add_number(search, {"--threads", 1, 256}, "J", "workers (default: the machine's cores)",
              [&r](std::uint64_t v) { r.threads = static_cast<unsigned>(v); });
   search->add_flag("--json", r.json, "JSON lines instead of the table");
+  search
+      ->add_option("--report", r.report,
+                   "also write DIR/index.html, a page of the best maps with their pictures and "
+                   "a histogram of every seed's score (every map is then finished: slower)")
+      ->type_name("DIR");
   search->add_flag("--quiet", quiet, "no progress line on a terminal");
   add_twelve_values(search, r.values);
   search->footer(score_help());

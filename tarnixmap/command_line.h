@@ -41,10 +41,12 @@ struct CommandLine {
   CLI::App* check = nullptr;
   CLI::App* render = nullptr;
   CLI::App* search = nullptr;
+  CLI::App* report = nullptr;
   GenerateRequest generate_request;
   CheckRequest check_request;
   RenderRequest render_request;
   SearchRequest search_request;
+  ReportRequest report_request;
   bool quiet = false;  // search: no progress line
 
  private:
@@ -54,6 +56,7 @@ struct CommandLine {
   void add_check();
   void add_render();
   void add_search();
+  void add_report();
 
   std::list<NumberOption> numbers_;  // a list: the parser keeps pointers to each text
 };

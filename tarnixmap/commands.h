@@ -11,6 +11,7 @@
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/console.h"
+#include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/map_params.h"
 
 namespace tarnix {
@@ -25,6 +26,12 @@ struct GenerateRequest {
   bool preview = false;               // also draw each map as NAME.png
   std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
 };
+
+// Draws a generated map, with its seed and score in the title, as the PNG
+// file `path`. Returns false after reporting on `err` why it could not.
+[[nodiscard]] bool write_preview(const MapParams& params, const GeneratedMap& map,
+                                 std::uint32_t seed, const std::string& path, Console& err,
+                                 FileSystem& files);
 
 // Writes the map (or maps) exactly as tarnixrandommap does when the clock
 // reads the seed, printing the generator's messages and the seed of each
@@ -43,6 +50,17 @@ struct CheckRequest {
 [[nodiscard]] int check_command(const CheckRequest& request, Console& out, Console& err,
                                 FileSystem& files);
 
+struct ReportRequest {
+  std::vector<std::string> paths;        // map files
+  std::string output;                    // the directory the page and its pictures go to
+  std::int32_t radius = kDefaultRadius;  // of the discs counted around each heart
+};
+
+// Writes a page, OUTPUT/index.html, that shows the maps side by side with
+// their pictures and figures; the pictures are files beside it.
+[[nodiscard]] int report_command(const ReportRequest& request, Console& out, Console& err,
+                                 FileSystem& files);
+
 struct SearchRequest {
   std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
   std::optional<std::uint32_t> from;               // the first seed; the clock's second when absent
@@ -54,6 +72,8 @@ struct SearchRequest {
   bool json = false;                // JSON lines instead of the table
   unsigned threads = 1;             // workers
   bool show_progress = false;       // a progress line on `err`, a terminal
+  std::string report;               // a directory for a page of the best maps; none when empty
+  bool preview = false;             // also draw each map written as NAME.png
 };
 
 // Ranks every seed of a range by the fairness of its map and writes the
@@ -72,13 +92,15 @@ struct SearchRequest {
 inline constexpr std::string_view kStandardOutput = "-";
 
 struct RenderRequest {
-  std::string input;                  // a map file
-  std::string output;                 // the PNG, "-" for standard output; empty for the
-                                      // input's name with .png
+  std::vector<std::string> inputs;    // map files
+  std::string output;                 // the PNG, "-" for standard output; empty for each
+                                      // input's name with .png. Only with one input.
   std::optional<std::int32_t> scale;  // pixels per tile; by default about 1024 pixels across
+  bool legend = true;                 // the title, legend and markers; false: the bare map
 };
 
-// Draws a sound map file as a PNG picture.
+// Draws each sound map file as a PNG picture; goes on to the next file
+// when one fails.
 [[nodiscard]] int render_command(const RenderRequest& request, Console& out, Console& err,
                                  FileSystem& files);
 

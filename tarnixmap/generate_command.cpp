@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tarnixmap/commands.h"
+#include "tarnixmap/map_summary.h"
 #include "tarnixmap/render.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
@@ -32,10 +33,19 @@ std::string failure(const MapParams& params, const GeneratedMap& map, const std:
   return {};
 }
 
-bool write_preview(const TileGrid& grid, const std::string& path, Console& err, FileSystem& files) {
+}  // namespace
+
+bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32_t seed,
+                   const std::string& path, Console& err, FileSystem& files) {
+  const TileGrid& grid = *map.grid;
+  PictureLabels labels;
+  labels.name = params.name;
+  labels.seed = seed;
+  labels.score = summarize(grid, map.hearts).fairness.score;
+  labels.hearts = map.hearts.placed();
   std::string png;
   std::string why;
-  bool ok = render_png(grid, default_scale(grid.width(), grid.height()), &png, &why);
+  bool ok = render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why);
   if (ok) {
     const std::array<std::string_view, 1> parts = {png};
     ok = files.write_file(path, parts, &why);
@@ -43,8 +53,6 @@ bool write_preview(const TileGrid& grid, const std::string& path, Console& err, 
   if (!ok) err.line("tarnixmap: could not write preview " + printable(path) + ": " + why);
   return ok;
 }
-
-}  // namespace
 
 int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, Console& out,
                      Console& err, FileSystem& files) {
@@ -91,7 +99,7 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
       continue;
     }
     out.line(printable(path) + ": seed " + std::to_string(seed));
-    if (request.preview && !write_preview(*map.grid, params.name + ".png", err, files)) {
+    if (request.preview && !write_preview(params, map, seed, params.name + ".png", err, files)) {
       status = kExitFailed;
     }
     // Whoever read the seeds has gone (a closed pipe, a full disk): a batch

@@ -67,6 +67,8 @@ int run_tarnixmap(int argc, char** argv) {
     code = tarnix::check_command(line.check_request, out, err, disk);
   } else if (*line.render) {
     code = tarnix::render_command(line.render_request, out, err, disk);
+  } else if (*line.report) {
+    code = tarnix::report_command(line.report_request, out, err, disk);
   } else if (*line.search) {
     tarnix::SearchRequest& request = line.search_request;
     if (line.search->count("--threads") == 0)

@@ -32,11 +32,14 @@ std::string one_decimal(std::optional<double> value) {
 }
 
 MapSummary summarize(const MapFileContents& contents, std::int32_t radius) {
-  const TileGrid& grid = *contents.grid;
+  return summarize(*contents.grid, contents.hearts, radius);
+}
+
+MapSummary summarize(const TileGrid& grid, const HeartTable& table, std::int32_t radius) {
   MapSummary summary;
   summary.radius = radius;
   count_tiles(grid, summary);
-  const std::span<const HeartCentre> hearts = contents.hearts.placed();
+  const std::span<const HeartCentre> hearts = table.placed();
   summary.players.resize(hearts.size());
   measure_starts(grid, hearts, Disc(radius), summary.players);
   summary.fairness = judge(summary.players);

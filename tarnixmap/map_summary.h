@@ -23,6 +23,9 @@ struct MapSummary {
 // Requires: contents.grid is present and holds 2 to 4 hearts.
 [[nodiscard]] MapSummary summarize(const MapFileContents& contents,
                                    std::int32_t radius = kDefaultRadius);
+// The same for a map in memory. Requires: 2 to 4 hearts.
+[[nodiscard]] MapSummary summarize(const TileGrid& grid, const HeartTable& hearts,
+                                   std::int32_t radius = kDefaultRadius);
 
 // A distance as check prints it, to one decimal, or "none".
 [[nodiscard]] std::string one_decimal(std::optional<double> value);

@@ -1,10 +1,12 @@
 #include "tarnixmap/render.h"
 
-#include <png.h>
+#include <cairo.h>
 
 #include <algorithm>
 #include <array>
-#include <vector>
+#include <memory>
+
+#include "tarnixmap/picture_marks.h"
 
 namespace tarnix {
 
@@ -18,28 +20,29 @@ struct TileStyle {
   char code;
   Rgb colour;
   int rank;
+  std::string_view label;
 };
 
 constexpr std::array<TileStyle, kTileCodes.size()> kStyles = {{
-    {tile::kSolidRock, {70, 70, 70}, 2},
-    {tile::kRock, {150, 120, 90}, 1},
-    {tile::kBorder, {0, 0, 0}, 3},
-    {tile::heart(0), {220, 20, 60}, 9},
-    {tile::heart(1), {0, 190, 0}, 9},
-    {tile::heart(2), {0, 210, 230}, 9},
-    {tile::heart(3), {150, 60, 230}, 9},
-    {tile::kWater, {30, 90, 230}, 4},
-    {tile::kLava, {255, 100, 0}, 5},
-    {tile::kGold, {255, 215, 0}, 6},
-    {tile::kGems, {255, 255, 255}, 7},
-    {tile::kPortal, {255, 0, 255}, 8},
+    {tile::kSolidRock, {64, 64, 64}, 2, "solid rock"},
+    {tile::kRock, {176, 148, 110}, 1, "rock"},
+    {tile::kBorder, {0, 0, 0}, 3, "border"},
+    {tile::heart(0), {230, 159, 0}, 9, "heart of player 1"},
+    {tile::heart(1), {86, 180, 233}, 9, "heart of player 2"},
+    {tile::heart(2), {0, 158, 115}, 9, "heart of player 3"},
+    {tile::heart(3), {204, 121, 167}, 9, "heart of player 4"},
+    {tile::kWater, {0, 114, 178}, 4, "water"},
+    {tile::kLava, {213, 94, 0}, 5, "lava"},
+    {tile::kGold, {240, 228, 66}, 6, "gold"},
+    {tile::kGems, {255, 255, 255}, 7, "gems"},
+    {tile::kPortal, {56, 16, 92}, 8, "neutral portal"},
 }};
 
 // Indexed by the code's byte, so that drawing a huge map looks nothing up.
 constexpr std::array<TileStyle, 256> kStyleOf = [] {
   std::array<TileStyle, 256> table{};
   for (TileStyle& style : table)
-    style = {'?', {128, 128, 128}, 0};
+    style = {'?', {128, 128, 128}, 0, "?"};
   for (const TileStyle& style : kStyles)
     table[static_cast<unsigned char>(style.code)] = style;
   return table;
@@ -65,10 +68,46 @@ std::int64_t ceil_div(std::int64_t a, std::int64_t b) {
   return (a + b - 1) / b;
 }
 
+std::uint32_t packed(Rgb c) {
+  return std::uint32_t{c.r} << 16U | std::uint32_t{c.g} << 8U | c.b;
+}
+
+// The map's tiles, one colour per pixel, straight into the surface's memory.
+void draw_tiles(const TileGrid& grid, Scale scale, const PictureLayout& layout,
+                cairo_surface_t* surface) {
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+  for (std::int64_t py = 0; py < layout.map_height; ++py) {
+    const auto y = static_cast<std::int32_t>(py / scale.pixels * scale.tiles);
+    auto* out = reinterpret_cast<std::uint32_t*>(
+        data + static_cast<std::size_t>(layout.map_y + py) * stride);
+    out += layout.map_x;
+    for (std::int64_t px = 0; px < layout.map_width; ++px) {
+      const auto x = static_cast<std::int32_t>(px / scale.pixels * scale.tiles);
+      out[px] = packed(tile_colour(block_tile(grid, x, y, scale.tiles)));
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+}
+
+cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+struct SurfaceRelease {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+
 }  // namespace
 
 Rgb tile_colour(char code) {
   return style_of(code).colour;
+}
+
+std::string_view tile_label(char code) {
+  return style_of(code).label;
 }
 
 Scale default_scale(std::int32_t width, std::int32_t height) {
@@ -95,9 +134,28 @@ std::int32_t largest_scale(const TileGrid& grid) {
   return static_cast<std::int32_t>(scale);
 }
 
-bool render_png(const TileGrid& grid, Scale scale, std::string* png, std::string* err) {
+std::optional<PictureLayout> picture_layout(const TileGrid& grid, Scale scale, bool legend) {
   const auto size = picture_size(grid, scale);
-  if (!size) {
+  if (!size) return std::nullopt;
+  PictureLayout layout;
+  layout.map_width = size->first;
+  layout.map_height = size->second;
+  layout.width = layout.map_width;
+  layout.height = layout.map_height;
+  layout.legend_x = layout.width;
+  if (legend) {
+    layout.map_y = kTitleHeight;
+    layout.width += kLegendWidth;
+    layout.height = kTitleHeight + std::max(layout.map_height, kLegendHeight);
+  }
+  if (layout.width * layout.height > kMaxPixels) return std::nullopt;
+  return layout;
+}
+
+bool render_png(const TileGrid& grid, Scale scale, const PictureLabels& labels, std::string* png,
+                std::string* err) {
+  const std::optional<PictureLayout> layout = picture_layout(grid, scale, labels.legend);
+  if (!layout) {
     const std::int32_t largest = largest_scale(grid);
     *err = "the picture would have more than " + std::to_string(kMaxPixels) + " pixels; " +
            (largest > 0
@@ -105,36 +163,21 @@ bool render_png(const TileGrid& grid, Scale scale, std::string* png, std::string
                 : std::string("leave out --scale to draw this map shrunk"));
     return false;
   }
-  const auto [width, height] = *size;
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width * height * 3));
-  for (std::int64_t py = 0; py < height; ++py) {
-    const auto y = static_cast<std::int32_t>(py / scale.pixels * scale.tiles);
-    std::uint8_t* out = pixels.data() + py * width * 3;
-    for (std::int64_t px = 0; px < width; ++px) {
-      const auto x = static_cast<std::int32_t>(px / scale.pixels * scale.tiles);
-      const Rgb c = tile_colour(block_tile(grid, x, y, scale.tiles));
-      out[px * 3] = c.r;
-      out[px * 3 + 1] = c.g;
-      out[px * 3 + 2] = c.b;
-    }
-  }
-  // libpng's simplified interface: no setjmp, and it reports its own errors.
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = PNG_FORMAT_RGB;
-  png_alloc_size_t bytes = 0;
-  if (png_image_write_to_memory(&image, nullptr, &bytes, 0, pixels.data(), 0, nullptr) == 0) {
-    *err = image.message;
+  const std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(cairo_image_surface_create(
+      CAIRO_FORMAT_RGB24, static_cast<int>(layout->width), static_cast<int>(layout->height)));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    *err = cairo_status_to_string(cairo_surface_status(surface.get()));
     return false;
   }
-  png->resize(bytes);
-  if (png_image_write_to_memory(&image, png->data(), &bytes, 0, pixels.data(), 0, nullptr) == 0) {
-    *err = image.message;
+  if (labels.legend) draw_background(surface.get(), *layout);
+  draw_tiles(grid, scale, *layout, surface.get());
+  if (labels.legend) draw_marks(surface.get(), grid, scale, *layout, labels);
+  png->clear();
+  const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), append_bytes, png);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    *err = cairo_status_to_string(status);
     return false;
   }
-  png->resize(bytes);
   return true;
 }
 

@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "tarnixrandommap/grid/tile_grid.h"
+#include "tarnixrandommap/placement/hearts.h"
 
 namespace tarnix {
 
@@ -15,9 +18,14 @@ struct Rgb {
   std::uint8_t b = 0;
 };
 
-// The colour a tile code is drawn in: a clear colour for each of rock, solid
-// rock, border, each player's heart, water, lava, gold, gems and portals.
+// The colour a tile code is drawn in. The four players' hearts have the
+// Okabe-Ito colours that people with any common colour blindness can tell
+// apart (orange, sky blue, bluish green, reddish purple); portals are a
+// dark violet no heart comes near.
 [[nodiscard]] Rgb tile_colour(char code);
+
+// What the legend calls a tile code: "rock", "heart of player 1", ...
+[[nodiscard]] std::string_view tile_label(char code);
 
 // How tiles become pixels: `pixels` pixels per tile side when the map is
 // drawn larger, or one pixel per `tiles` × `tiles` block when it is drawn
@@ -31,9 +39,11 @@ struct Scale {
 // The scale that draws the map about 1024 pixels on its longer side.
 [[nodiscard]] Scale default_scale(std::int32_t width, std::int32_t height);
 
-// The picture's size at `scale`, or nothing when it is too big to draw (more
-// than kMaxPixels pixels).
+// A picture has at most this many pixels.
 inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26U;
+
+// The map's own size in pixels at `scale`, or nothing when the picture
+// would be too big to draw (more than kMaxPixels pixels).
 [[nodiscard]] std::optional<std::pair<std::int64_t, std::int64_t>> picture_size(
     const TileGrid& grid, Scale scale);
 
@@ -41,9 +51,38 @@ inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26U;
 // when the map can only be drawn shrunk.
 [[nodiscard]] std::int32_t largest_scale(const TileGrid& grid);
 
+// What a picture shows besides the tiles.
+struct PictureLabels {
+  bool legend = true;  // a title line, a legend strip and markers; false: the bare map
+  std::string name;    // the map's name, for the title
+  std::optional<std::uint32_t> seed;
+  std::optional<double> score;          // the fairness score
+  std::span<const HeartCentre> hearts;  // each gets a marker with its player's number
+};
+
+// Where the parts of a picture lie, in pixels.
+struct PictureLayout {
+  std::int64_t width = 0;  // the whole picture
+  std::int64_t height = 0;
+  std::int64_t map_x = 0;  // the map's top-left pixel
+  std::int64_t map_y = 0;
+  std::int64_t map_width = 0;
+  std::int64_t map_height = 0;
+  std::int64_t legend_x = 0;  // where the legend strip begins: the width without one
+};
+
+inline constexpr std::int64_t kTitleHeight = 32;
+inline constexpr std::int64_t kLegendWidth = 210;
+inline constexpr std::int64_t kLegendHeight = 330;
+
+// The layout of the picture of `grid` at `scale`, or nothing when it would
+// have more than kMaxPixels pixels.
+[[nodiscard]] std::optional<PictureLayout> picture_layout(const TileGrid& grid, Scale scale,
+                                                          bool legend);
+
 // Draws the map as a PNG file's bytes. Returns false and sets *err when it
-// cannot (a picture too big, or the PNG library's own error).
-[[nodiscard]] bool render_png(const TileGrid& grid, Scale scale, std::string* png,
-                              std::string* err);
+// cannot (a picture too big, or the drawing library's own error).
+[[nodiscard]] bool render_png(const TileGrid& grid, Scale scale, const PictureLabels& labels,
+                              std::string* png, std::string* err);
 
 }  // namespace tarnix

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "tarnixmap/commands.h"
+#include "tarnixmap/map_summary.h"
 #include "tarnixmap/render.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/printable.h"
@@ -16,6 +17,48 @@ std::string png_name(const std::string& map_path) {
   return map_path + ".png";
 }
 
+// Draws one map file; true when its picture is where it was sent.
+bool render_one(const RenderRequest& request, const std::string& input, Console& out, Console& err,
+                FileSystem& files) {
+  const std::string output = request.output.empty() ? png_name(input) : request.output;
+  // "-", or a name of standard output itself (/dev/stdout): the picture is
+  // all that goes there.
+  const bool to_standard_output =
+      output == kStandardOutput || files.same_file(output, "/dev/stdout");
+  const std::optional<MapFileContents> map = read_sound_map(input, err, files);
+  if (!map) return false;
+  const TileGrid& grid = *map->grid;
+  const Scale scale =
+      request.scale ? Scale{*request.scale, 1} : default_scale(grid.width(), grid.height());
+  PictureLabels labels;
+  labels.legend = request.legend;
+  labels.name = map->name;
+  labels.score = summarize(*map).fairness.score;
+  labels.hearts = map->hearts.placed();
+  std::string png;
+  std::string why;
+  if (!render_png(grid, scale, labels, &png, &why)) {
+    err.line("tarnixmap: cannot draw " + printable(input) + ": " + why);
+    return false;
+  }
+  if (to_standard_output) {
+    // The picture is the output; a lost standard output is reported by the
+    // caller, like any other.
+    out.text(png);
+    out.flush();
+    return true;
+  }
+  const std::array<std::string_view, 1> parts = {png};
+  if (!files.write_file(output, parts, &why)) {
+    err.line("tarnixmap: could not write " + printable(output) + ": " + why);
+    return false;
+  }
+  const auto layout = picture_layout(grid, scale, request.legend);
+  out.line(printable(output) + ": " + std::to_string(layout->width) + " x " +
+           std::to_string(layout->height) + " pixels");
+  return true;
+}
+
 }  // namespace
 
 int render_command(const RenderRequest& request, Console& out, Console& err, FileSystem& files) {
@@ -23,44 +66,26 @@ int render_command(const RenderRequest& request, Console& out, Console& err, Fil
     err.line("tarnixmap render: --scale must be at least 1, got " + std::to_string(*request.scale));
     return kExitUsage;
   }
-  const std::string output = request.output.empty() ? png_name(request.input) : request.output;
-  // "-", or a name of standard output itself (/dev/stdout): the picture is
-  // all that goes there.
-  const bool to_standard_output =
-      output == kStandardOutput || files.same_file(output, "/dev/stdout");
-  // Refused before anything is read or written: the map would be lost.
-  if (!to_standard_output && files.same_file(request.input, output)) {
-    err.line("tarnixmap render: " + printable(output) +
-             " is the map file being drawn; the picture must go elsewhere (-o)");
+  if (request.inputs.size() > 1 && !request.output.empty()) {
+    err.line("tarnixmap render: -o names one picture, but " +
+             std::to_string(request.inputs.size()) +
+             " map files were given; without -o each picture goes beside its map");
     return kExitUsage;
   }
-  std::optional<MapFileContents> map = read_sound_map(request.input, err, files);
-  if (!map) return kExitFailed;
-  const TileGrid& grid = *map->grid;
-  const Scale scale =
-      request.scale ? Scale{*request.scale, 1} : default_scale(grid.width(), grid.height());
-  std::string png;
-  std::string why;
-  if (!render_png(grid, scale, &png, &why)) {
-    err.line("tarnixmap: cannot draw " + printable(request.input) + ": " + why);
-    return kExitFailed;
+  // Refused before anything is read or written: the map would be lost.
+  for (const std::string& input : request.inputs) {
+    const std::string output = request.output.empty() ? png_name(input) : request.output;
+    if (output != kStandardOutput && files.same_file(input, output)) {
+      err.line("tarnixmap render: " + printable(output) +
+               " is the map file being drawn; the picture must go elsewhere (-o)");
+      return kExitUsage;
+    }
   }
-  if (to_standard_output) {
-    // The picture is the output; a lost standard output is reported by the
-    // caller, like any other.
-    out.text(png);
-    out.flush();
-    return kExitOk;
+  int status = kExitOk;
+  for (const std::string& input : request.inputs) {
+    if (!render_one(request, input, out, err, files)) status = kExitFailed;
   }
-  const std::array<std::string_view, 1> parts = {png};
-  if (!files.write_file(output, parts, &why)) {
-    err.line("tarnixmap: could not write " + printable(output) + ": " + why);
-    return kExitFailed;
-  }
-  const auto size = picture_size(grid, scale);
-  out.line(printable(output) + ": " + std::to_string(size->first) + " x " +
-           std::to_string(size->second) + " pixels");
-  return kExitOk;
+  return status;
 }
 
 }  // namespace tarnix

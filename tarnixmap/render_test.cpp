@@ -1,8 +1,9 @@
 #include "tarnixmap/render.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
+#include <cstring>
 #include <vector>
 
 #include "tarnixmap/commands.h"
@@ -33,21 +34,45 @@ struct Picture {
   }
 };
 
+// Reads a PNG file's bytes back into pixels.
 Picture decode(const std::string& png) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  EXPECT_NE(png_image_begin_read_from_memory(&image, png.data(), png.size()), 0) << image.message;
-  image.format = PNG_FORMAT_RGB;
-  Picture picture{image.width, image.height, std::vector<std::uint8_t>(PNG_IMAGE_SIZE(image))};
-  EXPECT_NE(png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr), 0)
-      << image.message;
+  struct Reader {
+    const std::string& bytes;
+    std::size_t at = 0;
+  } reader{png};
+  const auto read = [](void* closure, unsigned char* data, unsigned int length) {
+    auto* r = static_cast<Reader*>(closure);
+    if (r->bytes.size() - r->at < length) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(data, r->bytes.data() + r->at, length);
+    r->at += length;
+    return CAIRO_STATUS_SUCCESS;
+  };
+  cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(read, &reader);
+  EXPECT_EQ(cairo_surface_status(surface), CAIRO_STATUS_SUCCESS);
+  Picture picture;
+  picture.width = static_cast<std::uint32_t>(cairo_image_surface_get_width(surface));
+  picture.height = static_cast<std::uint32_t>(cairo_image_surface_get_height(surface));
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (std::uint32_t y = 0; y < picture.height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
+    for (std::uint32_t x = 0; x < picture.width; ++x) {
+      picture.rgb.push_back(static_cast<std::uint8_t>(row[x] >> 16U));
+      picture.rgb.push_back(static_cast<std::uint8_t>(row[x] >> 8U));
+      picture.rgb.push_back(static_cast<std::uint8_t>(row[x]));
+    }
+  }
+  cairo_surface_destroy(surface);
   return picture;
 }
 
+// The bare map, as --no-legend draws it.
 Picture drawn(const TileGrid& grid, Scale scale) {
   std::string png;
   std::string err;
-  EXPECT_TRUE(render_png(grid, scale, &png, &err)) << err;
+  PictureLabels bare;
+  bare.legend = false;
+  EXPECT_TRUE(render_png(grid, scale, bare, &png, &err)) << err;
   return decode(png);
 }
 
@@ -127,7 +152,7 @@ TEST(Render, RefusesPicturesTooBigToHold) {
   const TileGrid grid = every_code();
   std::string png;
   std::string err;
-  EXPECT_FALSE(render_png(grid, {4000, 1}, &png, &err));
+  EXPECT_FALSE(render_png(grid, {4000, 1}, PictureLabels{}, &png, &err));
   EXPECT_NE(err.find("choose a smaller --scale"), std::string::npos);
 }
 
@@ -141,7 +166,7 @@ TEST(RenderCommand, WritesBesideTheMapAndRefusesBrokenMaps) {
   StringSink err_sink;
   Console out(out_sink, LineEnds::kLf);
   Console err(err_sink, LineEnds::kLf);
-  EXPECT_EQ(render_command({"odd.map", "", {}}, out, err, files), kExitFailed);
+  EXPECT_EQ(render_command({{"odd.map"}, "", {}}, out, err, files), kExitFailed);
   EXPECT_NE(err_sink.all().find("is not a sound map"), std::string::npos);
   EXPECT_EQ(files.files.count("odd.png"), 0U);
 
@@ -158,11 +183,98 @@ TEST(RenderCommand, WritesBesideTheMapAndRefusesBrokenMaps) {
     }
   }
   ASSERT_TRUE(write_map_file(files, "plain.map", {"plain", 2, 0}, *plain, two, &err_text));
-  EXPECT_EQ(render_command({"plain.map", "", 2}, out, err, files), kExitOk) << err_sink.all();
+  EXPECT_EQ(render_command({{"plain.map"}, "", 2, false}, out, err, files), kExitOk)
+      << err_sink.all();
   EXPECT_EQ(out_sink.all(), "plain.png: 20 x 18 pixels\n");
   const Picture picture = decode(files.files.at("plain.png"));
   EXPECT_TRUE(same(picture.at(7, 7), tile_colour('1')));
   EXPECT_TRUE(same(picture.at(13, 11), tile_colour('2')));
+}
+
+// The player colours are Okabe and Ito's, which people with the common
+// kinds of colour blindness tell apart (their published values); the
+// portals' colour is far from all of them.
+TEST(Render, PlayersHaveColoursEveryoneCanTellApart) {
+  const std::array<std::uint32_t, 4> okabe_ito = {0xE69F00, 0x56B4E9, 0x009E73, 0xCC79A7};
+  for (int p = 0; p < 4; ++p) {
+    const Rgb c = tile_colour(tile::heart(p));
+    EXPECT_EQ(std::uint32_t{c.r} << 16U | std::uint32_t{c.g} << 8U | c.b, okabe_ito[p]) << p + 1;
+    const Rgb portal = tile_colour(tile::kPortal);
+    const int dr = c.r - portal.r;
+    const int dg = c.g - portal.g;
+    const int db = c.b - portal.b;
+    EXPECT_GT(dr * dr + dg * dg + db * db, 150 * 150) << "player " << p + 1;
+  }
+}
+
+// With its legend, the picture is the map with a title line above it and
+// the legend strip to its right; the map's own squares keep their colours.
+TEST(Render, TheMapSitsBelowTheTitleBesideTheLegend) {
+  const TileGrid grid = every_code();  // no hearts recorded, no portal block: no markers
+  const Scale scale{20, 1};
+  const std::optional<PictureLayout> layout = picture_layout(grid, scale, true);
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->map_x, 0);
+  EXPECT_EQ(layout->map_y, kTitleHeight);
+  EXPECT_EQ(layout->legend_x, 160);
+  EXPECT_EQ(layout->width, 160 + kLegendWidth);
+  EXPECT_EQ(layout->height, kTitleHeight + kLegendHeight);  // the legend is taller than 140
+  std::string png;
+  std::string err;
+  PictureLabels labels;
+  labels.name = "Every";
+  ASSERT_TRUE(render_png(grid, scale, labels, &png, &err)) << err;
+  const Picture picture = decode(png);
+  ASSERT_EQ(picture.width, static_cast<std::uint32_t>(layout->width));
+  ASSERT_EQ(picture.height, static_cast<std::uint32_t>(layout->height));
+  for (std::int32_t y = 0; y < grid.height(); ++y) {
+    for (std::int32_t x = 0; x < grid.width(); ++x) {
+      const auto px = static_cast<std::uint32_t>(x * 20 + 10);
+      const auto py = static_cast<std::uint32_t>(kTitleHeight + y * 20 + 10);
+      EXPECT_TRUE(same(picture.at(px, py), tile_colour(grid.at(x, y)))) << x << "," << y;
+    }
+  }
+  // Below the map, beside the legend: the picture's ground, not a tile.
+  EXPECT_TRUE(same(picture.at(5, picture.height - 5), {255, 255, 255}));
+}
+
+// Shrunk eightfold, an 8192 x 8192 map's hearts are single pixels; their
+// markers are discs of the player's colour that can still be seen, and
+// each portal has a white diamond.
+TEST(Render, MarkersShowWhereThePlayersStartOnAHugeMap) {
+  std::optional<TileGrid> grid = TileGrid::create(8192, 8192);
+  init_grid(*grid);
+  HeartTable hearts;
+  hearts.count = 4;
+  hearts.centres = {{{1000, 1000}, {7000, 1200}, {1500, 6800}, {6100, 6100}}};
+  for (int y = 4000; y < 4003; ++y) {
+    for (int x = 4000; x < 4003; ++x)
+      grid->at(x, y) = tile::kPortal;
+  }
+  const Scale scale = default_scale(8192, 8192);
+  PictureLabels labels;
+  labels.name = "Huge";
+  labels.hearts = hearts.placed();
+  std::string png;
+  std::string err;
+  ASSERT_TRUE(render_png(*grid, scale, labels, &png, &err)) << err;
+  const Picture picture = decode(png);
+  const auto count_near = [&](std::int32_t tx, std::int32_t ty, Rgb colour) {
+    const auto cx = static_cast<std::uint32_t>(tx / 8);
+    const auto cy = static_cast<std::uint32_t>(kTitleHeight + ty / 8);
+    int n = 0;
+    for (std::uint32_t y = cy - 20; y <= cy + 20; ++y) {
+      for (std::uint32_t x = cx - 20; x <= cx + 20; ++x)
+        n += same(picture.at(x, y), colour) ? 1 : 0;
+    }
+    return n;
+  };
+  for (int p = 0; p < 4; ++p) {
+    const HeartCentre c = hearts.centres[static_cast<std::size_t>(p)];
+    EXPECT_GT(count_near(c.x, c.y, tile_colour(tile::heart(p))), 100) << "player " << p + 1;
+  }
+  EXPECT_GT(count_near(4001, 4001, {255, 255, 255}), 20) << "the portal's diamond";
+  EXPECT_EQ(count_near(3000, 3000, {255, 255, 255}), 0) << "only rock there";
 }
 
 }  // namespace

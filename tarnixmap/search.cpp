@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
+#include <numeric>
 #include <optional>
 #include <thread>
 
@@ -73,6 +74,7 @@ struct Shared {
 };
 
 struct WorkerResult {
+  ScoreHistogram histogram;
   std::vector<RankedSeed> best;
   std::uint64_t searched = 0;
   std::uint64_t without_map = 0;
@@ -112,6 +114,13 @@ class SeedMeasure {
     return !(judge(starts).score > threshold_.load(std::memory_order_relaxed));
   }
 
+  // Distances, gems and gold of a map made without a look between phases.
+  void measure_all(const PhaseReports& reports) {
+    measure_distances(grid_, reports.hearts->placed(), starts());
+    count_near(grid_, disc_, Near::kGems, starts());
+    count_near(grid_, disc_, Near::kGold, starts());
+  }
+
   // The finished map's figures and score.
   void finish() {
     count_near(grid_, disc_, Near::kHazards, starts());
@@ -130,7 +139,7 @@ class SeedMeasure {
 };
 
 // One worker: one grid, framed anew for each seed, never reallocated.
-void work(Shared& shared, std::size_t top, WorkerResult& result) {
+void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
   const MapParams params = shared.params;  // a copy of its own, in this thread's memory
   const Disc disc = shared.disc;
   std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
@@ -139,13 +148,16 @@ void work(Shared& shared, std::size_t top, WorkerResult& result) {
     shared.progress.stop = true;
     return;
   }
-  TopSeeds best(top);
+  TopSeeds best(options.top);
   RankedSeed ranked;
   ranked.players = params.players;
   SeedMeasure measure(*grid, disc, shared.threshold, ranked);
-  const PhaseCheck check = [&measure](PhaseDone phase, const PhaseReports& reports) {
-    return measure.worth_going_on(phase, reports);
-  };
+  // A histogram needs every map's score: no map is given up then.
+  const PhaseCheck check =
+      options.histogram ? PhaseCheck(nullptr)
+                        : PhaseCheck([&measure](PhaseDone phase, const PhaseReports& reports) {
+                            return measure.worth_going_on(phase, reports);
+                          });
   while (!shared.progress.stop.load(std::memory_order_relaxed)) {
     const std::uint64_t first = shared.next_chunk.fetch_add(1) * shared.chunk;
     if (first >= shared.range.seeds) break;
@@ -160,7 +172,9 @@ void work(Shared& shared, std::size_t top, WorkerResult& result) {
         continue;
       }
       if (!reports.complete) continue;  // it could not be kept
+      if (options.histogram) measure.measure_all(reports);
       measure.finish();
+      if (options.histogram) result.histogram.add(ranked.fairness.score);
       chunk_best = std::min(chunk_best, ranked.fairness.score);
       best.offer(ranked);
       lower_best(shared.threshold, best.threshold());
@@ -173,6 +187,20 @@ void work(Shared& shared, std::size_t top, WorkerResult& result) {
 }
 
 }  // namespace
+
+void ScoreHistogram::add(double score) {
+  const auto bin = static_cast<std::size_t>(std::max(0.0, score) / kBinWidth);
+  ++counts[std::min(bin, kBins - 1)];
+}
+
+void ScoreHistogram::add(const ScoreHistogram& other) {
+  for (std::size_t i = 0; i < kBins; ++i)
+    counts[i] += other.counts[i];
+}
+
+std::uint64_t ScoreHistogram::total() const {
+  return std::accumulate(counts.begin(), counts.end(), std::uint64_t{0});
+}
 
 bool ranks_before(const RankedSeed& a, const RankedSeed& b) {
   if (a.fairness.score != b.fairness.score) return a.fairness.score < b.fairness.score;
@@ -191,7 +219,7 @@ SearchResult search_seeds(const MapParams& params, SearchRange range, const Sear
   for (unsigned t = 0; t < options.threads; ++t) {
     workers.emplace_back([&, t] {
       try {
-        work(shared, options.top, results[t]);
+        work(shared, options, results[t]);
       } catch (const std::bad_alloc&) {  // a thread must not end in an exception
         results[t].out_of_memory = true;
         progress.stop = true;
@@ -217,6 +245,7 @@ SearchResult search_seeds(const MapParams& params, SearchRange range, const Sear
     result.searched += r.searched;
     result.without_map += r.without_map;
     result.out_of_memory = result.out_of_memory || r.out_of_memory;
+    result.histogram.add(r.histogram);
     result.best.insert(result.best.end(), r.best.begin(), r.best.end());
   }
   std::ranges::sort(result.best, ranks_before);

@@ -34,10 +34,23 @@ struct SearchRange {
   std::uint64_t seeds = 0;  // how many; from + seeds - 1 is at most 4294967295
 };
 
+// How the scores of every seed searched fall: counts of scores in bins of
+// kBinWidth from 0, the last bin holding everything from there on.
+struct ScoreHistogram {
+  static constexpr double kBinWidth = 0.05;
+  static constexpr std::size_t kBins = 161;  // up to the highest score, 8, and beyond
+  std::vector<std::uint64_t> counts = std::vector<std::uint64_t>(kBins);
+
+  void add(double score);
+  void add(const ScoreHistogram& other);
+  [[nodiscard]] std::uint64_t total() const;
+};
+
 struct SearchOptions {
   std::int32_t radius = kDefaultRadius;  // of the discs counted around each heart
   std::size_t top = 10;                  // how many of the best seeds to keep
   unsigned threads = 1;                  // workers, each with its own grid
+  bool histogram = false;                // count every seed's score; every map is then finished
 };
 
 // Shared with whoever watches a search: read while it runs, and `stop`
@@ -54,6 +67,7 @@ struct SearchResult {
   std::uint64_t without_map = 0;  // of those, seeds whose hearts did not fit
   bool stopped = false;           // ended by `stop` before the range was done
   bool out_of_memory = false;     // a worker could not have its grid
+  ScoreHistogram histogram;       // with options.histogram
 };
 
 // Makes the map of every seed in `range` in memory and ranks the seeds by

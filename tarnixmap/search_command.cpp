@@ -7,6 +7,7 @@
 #include "tarnixmap/commands.h"
 #include "tarnixmap/json_output.h"
 #include "tarnixmap/map_summary.h"
+#include "tarnixmap/report.h"
 #include "tarnixmap/search.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
@@ -147,8 +148,44 @@ bool write_best(const SearchRequest& request, MapParams params, const SearchResu
     Console& notice = request.json ? err : out;
     notice.line(printable(path) + ": seed " + std::to_string(r.seed) + ", score " +
                 fixed(r.fairness.score, 4));
+    if (request.preview && !write_preview(params, map, r.seed, params.name + ".png", err, files)) {
+      ok = false;
+    }
   }
   return ok;
+}
+
+// A page of the best maps, made again in memory, and of every seed's score.
+bool write_search_report(const SearchRequest& request, const MapParams& params,
+                         const SearchResult& result, std::uint32_t from, Console& out, Console& err,
+                         FileSystem& files) {
+  std::vector<TileGrid> grids;
+  grids.reserve(result.best.size());  // the entries point into it
+  std::vector<ReportEntry> entries;
+  for (std::size_t i = 0; i < result.best.size(); ++i) {
+    std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
+    if (!grid) {
+      err.line("tarnixmap search: " + no_memory_message(params));
+      return false;
+    }
+    init_grid(*grid);
+    const PhaseReports reports = place_phases(params, *grid, result.best[i].seed);
+    grids.push_back(std::move(*grid));
+    ReportEntry e;
+    e.map.name = params.name;
+    e.map.source = "rank " + std::to_string(i + 1);
+    e.map.seed = result.best[i].seed;
+    e.map.width = params.width;
+    e.map.height = params.height;
+    e.hearts = *reports.hearts;
+    e.map.summary = summarize(grids.back(), e.hearts, request.radius);
+    e.grid = &grids.back();
+    entries.push_back(std::move(e));
+  }
+  const std::string heading = "tarnixmap search: the best of " + std::to_string(result.searched) +
+                              " seeds from " + std::to_string(from) + " for " +
+                              printable(params.name);
+  return write_report(request.report, heading, entries, result.histogram, {}, out, err, files);
 }
 
 // The request's values as the generator takes them, or nothing after a
@@ -187,6 +224,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   options.radius = request.radius;
   options.top = std::max(request.top, request.keep.value_or(1));
   options.threads = request.threads;
+  options.histogram = !request.report.empty();
   SearchProgress progress;
   ProgressLine line(request.show_progress, request.seeds, err);
   SearchResult result;
@@ -229,8 +267,11 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
     return result.stopped ? 128 + SIGINT : kExitFailed;
   }
   const bool written = request.no_write || write_best(request, *params, result, out, err, files);
+  const bool reported =
+      request.report.empty() ||
+      write_search_report(request, *params, shown, from, request.json ? err : out, err, files);
   if (result.stopped) return 128 + SIGINT;
-  return written ? kExitOk : kExitFailed;
+  return written && reported ? kExitOk : kExitFailed;
 }
 
 }  // namespace tarnix

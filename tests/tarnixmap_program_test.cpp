@@ -137,10 +137,20 @@ TEST_F(TarnixmapTest, GenerateCheckAndRenderTogether) {
   EXPECT_EQ(broken.code, 1);
   EXPECT_TRUE(broken.err.starts_with("broken.map:1: ")) << broken.err;
 
-  const Result render = tarnixmap({"render", "Cave_1.map", "-o", "big.png", "--scale", "3"});
+  // The bare map is 64 tiles of 3 pixels a side; with its legend the
+  // picture gains a 32-pixel title line and a 210-pixel strip of legend,
+  // 330 pixels tall.
+  Result render =
+      tarnixmap({"render", "Cave_1.map", "-o", "big.png", "--scale", "3", "--no-legend"});
   EXPECT_EQ(render.code, 0) << render.err;
   EXPECT_EQ(render.out, "big.png: 192 x 192 pixels\n");
   EXPECT_TRUE(read_file("big.png").starts_with("\x89PNG\r\n"));
+  render = tarnixmap({"render", "--scale", "3", "Cave_1.map", "Cave_2.map"});
+  EXPECT_EQ(render.code, 0) << render.err;
+  EXPECT_EQ(render.out, "Cave_1.png: 402 x 362 pixels\nCave_2.png: 402 x 362 pixels\n");
+  render = tarnixmap({"render", "Cave_1.map", "Cave_2.map", "-o", "one.png"});
+  EXPECT_EQ(render.code, 2);
+  EXPECT_NE(render.err.find("-o names one picture, but 2 map files were given"), std::string::npos);
 }
 
 // The picture goes where it is sent, and replaces nothing that is not ours

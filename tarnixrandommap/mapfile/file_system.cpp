@@ -88,6 +88,25 @@ bool DiskFileSystem::same_file(std::string_view a, std::string_view b) {
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool DiskFileSystem::make_directory(std::string_view path, std::string* err) {
+  const std::string name(path);
+  if (::mkdir(name.c_str(), 0777) == 0) return true;
+  const int reason = errno;
+  struct stat st {};
+  if (reason == EEXIST && ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+  *err = reason == EEXIST ? "it exists and is not a directory" : std::strerror(reason);
+  return false;
+}
+
+bool MemoryFileSystem::make_directory(std::string_view path, std::string* err) {
+  if (files.contains(path)) {
+    *err = "it exists and is not a directory";
+    return false;
+  }
+  directories.emplace(path);
+  return true;
+}
+
 bool MemoryFileSystem::write_file(std::string_view path, std::span<const std::string_view> parts,
                                   std::string* err) {
   if (fail_next) {

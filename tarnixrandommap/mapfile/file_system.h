@@ -57,6 +57,11 @@ class FileSystem {
   // Whether `a` and `b` name one and the same existing file (through links
   // too), so that writing `b` would overwrite `a`.
   [[nodiscard]] virtual bool same_file(std::string_view a, std::string_view b) = 0;
+
+  // Makes the directory `path` (0777 less the umask) unless it is there
+  // already. Returns false with *err when it cannot, or when something
+  // else stands at that name.
+  [[nodiscard]] virtual bool make_directory(std::string_view path, std::string* err) = 0;
 };
 
 // The disk. Every regular file is written to an unnamed temporary file in
@@ -77,6 +82,7 @@ class DiskFileSystem final : public FileSystem {
   ReadStatus read_file(std::string_view path, std::uint64_t max_bytes, FileBytes* bytes,
                        std::uint64_t* size, std::string* err) override;
   bool same_file(std::string_view a, std::string_view b) override;
+  bool make_directory(std::string_view path, std::string* err) override;
 
  private:
   Temporary temporary_;
@@ -90,6 +96,7 @@ class MemoryFileSystem final : public FileSystem {
   ReadStatus read_file(std::string_view path, std::uint64_t max_bytes, FileBytes* bytes,
                        std::uint64_t* size, std::string* err) override;
   bool same_file(std::string_view a, std::string_view b) override;
+  bool make_directory(std::string_view path, std::string* err) override;
 
   std::map<std::string, std::string, std::less<>> files;
   std::set<std::string, std::less<>> directories;  // paths that are directories

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tarnixmap/report_page.h"
+#include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/run/console.h"
+
+namespace tarnix {
+
+// A map to put on a report page, with what draws it.
+struct ReportEntry {
+  ReportMap map;  // its picture's name is chosen when the page is written
+  const TileGrid* grid = nullptr;
+  HeartTable hearts;
+};
+
+// Writes `dir`/index.html and beside it one picture per entry, each with
+// its legend, making `dir` if it is not there. `inputs` are files that must
+// not be overwritten. Returns false after reporting, on `err`, what failed.
+[[nodiscard]] bool write_report(const std::string& dir, const std::string& heading,
+                                std::vector<ReportEntry>& entries,
+                                const std::optional<ScoreHistogram>& histogram,
+                                const std::vector<std::string>& inputs, Console& out, Console& err,
+                                FileSystem& files);
+
+}  // namespace tarnix

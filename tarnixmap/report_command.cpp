@@ -1,0 +1,109 @@
+#include <string>
+
+#include "tarnixmap/commands.h"
+#include "tarnixmap/render.h"
+#include "tarnixmap/report.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+std::string joined(const std::string& dir, const std::string& name) {
+  return dir.ends_with('/') ? dir + name : dir + "/" + name;
+}
+
+bool write_bytes(const std::string& path, std::string_view bytes, Console& err, FileSystem& files) {
+  const std::array<std::string_view, 1> parts = {bytes};
+  std::string why;
+  if (files.write_file(path, parts, &why)) return true;
+  err.line("tarnixmap: could not write " + printable(path) + ": " + why);
+  return false;
+}
+
+}  // namespace
+
+bool write_report(const std::string& dir, const std::string& heading,
+                  std::vector<ReportEntry>& entries, const std::optional<ScoreHistogram>& histogram,
+                  const std::vector<std::string>& inputs, Console& out, Console& err,
+                  FileSystem& files) {
+  std::vector<std::string> outputs = {joined(dir, "index.html")};
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i].map.picture = "map-" + std::to_string(i + 1) + ".png";
+    outputs.push_back(joined(dir, entries[i].map.picture));
+  }
+  for (const std::string& output : outputs) {
+    for (const std::string& input : inputs) {
+      if (files.same_file(input, output)) {
+        err.line("tarnixmap: " + printable(output) +
+                 " is one of the map files; the report "
+                 "must go elsewhere");
+        return false;
+      }
+    }
+  }
+  std::string why;
+  if (!files.make_directory(dir, &why)) {
+    err.line("tarnixmap: could not make the directory " + printable(dir) + ": " + why);
+    return false;
+  }
+  std::vector<ReportMap> maps;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const ReportEntry& e = entries[i];
+    PictureLabels labels;
+    labels.name = e.map.name;
+    labels.seed = e.map.seed;
+    labels.score = e.map.summary.fairness.score;
+    labels.hearts = e.hearts.placed();
+    std::string png;
+    const TileGrid& grid = *e.grid;
+    if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
+      err.line("tarnixmap: cannot draw " + printable(e.map.name) + ": " + why);
+      return false;
+    }
+    if (!write_bytes(outputs[i + 1], png, err, files)) return false;
+    maps.push_back(e.map);
+  }
+  if (!write_bytes(outputs[0], report_html(heading, maps, histogram), err, files)) return false;
+  out.line(printable(outputs[0]) + ": " + std::to_string(maps.size()) + " maps");
+  return true;
+}
+
+int report_command(const ReportRequest& request, Console& out, Console& err, FileSystem& files) {
+  int status = kExitOk;
+  std::vector<MapFileContents> sound;
+  std::vector<std::string> sources;
+  for (const std::string& path : request.paths) {
+    std::optional<MapFileContents> map = read_sound_map(path, err, files);
+    if (!map) {
+      status = kExitFailed;
+      continue;
+    }
+    sound.push_back(std::move(*map));
+    sources.push_back(path);
+  }
+  if (sound.empty()) {
+    err.line("tarnixmap report: no sound map to show; nothing was written");
+    return kExitFailed;
+  }
+  std::vector<ReportEntry> entries;
+  for (std::size_t i = 0; i < sound.size(); ++i) {
+    ReportEntry e;
+    e.map.name = sound[i].name;
+    e.map.source = sources[i];
+    e.map.width = sound[i].width;
+    e.map.height = sound[i].height;
+    e.map.summary = summarize(sound[i], request.radius);
+    e.grid = &*sound[i].grid;
+    e.hearts = sound[i].hearts;
+    entries.push_back(std::move(e));
+  }
+  const std::string heading = "tarnixmap report: " + std::to_string(entries.size()) + " maps";
+  if (!write_report(request.output, heading, entries, std::nullopt, request.paths, out, err,
+                    files)) {
+    return kExitFailed;
+  }
+  return status;
+}
+
+}  // namespace tarnix
