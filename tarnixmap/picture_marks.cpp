@@ -99,8 +99,12 @@ std::vector<std::pair<std::int32_t, std::int32_t>> portal_middles(const TileGrid
 void draw_markers(cairo_t* cr, const TileGrid& grid, Scale scale, const PictureLayout& layout,
                   const PictureLabels& labels) {
   const double per_tile = pixels_per_tile(scale);
-  const auto at_x = [&](double x) { return layout.map_x + (x + 0.5) * per_tile; };
-  const auto at_y = [&](double y) { return layout.map_y + (y + 0.5) * per_tile; };
+  const auto at_x = [&](double x) {
+    return static_cast<double>(layout.map_x) + (x + 0.5) * per_tile;
+  };
+  const auto at_y = [&](double y) {
+    return static_cast<double>(layout.map_y) + (y + 0.5) * per_tile;
+  };
   const double half = std::clamp(per_tile * 2.2, 6.0, 14.0);
   for (const auto& [x, y] : portal_middles(grid))
     portal_marker(cr, at_x(x), at_y(y), half);

@@ -55,7 +55,8 @@ Picture decode(const std::string& png) {
   const unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
   for (std::uint32_t y = 0; y < picture.height; ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
+    const auto* row = reinterpret_cast<const std::uint32_t*>(
+        data + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride));
     for (std::uint32_t x = 0; x < picture.width; ++x) {
       picture.rgb.push_back(static_cast<std::uint8_t>(row[x] >> 16U));
       picture.rgb.push_back(static_cast<std::uint8_t>(row[x] >> 8U));
@@ -230,7 +231,7 @@ TEST(Render, TheMapSitsBelowTheTitleBesideTheLegend) {
   for (std::int32_t y = 0; y < grid.height(); ++y) {
     for (std::int32_t x = 0; x < grid.width(); ++x) {
       const auto px = static_cast<std::uint32_t>(x * 20 + 10);
-      const auto py = static_cast<std::uint32_t>(kTitleHeight + y * 20 + 10);
+      const auto py = static_cast<std::uint32_t>(kTitleHeight + std::int64_t{y} * 20 + 10);
       EXPECT_TRUE(same(picture.at(px, py), tile_colour(grid.at(x, y)))) << x << "," << y;
     }
   }

@@ -138,21 +138,21 @@ std::string histogram_svg(const ScoreHistogram& histogram) {
   constexpr double kWidth = 720;
   constexpr double kHeight = 160;
   const double bar_width = bars.empty() ? 0 : kWidth / static_cast<double>(bars.size());
-  std::string svg = "<svg class=\"scores\" width=\"" + fixed(kWidth, 0) + "\" height=\"" +
-                    fixed(kHeight + 34, 0) + "\" role=\"img\" aria-label=\"scores of the " +
-                    std::to_string(histogram.total()) + " seeds searched\">";
+  std::string svg = R"(<svg class="scores" width=")" + fixed(kWidth, 0) + R"(" height=")" +
+                    fixed(kHeight + 34, 0) + R"(" role="img" aria-label="scores of the )" +
+                    std::to_string(histogram.total()) + R"( seeds searched">)";
   for (std::size_t i = 0; i < bars.size(); ++i) {
     const double h = kHeight * static_cast<double>(bars[i]) / static_cast<double>(tallest);
-    svg += "<rect x=\"" + fixed(static_cast<double>(i) * bar_width, 1) + "\" y=\"" +
-           fixed(kHeight - h, 1) + "\" width=\"" + fixed(std::max(1.0, bar_width - 1), 1) +
-           "\" height=\"" + fixed(h, 1) + "\"><title>" + std::to_string(bars[i]) +
+    svg += R"(<rect x=")" + fixed(static_cast<double>(i) * bar_width, 1) + R"(" y=")" +
+           fixed(kHeight - h, 1) + R"(" width=")" + fixed(std::max(1.0, bar_width - 1), 1) +
+           R"(" height=")" + fixed(h, 1) + R"("><title>)" + std::to_string(bars[i]) +
            " seeds</title></rect>";
   }
   const double low = static_cast<double>(first) * ScoreHistogram::kBinWidth;
   const double high = static_cast<double>(last) * ScoreHistogram::kBinWidth;
-  svg += "<text x=\"0\" y=\"" + fixed(kHeight + 16, 0) + "\">score " + fixed(low, 2) +
-         "</text><text x=\"" + fixed(kWidth, 0) + "\" y=\"" + fixed(kHeight + 16, 0) +
-         "\" text-anchor=\"end\">" + fixed(high, 2) + "</text>";
+  svg += R"(<text x="0" y=")" + fixed(kHeight + 16, 0) + R"(">score )" + fixed(low, 2) +
+         R"(</text><text x=")" + fixed(kWidth, 0) + R"(" y=")" + fixed(kHeight + 16, 0) +
+         R"(" text-anchor="end">)" + fixed(high, 2) + "</text>";
   return svg + "</svg>";
 }
 
