@@ -13,7 +13,7 @@ build=build-release
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j2 --target tarnixrandommap >/dev/null
-program=$(realpath "$build/tarnixrandommap")
+program=$(realpath "$build/bin/tarnixrandommap")
 
 width=8192
 height=8192

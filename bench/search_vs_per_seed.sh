@@ -14,7 +14,7 @@ build=build-release
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j2 --target tarnixmap >/dev/null
-tarnixmap=$(realpath "$build/tarnixmap/tarnixmap")
+tarnixmap=$(realpath "$build/bin/tarnixmap")
 args=(Cave 64 64 4 500 5 300 40 200 200 20 10)
 
 scratch=$(mktemp -d)

@@ -1,34 +1,23 @@
 #include "tarnixmap/command_line.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string_view>
 #include <utility>
 
+#include "tarnixmap/suggest.h"
+#include "tarnixrandommap/run/printable.h"
+
 namespace tarnix {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, const char*>, kArgumentCount> kValues = {{
-    {"NAME", "map name; the file is NAME.map (1 to 95 bytes, no /, \\ or control characters)"},
-    {"WIDTH", "map width in squares, at least 7"},
-    {"HEIGHT", "map height in squares, at least 7"},
-    {"PLAYERS", "number of players, 2 to 4"},
-    {"START_GOLD", "starting gold of every player"},
-    {"PORTALS", "number of 3 x 3 neutral portals, 0 or more"},
-    {"GOLD", "number of gold squares, 0 or more"},
-    {"GEMS", "number of gem squares, 0 or more"},
-    {"LAVA", "number of lava squares, 0 or more"},
-    {"WATER", "number of water squares, 0 or more"},
-    {"MIN_VOSK_DIST", "minimum distance between hearts (5 is added), -46345 to 46335"},
-    {"MIN_PORTAL_DIST", "minimum distance of portals from hearts (4 is added)"},
-}};
-
-constexpr std::uint64_t kLastSeed = 4294967295;
+constexpr std::int64_t kLastSeed = 4294967295;
 
 constexpr std::string_view kDashNameHint =
     "A NAME (or any value) that starts with \"-\" must follow \"--\", which ends the options:\n"
-    "  tarnixmap generate --seed 5 -- -dash 64 64 4 500 5 300 40 200 200 20 10";
+    "  tarnixmap generate --seed 5 --players 2 -- -dash";
 
 // How the score is made, with its weights, for --help.
 std::string score_help() {
@@ -43,21 +32,6 @@ std::string score_help() {
   }
   text.back() = '.';
   return text + " 0 is a perfectly even map.\n" + std::string(kDashNameHint);
-}
-
-void add_twelve_values(CLI::App* command, std::array<std::string, kArgumentCount>& values) {
-  for (std::size_t i = 0; i < kValues.size(); ++i)
-    command->add_option(kValues[i].first, values[i], kValues[i].second)->required();
-  command->positionals_at_end();  // negative spacings are values, not options
-}
-
-// A word the parser would have taken for an unknown option: a map name or
-// value that starts with "-" and is not a number.
-bool dash_word(const CLI::App* command, std::string_view word) {
-  if (word.size() < 2 || word.front() != '-' || word == "--") return false;
-  if (word[1] >= '0' && word[1] <= '9') return false;  // a negative number
-  const std::string name(word.substr(0, word.find('=')));
-  return command->get_option_no_throw(name) == nullptr && name != "-h" && name != "--help";
 }
 
 }  // namespace
@@ -76,7 +50,7 @@ CommandLine::CommandLine()
 }
 
 void CommandLine::add_number(CLI::App* command, OptionRange range, const std::string& type,
-                             const std::string& help, std::function<void(std::uint64_t)> store) {
+                             const std::string& help, std::function<void(std::int64_t)> store) {
   NumberOption& option = numbers_.emplace_back(NumberOption{command, range, "", std::move(store)});
   command->add_option(std::string(range.option), option.text, help)->type_name(type);
 }
@@ -89,12 +63,12 @@ void CommandLine::add_generate() {
   GenerateRequest& r = generate_request;
   add_number(generate, {"--seed", 0, kLastSeed}, "N",
              "seed, 0 to 4294967295 (default: the clock's second)",
-             [&r](std::uint64_t v) { r.seed = static_cast<std::uint32_t>(v); });
+             [&r](std::int64_t v) { r.seed = static_cast<std::uint32_t>(v); });
   add_number(generate, {"--count", 1, kLastSeed + 1}, "K",
              "write K maps, NAME_1.map to NAME_K.map, from the seeds N, N+1, ...",
-             [&r](std::uint64_t v) { r.count = static_cast<std::int64_t>(v); });
+             [&r](std::int64_t v) { r.count = static_cast<std::int64_t>(v); });
   generate->add_flag("--preview", r.preview, "also draw each map as NAME.png");
-  add_twelve_values(generate, r.values);
+  generate_values_.add_to(generate);
   generate->footer(std::string(kDashNameHint));
 }
 
@@ -107,7 +81,7 @@ void CommandLine::add_check() {
   check->add_option("FILE", r.paths, "map files")->required();
   add_number(check, {"--radius", 0, kMaxRadius}, "R",
              "count gold, gems and hazards within R tiles of each heart (default 15)",
-             [&r](std::uint64_t v) { r.radius = static_cast<std::int32_t>(v); });
+             [&r](std::int64_t v) { r.radius = static_cast<std::int32_t>(v); });
   check->add_flag("--json", r.json, "one JSON object per file instead of text");
 }
 
@@ -124,7 +98,7 @@ void CommandLine::add_render() {
   render->add_flag("!--no-legend", r.legend, "the bare map: no title, legend or markers");
   add_number(render, {"--scale", 1, 2147483647}, "S",
              "pixels per tile (default: about 1024 pixels on the longer side)",
-             [&r](std::uint64_t v) { r.scale = static_cast<std::int32_t>(v); });
+             [&r](std::int64_t v) { r.scale = static_cast<std::int32_t>(v); });
 }
 
 void CommandLine::add_report() {
@@ -137,7 +111,7 @@ void CommandLine::add_report() {
       ->type_name("DIR");
   add_number(report, {"--radius", 0, kMaxRadius}, "R",
              "count gold, gems and hazards within R tiles of each heart (default 15)",
-             [&r](std::uint64_t v) { r.radius = static_cast<std::int32_t>(v); });
+             [&r](std::int64_t v) { r.radius = static_cast<std::int32_t>(v); });
 }
 
 void CommandLine::add_search() {
@@ -147,21 +121,21 @@ void CommandLine::add_search() {
       "the fairest map");
   SearchRequest& r = search_request;
   add_number(search, {"--from", 0, kLastSeed}, "N", "the first seed (default: the clock's second)",
-             [&r](std::uint64_t v) { r.from = static_cast<std::uint32_t>(v); });
+             [&r](std::int64_t v) { r.from = static_cast<std::uint32_t>(v); });
   add_number(search, {"--seeds", 1, kLastSeed + 1}, "K", "how many seeds (default 100000)",
-             [&r](std::uint64_t v) { r.seeds = v; });
+             [&r](std::int64_t v) { r.seeds = static_cast<std::uint64_t>(v); });
   add_number(search, {"--top", 1, 100000}, "T", "rows of the ranking (default 10)",
-             [&r](std::uint64_t v) { r.top = v; });
+             [&r](std::int64_t v) { r.top = static_cast<std::size_t>(v); });
   add_number(search, {"--keep", 1, 1000}, "K",
              "write the best K maps as NAME_rankR_seedS.map (default: the best as NAME.map)",
-             [&r](std::uint64_t v) { r.keep = v; });
+             [&r](std::int64_t v) { r.keep = static_cast<std::size_t>(v); });
   search->add_flag("--no-write", r.no_write, "write no map");
   search->add_flag("--preview", r.preview, "also draw each map written as NAME.png");
   add_number(search, {"--radius", 0, kMaxRadius}, "R",
              "count gold, gems and hazards within R tiles of each heart (default 15)",
-             [&r](std::uint64_t v) { r.radius = static_cast<std::int32_t>(v); });
+             [&r](std::int64_t v) { r.radius = static_cast<std::int32_t>(v); });
   add_number(search, {"--threads", 1, 256}, "J", "workers (default: the machine's cores)",
-             [&r](std::uint64_t v) { r.threads = static_cast<unsigned>(v); });
+             [&r](std::int64_t v) { r.threads = static_cast<unsigned>(v); });
   search->add_flag("--json", r.json, "JSON lines instead of the table");
   search
       ->add_option("--report", r.report,
@@ -169,14 +143,16 @@ void CommandLine::add_search() {
                    "a histogram of every seed's score (every map is then finished: slower)")
       ->type_name("DIR");
   search->add_flag("--quiet", quiet, "no progress line on a terminal");
-  add_twelve_values(search, r.values);
+  search_values_.add_to(search);
   search->footer(score_help());
 }
 
 bool CommandLine::read_numbers(Console& err) {
+  if (*generate && !generate_values_.fill(generate_request.values, err)) return false;
+  if (*search && !search_values_.fill(search_request.values, err)) return false;
   for (NumberOption& option : numbers_) {
     if (option.command->count(std::string(option.range.option)) == 0) continue;
-    const std::optional<std::uint64_t> value = parse_option_value(option.text, option.range);
+    const std::optional<std::int64_t> value = parse_option_value(option.text, option.range);
     if (!value) {
       err.line("tarnixmap " + option.command->get_name() + ": " +
                option_value_problem(option.text, option.range));
@@ -187,17 +163,69 @@ bool CommandLine::read_numbers(Console& err) {
   return true;
 }
 
-std::string CommandLine::dash_hint(int argc, char** argv) const {
-  for (const CLI::App* command : {generate, search}) {
-    if (!command->parsed()) continue;
-    for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
-      if (dash_word(command, argv[i])) {
-        return "\"" + std::string(argv[i]) + "\" was taken for an option. " +
-               std::string(kDashNameHint) + "\n";
+namespace {
+
+// Every name an option of `command` answers to: "--seed", "-o", ...
+std::vector<std::string> option_names(const CLI::App* command) {
+  std::vector<std::string> names = {"--help", "-h"};
+  for (const CLI::Option* option : command->get_options()) {
+    for (const std::string& name : option->get_lnames())
+      names.push_back("--" + name);
+    for (const std::string& name : option->get_snames())
+      names.push_back("-" + name);
+  }
+  return names;
+}
+
+std::string did_you_mean(std::string_view word, const std::vector<std::string>& candidates) {
+  const std::optional<std::string> guess = nearest(word, candidates);
+  return guess ? "; did you mean \"" + *guess + "\"?" : "";
+}
+
+bool is_negative_number(std::string_view word) {
+  return word.size() >= 2 && word[0] == '-' && word[1] >= '0' && word[1] <= '9';
+}
+
+// The first word after a command that would be taken for an option it does
+// not have, or an empty string.
+std::string unknown_option(const CLI::App* command, int argc, char** argv, int first) {
+  const std::vector<std::string> names = option_names(command);
+  for (int i = first; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--") break;
+    if (word.size() < 2 || word[0] != '-' || is_negative_number(word)) continue;
+    const std::string name(word.substr(0, word.find('=')));
+    if (std::ranges::find(names, name) == names.end()) {
+      std::string message = "tarnixmap " + command->get_name() + ": unknown option \"" +
+                            printable(name) + "\"" + did_you_mean(name, names);
+      if (command->get_name() == "generate" || command->get_name() == "search") {
+        message += "\n" + std::string(kDashNameHint);
       }
+      return message + "\n";
     }
+    const CLI::Option* option = command->get_option_no_throw(name);
+    const bool takes_value = option != nullptr && option->get_expected_max() > 0;
+    if (takes_value && name.size() == word.size()) ++i;  // its value is the next word
   }
   return {};
+}
+
+}  // namespace
+
+std::string CommandLine::unknown_word(int argc, char** argv) const {
+  if (argc < 2) return {};
+  const std::string_view word = argv[1];
+  if (word.starts_with('-')) return {};  // --help, --version, or the parser's own report
+  std::vector<std::string> commands;
+  for (const CLI::App* command : app.get_subcommands({})) {
+    commands.push_back(command->get_name());
+    if (command->get_name() == word) return unknown_option(command, argc, argv, 2);
+  }
+  std::string list;
+  for (const std::string& c : commands)
+    list += (list.empty() ? "" : ", ") + c;
+  return "tarnixmap: unknown command \"" + printable(word) + "\"" + did_you_mean(word, commands) +
+         "\nThe commands are " + list + "; tarnixmap --help tells more.\n";
 }
 
 }  // namespace tarnix

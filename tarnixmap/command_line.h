@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tarnixmap/commands.h"
+#include "tarnixmap/map_values.h"
 #include "tarnixmap/option_value.h"
 
 namespace tarnix {
@@ -19,7 +20,7 @@ struct NumberOption {
   CLI::App* command;
   OptionRange range;
   std::string text;
-  std::function<void(std::uint64_t)> store;
+  std::function<void(std::int64_t)> store;
 };
 
 // Every command's request and the parser that fills them.
@@ -28,13 +29,14 @@ struct CommandLine {
   CommandLine(const CommandLine&) = delete;
   CommandLine& operator=(const CommandLine&) = delete;
 
-  // Fills the requests' numbers from the options given. False after a
-  // usage error, reported on `err`.
+  // Fills the requests' numbers and map values from the options given.
+  // False after a usage error, reported on `err`.
   [[nodiscard]] bool read_numbers(Console& err);
 
-  // After a failed parse, a hint at "--" when a word that starts with "-"
-  // was taken for an option; empty otherwise.
-  [[nodiscard]] std::string dash_hint(int argc, char** argv) const;
+  // What the parser would report badly, checked before it runs: an
+  // unknown command or option, with the one most likely meant. Empty when
+  // every command and option is known.
+  [[nodiscard]] std::string unknown_word(int argc, char** argv) const;
 
   CLI::App app;
   CLI::App* generate = nullptr;
@@ -51,7 +53,7 @@ struct CommandLine {
 
  private:
   void add_number(CLI::App* command, OptionRange range, const std::string& type,
-                  const std::string& help, std::function<void(std::uint64_t)> store);
+                  const std::string& help, std::function<void(std::int64_t)> store);
   void add_generate();
   void add_check();
   void add_render();
@@ -59,6 +61,8 @@ struct CommandLine {
   void add_report();
 
   std::list<NumberOption> numbers_;  // a list: the parser keeps pointers to each text
+  MapValues generate_values_;
+  MapValues search_values_;
 };
 
 }  // namespace tarnix

@@ -30,7 +30,7 @@ int output_lost(int error, int code) {
 // Help, the version or a usage error, written through the same sinks as
 // everything else: they wait for a full non-blocking output, and a lost one
 // is reported.
-int parse_ended(tarnix::CommandLine& line, const CLI::ParseError& e, int argc, char** argv) {
+int parse_ended(tarnix::CommandLine& line, const CLI::ParseError& e) {
   std::ostringstream help;
   std::ostringstream error;
   const int code = line.app.exit(e, help, error);
@@ -38,20 +38,22 @@ int parse_ended(tarnix::CommandLine& line, const CLI::ParseError& e, int argc, c
   tarnix::FdSink standard_error(2);
   standard_output.write(help.str());
   standard_error.write(error.str());
-  if (code != 0) {
-    standard_error.write(line.dash_hint(argc, argv));
-    return tarnix::kExitUsage;
-  }
+  if (code != 0) return tarnix::kExitUsage;
   return standard_output.error() == 0 ? tarnix::kExitOk
                                       : output_lost(standard_output.error(), tarnix::kExitOk);
 }
 
 int run_tarnixmap(int argc, char** argv) {
   tarnix::CommandLine line;
+  if (const std::string unknown = line.unknown_word(argc, argv); !unknown.empty()) {
+    tarnix::FdSink standard_error(2);
+    standard_error.write(unknown);
+    return tarnix::kExitUsage;
+  }
   try {
     line.app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return parse_ended(line, e, argc, argv);
+    return parse_ended(line, e);
   }
   tarnix::FdSink standard_output(1);
   tarnix::FdSink standard_error(2);

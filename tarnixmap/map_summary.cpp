@@ -35,13 +35,13 @@ MapSummary summarize(const MapFileContents& contents, std::int32_t radius) {
   return summarize(*contents.grid, contents.hearts, radius);
 }
 
-MapSummary summarize(const TileGrid& grid, const HeartTable& table, std::int32_t radius) {
+MapSummary summarize(const TileGrid& grid, const HeartTable& hearts, std::int32_t radius) {
   MapSummary summary;
   summary.radius = radius;
   count_tiles(grid, summary);
-  const std::span<const HeartCentre> hearts = table.placed();
-  summary.players.resize(hearts.size());
-  measure_starts(grid, hearts, Disc(radius), summary.players);
+  const std::span<const HeartCentre> centres = hearts.placed();
+  summary.players.resize(centres.size());
+  measure_starts(grid, centres, Disc(radius), summary.players);
   summary.fairness = judge(summary.players);
   return summary;
 }

@@ -11,12 +11,13 @@ namespace tarnix {
 namespace {
 
 TEST(OptionValue, ReadsPlainDecimalNumbersInRange) {
-  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
   struct Case {
     std::string text;
-    std::uint64_t low;
-    std::uint64_t high;
-    std::optional<std::uint64_t> value;
+    std::int64_t low;
+    std::int64_t high;
+    std::optional<std::int64_t> value;
   };
   const std::vector<Case> cases = {
       {"10", 0, 100, 10},
@@ -26,9 +27,16 @@ TEST(OptionValue, ReadsPlainDecimalNumbersInRange) {
       {"0", 1, 100, std::nullopt},
       {"100", 1, 100, 100},
       {"101", 1, 100, std::nullopt},
-      {"18446744073709551615", 0, kMax, kMax},
-      {"18446744073709551616", 0, kMax, std::nullopt},
+      {"9223372036854775807", 0, kMax, kMax},
+      {"9223372036854775808", 0, kMax, std::nullopt},
       {"99999999999999999999", 0, kMax, std::nullopt},
+      {"-9223372036854775808", kMin, kMax, kMin},
+      {"-9223372036854775809", kMin, kMax, std::nullopt},
+      {"-5", -10, 10, -5},
+      {"-11", -10, 10, std::nullopt},
+      {"-5", 0, 10, std::nullopt},  // no sign where the range has no negative numbers
+      {"-", -10, 10, std::nullopt},
+      {"--5", -10, 10, std::nullopt},
       {"", 0, 100, std::nullopt},
       {"0x10", 0, 100, std::nullopt},
       {"1e3", 0, 10000, std::nullopt},

@@ -261,18 +261,69 @@ TEST_F(TarnixmapTest, CheckIsSafeWithAnyInput) {
       << r.out;
 }
 
-// A name that starts with "-" reads as an option; the error shows the way.
-TEST_F(TarnixmapTest, ADashNameShowsTheWay) {
-  std::vector<std::string> values = kCave;
-  values[0] = "-dash";
-  const Result r = generate({"--seed", "5"}, values);
-  EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("\"-dash\" was taken for an option. A NAME (or any value) that starts with "
-                       "\"-\" must follow \"--\""),
-            std::string::npos)
-      << r.err;
-  EXPECT_EQ(generate({"--seed", "5", "--"}, values).code, 0);
+// A typo is named as what it is, with the word most likely meant; a name
+// that starts with "-" is shown the way through "--". Nothing is written.
+TEST_F(TarnixmapTest, TyposGetUsefulErrors) {
+  std::vector<std::string> dash = {"generate", "--seed", "5"};
+  dash.insert(dash.end(), kCave.begin(), kCave.end());
+  dash[3] = "-dash";
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;  // the start of standard error
+  };
+  const std::vector<Case> cases = {
+      {{"generat", "Cave"},
+       "tarnixmap: unknown command \"generat\"; did you mean \"generate\"?\n"
+       "The commands are generate, check, render, search, report"},
+      {{"frobnicate"}, "tarnixmap: unknown command \"frobnicate\"\nThe commands are"},
+      {{"generate", "--cout", "5", "Cave"},
+       "tarnixmap generate: unknown option \"--cout\"; did you mean \"--count\"?"},
+      {{"render", "--scael=2", "x.map"},
+       "tarnixmap render: unknown option \"--scael\"; did you mean \"--scale\"?"},
+      {{"search", "Cave", "--player", "2"},
+       "tarnixmap search: unknown option \"--player\"; did you mean \"--players\"?"},
+      {dash,
+       "tarnixmap generate: unknown option \"-dash\"\nA NAME (or any value) that starts "
+       "with \"-\" must follow \"--\""},
+  };
+  for (const Case& c : cases) {
+    const Result r = tarnixmap(c.args);
+    EXPECT_EQ(r.code, 2) << c.args[1];
+    EXPECT_TRUE(r.err.starts_with(c.err)) << r.err;
+    EXPECT_TRUE(entries().empty()) << c.args[1];
+  }
+  dash.insert(dash.begin() + 3, "--");
+  EXPECT_EQ(tarnixmap(dash).code, 0);
   EXPECT_EQ(entries(), std::vector<std::string>{"-dash.map"});
+}
+
+// NAME alone takes the README example's values; named options change any
+// of them; the eleven in order still work. Each writes what the generator
+// writes for the same values.
+TEST_F(TarnixmapTest, NamedValuesWithTheExamplesDefaults) {
+  struct Case {
+    std::vector<std::string> named;
+    std::vector<std::string> in_order;  // what the generator is given
+  };
+  const std::vector<Case> cases = {
+      {{}, kCave},
+      {{"--players", "2", "--gold", "1200"},
+       {"Cave", "64", "64", "2", "500", "5", "1200", "40", "200", "200", "20", "10"}},
+      {{"--size", "96x80", "--min-vosk-dist", "-5", "--min_portal_dist", "3"},
+       {"Cave", "96", "80", "4", "500", "5", "300", "40", "200", "200", "-5", "3"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"generate", "--seed", "77", "Cave"};
+    args.insert(args.end(), c.named.begin(), c.named.end());
+    ASSERT_EQ(tarnixmap(args).code, 0) << args.size();
+    const std::string named = read_file("Cave.map");
+    ASSERT_EQ(generate({"--seed", "77"}, c.in_order).code, 0);
+    EXPECT_EQ(named, read_file("Cave.map")) << c.named.size();
+  }
+  const Result both = tarnixmap({"generate", "Cave", "--gold", "5", "64", "64", "4", "500", "5",
+                                 "300", "40", "200", "200", "20", "10"});
+  EXPECT_EQ(both.code, 2);
+  EXPECT_NE(both.err.find("give them in order or by name, not both"), std::string::npos);
 }
 
 // Reads what `fd` has until `until` appears in it or the writer has gone.
