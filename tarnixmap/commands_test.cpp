@@ -163,6 +163,7 @@ TEST(Generate, RejectsWhatTheGeneratorRejectsAsUsageErrors) {
       {"seeds past the last", 0, "Cave", 3, 4294967294U, "would go past seed 4294967295"},
       {"a count that overflows when added", 0, "Cave", std::numeric_limits<std::int64_t>::max(), 2,
        "at most 4294967294 maps start at that seed"},
+      {"one seed left", 0, "Cave", 2, 4294967295U, "; at most 1 map starts at that seed\n"},
   };
   for (const Case& c : cases) {
     GenerateRequest request = request_for(kCave);
@@ -337,7 +338,7 @@ TEST(Search, RangesPastTheLastSeedAndMaplessRangesWriteNothing) {
   EXPECT_EQ(o.code, kExitUsage);
   EXPECT_EQ(o.err,
             "tarnixmap search: --seeds 2 from seed 4294967295 would go past seed 4294967295; at "
-            "most 1 seeds start there\n");
+            "most 1 seed starts there\n");
   o = capture([&](Console& out, Console& err) {
     return search_command(
         search_for({"Tight", "7", "7", "4", "0", "0", "0", "0", "0", "0", "0", "0"}, 1, 30), 0, out,

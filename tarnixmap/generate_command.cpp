@@ -72,7 +72,7 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     err.line("tarnixmap generate: --count " + std::to_string(count) + " from seed " +
              std::to_string(first_seed) + " would go past seed " + std::to_string(kLastSeed) +
              "; at most " + std::to_string(kLastSeed - first_seed + 1) +
-             " maps start at that seed");
+             (first_seed == kLastSeed ? " map starts at that seed" : " maps start at that seed"));
     return kExitUsage;
   }
   // The longest name decides whether every numbered name is acceptable.

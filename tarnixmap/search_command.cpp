@@ -199,7 +199,8 @@ std::optional<MapParams> checked_params(const SearchRequest& request, std::uint3
   if (request.seeds - 1 > kLastSeed - from) {
     err.line("tarnixmap search: --seeds " + std::to_string(request.seeds) + " from seed " +
              std::to_string(from) + " would go past seed " + std::to_string(kLastSeed) +
-             "; at most " + std::to_string(kLastSeed - from + 1) + " seeds start there");
+             "; at most " + std::to_string(kLastSeed - from + 1) +
+             (from == kLastSeed ? " seed starts there" : " seeds start there"));
     return std::nullopt;
   }
   // The longest name written decides whether every name is acceptable.
