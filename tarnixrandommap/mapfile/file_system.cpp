@@ -8,24 +8,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "tarnixrandommap/mapfile/descriptor.h"
+
 namespace tarnix {
 
 namespace {
-
-// Closes a descriptor when the read is over, however it ends.
-class ReadDescriptor {
- public:
-  explicit ReadDescriptor(int fd) : fd_(fd) {}
-  ReadDescriptor(const ReadDescriptor&) = delete;
-  ReadDescriptor& operator=(const ReadDescriptor&) = delete;
-  ~ReadDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  [[nodiscard]] int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 constexpr std::size_t kReadPiece = std::size_t{1} << 20U;
 
@@ -34,7 +21,7 @@ constexpr std::size_t kReadPiece = std::size_t{1} << 20U;
 ReadStatus DiskFileSystem::read_file(std::string_view path, std::uint64_t max_bytes,
                                      FileBytes* bytes, std::uint64_t* size, std::string* err) {
   bytes->release();
-  const ReadDescriptor file(::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  const Descriptor file(::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
   struct stat st {};
   if (file.get() < 0 || ::fstat(file.get(), &st) != 0) {
     *err = std::strerror(errno);
