@@ -18,6 +18,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnix::testing {
@@ -118,6 +119,18 @@ class TempDirTest : public ::testing::Test {
   std::string dir_;
 };
 
+// In a forked child: runs words[0] with the words as its arguments, or ends
+// the child with 127.
+[[noreturn]] inline void exec_words(std::vector<std::string> words) {
+  std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
+  for (std::string& w : words)
+    argv.push_back(w.data());
+  argv.push_back(nullptr);
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
 class ProcessTest : public TempDirTest {
  protected:
   // Runs `program` with `args` in the test's directory.
@@ -146,13 +159,7 @@ class ProcessTest : public TempDirTest {
       alarm(kProgramSeconds);  // survives exec
       std::vector<std::string> words{program};
       words.insert(words.end(), args.begin(), args.end());
-      std::vector<char*> argv;
-      argv.reserve(words.size() + 1);
-      for (std::string& w : words)
-        argv.push_back(w.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
+      exec_words(std::move(words));
     }
     close(pipe_fds[1]);
     Result result;

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/file_test_support.h"
@@ -360,13 +361,7 @@ TEST_F(TarnixmapTest, CtrlCStopsASearchAndKeepsItsBest) {
     std::vector<std::string> words = {TARNIXMAP_PATH, "search",    "--from", "0", "--seeds",
                                       "4294967296",   "--threads", "2",      "--"};
     words.insert(words.end(), kCave.begin(), kCave.end());
-    std::vector<char*> argv;
-    argv.reserve(words.size() + 1);
-    for (std::string& w : words)
-      argv.push_back(w.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
+    tarnix::testing::exec_words(std::move(words));
   }
   close(terminal_side);
   close(out[1]);
