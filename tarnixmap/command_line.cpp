@@ -13,8 +13,6 @@ namespace tarnix {
 
 namespace {
 
-constexpr std::int64_t kLastSeed = 4294967295;
-
 constexpr std::string_view kDashNameHint =
     "A NAME (or any value) that starts with \"-\" must follow \"--\", which ends the options:\n"
     "  tarnixmap generate --seed 5 --players 2 -- -dash";
@@ -55,6 +53,13 @@ void CommandLine::add_number(CLI::App* command, OptionRange range, const std::st
   command->add_option(std::string(range.option), option.text, help)->type_name(type);
 }
 
+void CommandLine::add_radius(CLI::App* command, std::int32_t& radius) {
+  add_number(command, {"--radius", 0, kMaxRadius}, "R",
+             "count gold, gems and hazards within R tiles of each heart (default " +
+                 std::to_string(kDefaultRadius) + ")",
+             [&radius](std::int64_t v) { radius = static_cast<std::int32_t>(v); });
+}
+
 void CommandLine::add_generate() {
   generate = app.add_subcommand(
       "generate",
@@ -79,9 +84,7 @@ void CommandLine::add_check() {
       "with their fairness score");
   CheckRequest& r = check_request;
   check->add_option("FILE", r.paths, "map files")->required();
-  add_number(check, {"--radius", 0, kMaxRadius}, "R",
-             "count gold, gems and hazards within R tiles of each heart (default 15)",
-             [&r](std::int64_t v) { r.radius = static_cast<std::int32_t>(v); });
+  add_radius(check, r.radius);
   check->add_flag("--json", r.json, "one JSON object per file instead of text");
 }
 
@@ -109,9 +112,7 @@ void CommandLine::add_report() {
   report->add_option("-o,--output", r.output, "the directory for index.html and the pictures")
       ->required()
       ->type_name("DIR");
-  add_number(report, {"--radius", 0, kMaxRadius}, "R",
-             "count gold, gems and hazards within R tiles of each heart (default 15)",
-             [&r](std::int64_t v) { r.radius = static_cast<std::int32_t>(v); });
+  add_radius(report, r.radius);
 }
 
 void CommandLine::add_search() {
@@ -131,9 +132,7 @@ void CommandLine::add_search() {
              [&r](std::int64_t v) { r.keep = static_cast<std::size_t>(v); });
   search->add_flag("--no-write", r.no_write, "write no map");
   search->add_flag("--preview", r.preview, "also draw each map written as NAME.png");
-  add_number(search, {"--radius", 0, kMaxRadius}, "R",
-             "count gold, gems and hazards within R tiles of each heart (default 15)",
-             [&r](std::int64_t v) { r.radius = static_cast<std::int32_t>(v); });
+  add_radius(search, r.radius);
   add_number(search, {"--threads", 1, 256}, "J", "workers (default: the machine's cores)",
              [&r](std::int64_t v) { r.threads = static_cast<unsigned>(v); });
   search->add_flag("--json", r.json, "JSON lines instead of the table");

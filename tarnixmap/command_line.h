@@ -54,6 +54,7 @@ struct CommandLine {
  private:
   void add_number(CLI::App* command, OptionRange range, const std::string& type,
                   const std::string& help, std::function<void(std::int64_t)> store);
+  void add_radius(CLI::App* command, std::int32_t& radius);
   void add_generate();
   void add_check();
   void add_render();

@@ -20,6 +20,10 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // a map not generated or written, or a map with problems
 inline constexpr int kExitUsage = 2;
 
+// The highest seed; a range of seeds never passes it. Signed and wide, so
+// that one past it and the seeds left after any seed are plain numbers.
+inline constexpr std::int64_t kLastSeed = 4294967295;
+
 struct GenerateRequest {
   std::optional<std::uint32_t> seed;  // the clock's second when absent
   std::optional<std::int64_t> count;  // numbered maps NAME_1 … NAME_count when present
@@ -87,6 +91,13 @@ struct SearchRequest {
 // large, unreadable, or its first problem. Nothing when it is not.
 [[nodiscard]] std::optional<MapFileContents> read_sound_map(const std::string& path, Console& err,
                                                             FileSystem& files);
+
+// Writes `bytes` as the whole file `path`, the safe way every file is
+// written. Returns false after saying on `err` that `path` could not be
+// written, and why; a `what` that is not empty names the kind of file
+// ("could not write preview Cave.png: ...").
+[[nodiscard]] bool write_output(std::string_view what, const std::string& path,
+                                std::string_view bytes, Console& err, FileSystem& files);
 
 // An output named "-" is standard output.
 inline constexpr std::string_view kStandardOutput = "-";

@@ -12,8 +12,6 @@ namespace tarnix {
 
 namespace {
 
-constexpr std::int64_t kLastSeed = std::numeric_limits<std::uint32_t>::max();
-
 std::string numbered(const std::string& name, std::int64_t number) {
   return name + "_" + std::to_string(number);
 }
@@ -45,13 +43,11 @@ bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32
   labels.hearts = map.hearts.placed();
   std::string png;
   std::string why;
-  bool ok = render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why);
-  if (ok) {
-    const std::array<std::string_view, 1> parts = {png};
-    ok = files.write_file(path, parts, &why);
+  if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
+    err.line("tarnixmap: could not write preview " + printable(path) + ": " + why);
+    return false;
   }
-  if (!ok) err.line("tarnixmap: could not write preview " + printable(path) + ": " + why);
-  return ok;
+  return write_output("preview", path, png, err, files);
 }
 
 int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, Console& out,

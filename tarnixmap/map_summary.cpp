@@ -24,11 +24,14 @@ std::string figure_text(const StartFigures& start, Figure figure) {
 
 }  // namespace
 
-std::string one_decimal(std::optional<double> value) {
-  if (!value) return "none";
-  std::array<char, 32> text{};
-  std::snprintf(text.data(), text.size(), "%.1f", *value);
+std::string fixed(double value, int decimals) {
+  std::array<char, 48> text{};
+  std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
   return text.data();
+}
+
+std::string one_decimal(std::optional<double> value) {
+  return value ? fixed(*value, 1) : "none";
 }
 
 MapSummary summarize(const MapFileContents& contents, std::int32_t radius) {
@@ -78,9 +81,7 @@ std::string format_summary(std::string_view path, const MapFileContents& content
            std::to_string(player.gems_near) + ", hazards " + std::to_string(player.hazards_near) +
            "\n";
   }
-  std::array<char, 32> score{};
-  std::snprintf(score.data(), score.size(), "%.4f", summary.fairness.score);
-  out += "  fairness score " + std::string(score.data()) + ", least even " +
+  out += "  fairness score " + fixed(summary.fairness.score, 4) + ", least even " +
          std::string(kFigures[static_cast<std::size_t>(summary.fairness.least_even)].name) + ": " +
          least_even_text(summary.players, summary.fairness) + "\n";
   return out;

@@ -27,6 +27,10 @@ struct MapSummary {
 [[nodiscard]] MapSummary summarize(const TileGrid& grid, const HeartTable& hearts,
                                    std::int32_t radius = kDefaultRadius);
 
+// `value` with `decimals` digits after the point, "0.4871"; scores are
+// printed with 4.
+[[nodiscard]] std::string fixed(double value, int decimals);
+
 // A distance as check prints it, to one decimal, or "none".
 [[nodiscard]] std::string one_decimal(std::optional<double> value);
 

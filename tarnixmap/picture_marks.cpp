@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tarnixmap/map_summary.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
@@ -120,11 +121,7 @@ std::string title_of(const TileGrid& grid, const PictureLabels& labels) {
                       " \xC3\x97 " + std::to_string(grid.height()) + "  \xC2\xB7  " +
                       std::to_string(labels.hearts.size()) + " players";
   if (labels.seed) title += "  \xC2\xB7  seed " + std::to_string(*labels.seed);
-  if (labels.score) {
-    std::array<char, 32> score{};
-    std::snprintf(score.data(), score.size(), "%.4f", *labels.score);
-    title += "  \xC2\xB7  fairness score " + std::string(score.data());
-  }
+  if (labels.score) title += "  \xC2\xB7  fairness score " + fixed(*labels.score, 4);
   return title;
 }
 

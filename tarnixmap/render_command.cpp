@@ -48,11 +48,7 @@ bool render_one(const RenderRequest& request, const std::string& input, Console&
     out.flush();
     return true;
   }
-  const std::array<std::string_view, 1> parts = {png};
-  if (!files.write_file(output, parts, &why)) {
-    err.line("tarnixmap: could not write " + printable(output) + ": " + why);
-    return false;
-  }
+  if (!write_output("", output, png, err, files)) return false;
   const auto layout = picture_layout(grid, scale, request.legend);
   out.line(printable(output) + ": " + std::to_string(layout->width) + " x " +
            std::to_string(layout->height) + " pixels");
@@ -60,6 +56,16 @@ bool render_one(const RenderRequest& request, const std::string& input, Console&
 }
 
 }  // namespace
+
+bool write_output(std::string_view what, const std::string& path, std::string_view bytes,
+                  Console& err, FileSystem& files) {
+  const std::array<std::string_view, 1> parts = {bytes};
+  std::string why;
+  if (files.write_file(path, parts, &why)) return true;
+  const std::string kind = what.empty() ? "" : std::string(what) + " ";
+  err.line("tarnixmap: could not write " + kind + printable(path) + ": " + why);
+  return false;
+}
 
 int render_command(const RenderRequest& request, Console& out, Console& err, FileSystem& files) {
   if (request.scale && *request.scale < 1) {

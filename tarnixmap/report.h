@@ -17,6 +17,12 @@ struct ReportEntry {
   HeartTable hearts;
 };
 
+// The entry of the map `grid` with `hearts`, its figures counted within
+// `radius` of each heart.
+[[nodiscard]] ReportEntry report_entry(std::string name, std::string source,
+                                       std::optional<std::uint32_t> seed, const TileGrid& grid,
+                                       const HeartTable& hearts, std::int32_t radius);
+
 // Writes `dir`/index.html and beside it one picture per entry, each with
 // its legend, making `dir` if it is not there. `inputs` are files that must
 // not be overwritten. Returns false after reporting, on `err`, what failed.

@@ -1,4 +1,6 @@
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "tarnixmap/commands.h"
 #include "tarnixmap/render.h"
@@ -13,15 +15,21 @@ std::string joined(const std::string& dir, const std::string& name) {
   return dir.ends_with('/') ? dir + name : dir + "/" + name;
 }
 
-bool write_bytes(const std::string& path, std::string_view bytes, Console& err, FileSystem& files) {
-  const std::array<std::string_view, 1> parts = {bytes};
-  std::string why;
-  if (files.write_file(path, parts, &why)) return true;
-  err.line("tarnixmap: could not write " + printable(path) + ": " + why);
-  return false;
-}
-
 }  // namespace
+
+ReportEntry report_entry(std::string name, std::string source, std::optional<std::uint32_t> seed,
+                         const TileGrid& grid, const HeartTable& hearts, std::int32_t radius) {
+  ReportEntry e;
+  e.map.name = std::move(name);
+  e.map.source = std::move(source);
+  e.map.seed = seed;
+  e.map.width = grid.width();
+  e.map.height = grid.height();
+  e.map.summary = summarize(grid, hearts, radius);
+  e.grid = &grid;
+  e.hearts = hearts;
+  return e;
+}
 
 bool write_report(const std::string& dir, const std::string& heading,
                   std::vector<ReportEntry>& entries, const std::optional<ScoreHistogram>& histogram,
@@ -61,10 +69,11 @@ bool write_report(const std::string& dir, const std::string& heading,
       err.line("tarnixmap: cannot draw " + printable(e.map.name) + ": " + why);
       return false;
     }
-    if (!write_bytes(outputs[i + 1], png, err, files)) return false;
+    if (!write_output("", outputs[i + 1], png, err, files)) return false;
     maps.push_back(e.map);
   }
-  if (!write_bytes(outputs[0], report_html(heading, maps, histogram), err, files)) return false;
+  if (!write_output("", outputs[0], report_html(heading, maps, histogram), err, files))
+    return false;
   out.line(printable(outputs[0]) + ": " + std::to_string(maps.size()) + " maps");
   return true;
 }
@@ -88,15 +97,8 @@ int report_command(const ReportRequest& request, Console& out, Console& err, Fil
   }
   std::vector<ReportEntry> entries;
   for (std::size_t i = 0; i < sound.size(); ++i) {
-    ReportEntry e;
-    e.map.name = sound[i].name;
-    e.map.source = sources[i];
-    e.map.width = sound[i].width;
-    e.map.height = sound[i].height;
-    e.map.summary = summarize(sound[i], request.radius);
-    e.grid = &*sound[i].grid;
-    e.hearts = sound[i].hearts;
-    entries.push_back(std::move(e));
+    entries.push_back(report_entry(sound[i].name, sources[i], std::nullopt, *sound[i].grid,
+                                   sound[i].hearts, request.radius));
   }
   const std::string heading = "tarnixmap report: " + std::to_string(entries.size()) + " maps";
   if (!write_report(request.output, heading, entries, std::nullopt, request.paths, out, err,

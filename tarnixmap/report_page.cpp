@@ -59,12 +59,6 @@ std::string escaped(std::string_view text) {
   return out;
 }
 
-std::string fixed(double value, int decimals) {
-  std::array<char, 48> text{};
-  std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
-  return text.data();
-}
-
 // One figure of one player, as a table cell.
 std::string cell(const MapSummary& summary, std::size_t player, Figure figure) {
   const StartFigures& s = summary.players[player];

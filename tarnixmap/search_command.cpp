@@ -16,8 +16,6 @@ namespace tarnix {
 
 namespace {
 
-constexpr std::uint64_t kLastSeed = 4294967295;
-
 // Set by Ctrl-C while a search runs. Static because a signal handler can
 // reach nothing else; the search itself only sees its progress record.
 std::atomic<bool> g_interrupted{false};
@@ -49,12 +47,6 @@ class CatchInterrupt {
   struct sigaction previous_ {};
   bool installed_ = false;
 };
-
-std::string fixed(double value, int decimals) {
-  std::array<char, 48> text{};
-  std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
-  return text.data();
-}
 
 std::string ranked_name(const std::string& name, std::size_t rank, std::uint32_t seed) {
   return name + "_rank" + std::to_string(rank) + "_seed" + std::to_string(seed);
@@ -171,16 +163,9 @@ bool write_search_report(const SearchRequest& request, const MapParams& params,
     init_grid(*grid);
     const PhaseReports reports = place_phases(params, *grid, result.best[i].seed);
     grids.push_back(std::move(*grid));
-    ReportEntry e;
-    e.map.name = params.name;
-    e.map.source = "rank " + std::to_string(i + 1);
-    e.map.seed = result.best[i].seed;
-    e.map.width = params.width;
-    e.map.height = params.height;
-    e.hearts = *reports.hearts;
-    e.map.summary = summarize(grids.back(), e.hearts, request.radius);
-    e.grid = &grids.back();
-    entries.push_back(std::move(e));
+    entries.push_back(report_entry(params.name, "rank " + std::to_string(i + 1),
+                                   result.best[i].seed, grids.back(), *reports.hearts,
+                                   request.radius));
   }
   const std::string heading = "tarnixmap search: the best of " + std::to_string(result.searched) +
                               " seeds from " + std::to_string(from) + " for " +
@@ -196,7 +181,7 @@ std::optional<MapParams> checked_params(const SearchRequest& request, std::uint3
   for (std::size_t i = 0; i < kArgumentCount; ++i)
     views[i] = request.values[i];
   MapParams params = convert_arguments(views);
-  if (request.seeds - 1 > kLastSeed - from) {
+  if (request.seeds - 1 > static_cast<std::uint64_t>(kLastSeed - from)) {
     err.line("tarnixmap search: --seeds " + std::to_string(request.seeds) + " from seed " +
              std::to_string(from) + " would go past seed " + std::to_string(kLastSeed) +
              "; at most " + std::to_string(kLastSeed - from + 1) +
@@ -205,7 +190,8 @@ std::optional<MapParams> checked_params(const SearchRequest& request, std::uint3
   }
   // The longest name written decides whether every name is acceptable.
   MapParams longest = params;
-  if (request.keep) longest.name = ranked_name(params.name, *request.keep, 4294967295U);
+  if (request.keep)
+    longest.name = ranked_name(params.name, *request.keep, static_cast<std::uint32_t>(kLastSeed));
   const std::vector<std::string> problems = validate(longest);
   for (const std::string& problem : problems)
     err.line("tarnixmap search: " + problem);
