@@ -16,6 +16,7 @@
 #include "tarnixmap/command_line.h"
 #include "tarnixmap/commands.h"
 #include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/mapfile/standard_descriptors.h"
 #include "tarnixrandommap/run/console.h"
 
 namespace {
@@ -30,12 +31,13 @@ int output_lost(int error, int code) {
 // Help, the version or a usage error, written through the same sinks as
 // everything else: they wait for a full non-blocking output, and a lost one
 // is reported.
-int parse_ended(tarnix::CommandLine& line, const CLI::ParseError& e) {
+int parse_ended(tarnix::CommandLine& line, const CLI::ParseError& e,
+                const tarnix::StandardDescriptors& standard) {
   std::ostringstream help;
   std::ostringstream error;
   const int code = line.app.exit(e, help, error);
-  tarnix::FdSink standard_output(1);
-  tarnix::FdSink standard_error(2);
+  tarnix::FdSink standard_output(1, standard.closed[1]);
+  tarnix::FdSink standard_error(2, standard.closed[2]);
   standard_output.write(help.str());
   standard_error.write(error.str());
   if (code != 0) return tarnix::kExitUsage;
@@ -43,23 +45,23 @@ int parse_ended(tarnix::CommandLine& line, const CLI::ParseError& e) {
                                       : output_lost(standard_output.error(), tarnix::kExitOk);
 }
 
-int run_tarnixmap(int argc, char** argv) {
+int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& standard) {
   tarnix::CommandLine line;
   if (const std::string unknown = line.unknown_word(argc, argv); !unknown.empty()) {
-    tarnix::FdSink standard_error(2);
+    tarnix::FdSink standard_error(2, standard.closed[2]);
     standard_error.write(unknown);
     return tarnix::kExitUsage;
   }
   try {
     line.app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return parse_ended(line, e);
+    return parse_ended(line, e, standard);
   }
-  tarnix::FdSink standard_output(1);
-  tarnix::FdSink standard_error(2);
+  tarnix::FdSink standard_output(1, standard.closed[1]);
+  tarnix::FdSink standard_error(2, standard.closed[2]);
   tarnix::Console out(standard_output, tarnix::LineEnds::kLf);
   tarnix::Console err(standard_error, tarnix::LineEnds::kLf);
-  tarnix::DiskFileSystem disk;
+  tarnix::DiskFileSystem disk(standard);
   if (!line.read_numbers(err)) return tarnix::kExitUsage;
   const auto clock = static_cast<std::uint32_t>(std::time(nullptr));
   int code = tarnix::kExitUsage;
@@ -85,12 +87,15 @@ int run_tarnixmap(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything is opened: a file must never take the number of a
+  // standard descriptor the program was started without.
+  const tarnix::StandardDescriptors standard = tarnix::reserve_standard_descriptors();
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
   // Errors are values everywhere below; what can still be thrown is a failed
   // allocation (or a command-line setup error), caught once, here.
   try {
-    return run_tarnixmap(argc, argv);
+    return run_tarnixmap(argc, argv, standard);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tarnixmap: %s\n", e.what());
     return tarnix::kExitFailed;

@@ -5,7 +5,10 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +19,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -129,6 +134,49 @@ class TempDirTest : public ::testing::Test {
   argv.push_back(nullptr);
   execv(argv[0], argv.data());
   _exit(127);
+}
+
+// Runs `body` in a child process with a mount namespace of its own, in
+// which /dev is a new, empty tmpfs holding only the links stdin, stdout and
+// stderr into /proc/self/fd, as a system's /dev has them: a test may try
+// to replace them without any risk to the machine's own /dev. Returns what
+// `body` returns, or nothing with *why set where a namespace cannot be
+// made (not root, or a sandbox that forbids it).
+inline std::optional<std::string> in_private_dev(const std::function<std::string()>& body,
+                                                 std::string* why) {
+  std::array<int, 2> fds{};
+  if (pipe(fds.data()) != 0) return std::nullopt;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    std::string result;
+    if (unshare(CLONE_NEWNS) != 0) {
+      result = std::string("!cannot make a mount namespace: ") + std::strerror(errno);
+    } else if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+               mount("tmpfs", "/dev", "tmpfs", 0, "mode=755") != 0) {
+      result = std::string("!cannot mount a private /dev: ") + std::strerror(errno);
+    } else if (symlink("/proc/self/fd/0", "/dev/stdin") != 0 ||
+               symlink("/proc/self/fd/1", "/dev/stdout") != 0 ||
+               symlink("/proc/self/fd/2", "/dev/stderr") != 0) {
+      result = std::string("!cannot make the links in /dev: ") + std::strerror(errno);
+    } else {
+      result = body();
+    }
+    [[maybe_unused]] const ssize_t sent = ::write(fds[1], result.data(), result.size());
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string result;
+  std::array<char, 4096> buffer{};
+  for (ssize_t n = 0; (n = ::read(fds[0], buffer.data(), buffer.size())) > 0;)
+    result.append(buffer.data(), static_cast<std::size_t>(n));
+  close(fds[0]);
+  waitpid(pid, nullptr, 0);
+  if (result.starts_with('!')) {
+    *why = result.substr(1);
+    return std::nullopt;
+  }
+  return result;
 }
 
 class ProcessTest : public TempDirTest {

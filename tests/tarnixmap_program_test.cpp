@@ -190,6 +190,54 @@ TEST_F(TarnixmapTest, RenderNeverReplacesWhatIsNotOurs) {
   EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
+// A name of a standard descriptor the program was started without is
+// refused: the link /dev/stdout (into /proc/self/fd, dangling while the
+// descriptor is closed) is never replaced by the picture. Tried in a /dev of
+// the test's own, never the machine's.
+TEST_F(TarnixmapTest, AClosedStandardDescriptorIsNeverReplacedByName) {
+  ASSERT_EQ(generate({"--seed", "1"}).code, 0);
+  struct Case {
+    int closed;
+    const char* name;
+    const char* err;  // standard error, where it is open
+  };
+  const std::vector<Case> cases = {
+      {1, "/dev/stdout", "tarnixmap: could not write /dev/stdout: standard output is closed\n"},
+      {0, "/dev/stdin", "tarnixmap: could not write /dev/stdin: standard input is closed\n"},
+      {2, "/dev/stderr", ""},
+  };
+  std::string why;
+  const std::optional<std::string> seen = tarnix::testing::in_private_dev(
+      [&] {
+        std::string report;
+        for (const Case& c : cases) {
+          const pid_t pid = fork();
+          if (pid == 0) {
+            if (chdir(dir_.c_str()) != 0) _exit(127);
+            if (freopen((dir_ + ".err").c_str(), "w", stderr) == nullptr) _exit(127);
+            close(c.closed);
+            tarnix::testing::exec_words({TARNIXMAP_PATH, "render", "Cave.map", "-o", c.name});
+          }
+          int status = 0;
+          waitpid(pid, &status, 0);
+          struct stat st {};
+          const bool link = lstat(c.name, &st) == 0 && S_ISLNK(st.st_mode);
+          report += std::string(c.name) + ": exit " +
+                    std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) +
+                    (link ? ", still a link" : ", REPLACED") + "\n" +
+                    (c.closed == 2 ? "" : read_path(dir_ + ".err"));
+        }
+        return report;
+      },
+      &why);
+  if (!seen) GTEST_SKIP() << why;
+  std::string want;
+  for (const Case& c : cases)
+    want += std::string(c.name) + ": exit 1, still a link\n" + c.err;
+  EXPECT_EQ(*seen, want);
+  EXPECT_EQ(entries(), std::vector<std::string>{"Cave.map"});
+}
+
 // Every number an option takes is a plain decimal number within its range,
 // or a usage error that names the option, the value and what is allowed.
 TEST_F(TarnixmapTest, OptionValuesAreDecimalNumbersInRange) {

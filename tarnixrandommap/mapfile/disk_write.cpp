@@ -9,17 +9,21 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <optional>
 
 #include "tarnixrandommap/mapfile/descriptor.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/mapfile/signal_cleanup.h"
+#include "tarnixrandommap/mapfile/standard_descriptors.h"
 
 namespace tarnix {
 
@@ -104,29 +108,77 @@ bool trusted(const struct stat& link) {
   return link.st_uid == 0 || link.st_uid == ::geteuid();
 }
 
-// The descriptor N that a path such as /dev/stdout, /dev/fd/N or
-// /proc/self/fd/N names, through trusted links, if it is open.
-std::optional<int> descriptor_named_by(std::string path) {
-  for (int hop = 0; hop < 8; ++hop) {
-    std::string_view number;
-    if (path == "/dev/stdout") number = "1";
-    if (path == "/dev/stderr") number = "2";
-    for (const std::string_view prefix : {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/"}) {
-      if (path.starts_with(prefix)) number = std::string_view(path).substr(prefix.size());
+// The path split into its directory and the name within it.
+struct Place {
+  std::string directory;
+  std::string name;
+};
+
+Place place_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+std::optional<int> descriptor_number(std::string_view text) {
+  int fd = -1;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), fd);
+  if (ec != std::errc() || end != text.data() + text.size() || fd < 0) return std::nullopt;
+  return fd;
+}
+
+// Whether `dir` lists this process's descriptors: by one of its usual names,
+// which hold even where /proc is not mounted, or by where it resolves to,
+// /proc/PID/fd or /proc/PID/task/TID/fd.
+bool is_descriptor_directory(const std::string& dir) {
+  for (const std::string_view name : {"/dev/fd", "/proc/self/fd", "/proc/thread-self/fd"}) {
+    if (dir == name) return true;
+  }
+  const std::unique_ptr<char, decltype(&std::free)> real(::realpath(dir.c_str(), nullptr),
+                                                         &std::free);
+  if (!real) return false;
+  const std::string_view resolved = real.get();
+  const std::string own = "/proc/" + std::to_string(::getpid());
+  if (!resolved.starts_with(own + "/")) return false;
+  const std::string_view rest = resolved.substr(own.size());
+  return rest == "/fd" || (rest.starts_with("/task/") && rest.ends_with("/fd") &&
+                           std::ranges::count(rest, '/') == 3);
+}
+
+// A path that stands for one of the process's descriptors.
+struct DescriptorName {
+  int fd = -1;
+  bool trusted = true;  // every link on the way is root's or the user's
+};
+
+// The descriptor that a path such as /dev/stdout, /dev/fd/N,
+// /proc/self/fd/N, or a link that leads to one of them, names, whether or
+// not it is open. Such a name is never a file to replace: when the
+// descriptor is closed, the name is a dangling link that would otherwise
+// look like one.
+std::optional<DescriptorName> descriptor_named_by(std::string path) {
+  DescriptorName named;
+  constexpr int kMaxHops = 40;  // as many links as the kernel follows
+  for (int hop = 0; hop < kMaxHops; ++hop) {
+    const std::array<std::string_view, 3> standard = {"/dev/stdin", "/dev/stdout", "/dev/stderr"};
+    if (const auto* s = std::ranges::find(standard, path); s != standard.end()) {
+      named.fd = static_cast<int>(s - standard.begin());
+      return named;
     }
-    int fd = -1;
-    if (!number.empty()) {
-      const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), fd);
-      if (ec == std::errc() && end == number.data() + number.size() && ::fcntl(fd, F_GETFD) != -1)
-        return fd;
-      return std::nullopt;
+    const Place place = place_of(path);
+    if (const std::optional<int> fd = descriptor_number(place.name);
+        fd && is_descriptor_directory(place.directory)) {
+      named.fd = *fd;
+      return named;
     }
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !trusted(st)) break;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return std::nullopt;
+    named.trusted = named.trusted && trusted(st);
     std::array<char, PATH_MAX> text{};
     const ssize_t n = ::readlink(path.c_str(), text.data(), text.size() - 1);
-    if (n <= 0 || text[0] != '/') break;
-    path.assign(text.data(), static_cast<std::size_t>(n));
+    if (n <= 0) return std::nullopt;
+    const std::string target(text.data(), static_cast<std::size_t>(n));
+    path = target.starts_with('/') ? target : place.directory + "/" + target;
   }
   return std::nullopt;
 }
@@ -150,11 +202,17 @@ Target refused(std::string error) {
   return t;
 }
 
-Target classify(const std::string& path) {
-  if (const std::optional<int> fd = descriptor_named_by(path)) {
+Target classify(const std::string& path, const StandardDescriptors& standard) {
+  if (const std::optional<DescriptorName> named = descriptor_named_by(path)) {
+    if (standard.is_closed(named->fd) || ::fcntl(named->fd, F_GETFD) == -1)
+      return refused(closed_descriptor_message(named->fd));
+    if (!named->trusted) {
+      return refused("it is a link to descriptor " + std::to_string(named->fd) +
+                     " that another user made");
+    }
     Target t;
     t.kind = Target::Kind::kDescriptor;
-    t.descriptor = *fd;
+    t.descriptor = named->fd;
     return t;
   }
   Target t;
@@ -231,18 +289,6 @@ std::string temporary_name() {
 }
 
 constexpr int kNameAttempts = 64;
-
-// The path split into its directory and the name within it.
-struct Place {
-  std::string directory;
-  std::string name;
-};
-
-Place place_of(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
 
 // A new file being made to replace whatever stands at a name.
 class Replacement {
@@ -406,7 +452,7 @@ bool DiskFileSystem::write_file(std::string_view path, std::span<const std::stri
     *err = "the file name is empty";
     return false;
   }
-  const Target target = classify(name);
+  const Target target = classify(name, standard_);
   switch (target.kind) {
     case Target::Kind::kRefused:
       *err = target.error;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "tarnixrandommap/mapfile/file_bytes.h"
+#include "tarnixrandommap/mapfile/standard_descriptors.h"
 
 namespace tarnix {
 
@@ -39,6 +40,7 @@ class FileSystem {
   // - a device, FIFO or socket, a link to one that root or the user owns,
   //   or a name of one of the process's open descriptors (/dev/stdout,
   //   /dev/fd/N): written in place as a stream, never created or replaced;
+  //   such a name whose descriptor is closed is refused;
   // - a directory: refused.
   // Returns false with *err saying what failed (the file, or the temporary
   // file in its directory) and the system's reason.
@@ -75,7 +77,14 @@ class DiskFileSystem final : public FileSystem {
   // tests to reach it on a file system that has the unnamed kind.
   enum class Temporary { kUnnamedFirst, kNamedOnly };
 
-  explicit DiskFileSystem(Temporary temporary = Temporary::kUnnamedFirst) : temporary_(temporary) {}
+  // `standard` says which standard descriptors the program was started
+  // without: a name of one of them (/dev/stdout) is refused, never written
+  // to whatever now holds its number.
+  explicit DiskFileSystem(Temporary temporary = Temporary::kUnnamedFirst,
+                          StandardDescriptors standard = {})
+      : temporary_(temporary), standard_(standard) {}
+  explicit DiskFileSystem(StandardDescriptors standard)
+      : DiskFileSystem(Temporary::kUnnamedFirst, standard) {}
 
   bool write_file(std::string_view path, std::span<const std::string_view> parts,
                   std::string* err) override;
@@ -86,6 +95,7 @@ class DiskFileSystem final : public FileSystem {
 
  private:
   Temporary temporary_;
+  StandardDescriptors standard_;
 };
 
 // Keeps files in memory; can be told to fail the next write.

@@ -218,6 +218,60 @@ TEST_F(DiskFileSystemTest, ReplacesALinkNotWhatItPointsTo) {
   EXPECT_EQ(read_file("target"), "kept");
 }
 
+// A link into the process's descriptors is never replaced: when its
+// descriptor is closed the link dangles, and would otherwise look like any
+// dangling link. A standard descriptor the program was started without
+// counts as closed, whatever has taken its number since.
+TEST_F(DiskFileSystemTest, NeverReplacesALinkToADescriptor) {
+  std::array<int, 2> fds{};
+  ASSERT_EQ(pipe(fds.data()), 0);
+  const std::string closed = std::to_string(fds[1]);
+  close(fds[0]);
+  close(fds[1]);
+  ASSERT_EQ(mkdir(path("sub").c_str(), 0755), 0);
+  std::string up;  // from the test's directory to the root
+  for (const char c : dir_ + "/sub")
+    up += c == '/' ? "../" : "";
+  struct Link {
+    std::string name;
+    std::string target;
+  };
+  const std::vector<Link> links = {
+      {"absolute", "/proc/self/fd/" + closed},
+      {"sub/relative", up + "proc/self/fd/" + closed},
+      {"dev-fd", "/dev/fd/" + closed},
+      {"chained", "absolute"},
+  };
+  for (const Link& l : links)
+    ASSERT_EQ(symlink(l.target.c_str(), path(l.name).c_str()), 0) << l.name;
+  StandardDescriptors no_output;
+  no_output.closed[1] = true;
+  ASSERT_EQ(symlink("/proc/self/fd/1", path("output").c_str()), 0);
+  struct Case {
+    std::string name;
+    StandardDescriptors standard;
+    std::string err;
+  };
+  const std::string not_open = "descriptor " + closed + " is not open";
+  const std::vector<Case> cases = {
+      {"absolute", {}, not_open},
+      {"sub/relative", {}, not_open},
+      {"dev-fd", {}, not_open},
+      {"chained", {}, not_open},
+      {"output", no_output, "standard output is closed"},
+  };
+  for (const Case& c : cases) {
+    for (const Temporary t : kTemporaries) {
+      DiskFileSystem disk(t, c.standard);
+      std::string err;
+      EXPECT_FALSE(disk.write_file(path(c.name), std::vector<std::string_view>{"png"}, &err))
+          << c.name;
+      EXPECT_EQ(err, c.err) << c.name << ", " << name_of(t);
+      EXPECT_TRUE(S_ISLNK(stat_of(path(c.name)).st_mode)) << c.name << ", " << name_of(t);
+    }
+  }
+}
+
 TEST_F(DiskFileSystemTest, NeverFollowsAPlantedLinkToADevice) {
   if (!is_root()) GTEST_SKIP() << "only root may make a device node and give a link away";
   ASSERT_EQ(mknod(path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);

@@ -10,6 +10,10 @@ namespace tarnix {
 void FdSink::write(std::string_view bytes) {
   // Once the output is lost, whatever follows is lost too: stop writing.
   if (error_ != 0) return;
+  if (closed_) {
+    error_ = EBADF;
+    return;
+  }
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;

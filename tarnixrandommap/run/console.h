@@ -26,11 +26,16 @@ class ByteSink {
 class FdSink final : public ByteSink {
  public:
   explicit FdSink(int fd) : fd_(fd) {}
+  // A descriptor the program was started without (see
+  // reserve_standard_descriptors): every write fails, as it always has on
+  // a closed descriptor, whatever now holds the number.
+  FdSink(int fd, bool closed) : fd_(fd), closed_(closed) {}
   void write(std::string_view bytes) override;
   [[nodiscard]] int error() const override { return error_; }
 
  private:
   int fd_;
+  bool closed_ = false;
   int error_ = 0;
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/mapfile/standard_descriptors.h"
 #include "tarnixrandommap/run/console.h"
 #include "tarnixrandommap/run/run.h"
 
@@ -23,8 +24,9 @@ int main(int argc, char** argv) {
   // Whole seconds since 1970, taken modulo 2^32.
   const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
 
-  tarnix::FdSink standard_output(1);
-  tarnix::DiskFileSystem disk;
+  const tarnix::StandardDescriptors standard = tarnix::reserve_standard_descriptors();
+  tarnix::FdSink standard_output(1, standard.closed[1]);
+  tarnix::DiskFileSystem disk(standard);
   // Every failure below is a value; only a failed allocation of the
   // program's small working strings can throw, and it is caught here, once.
   try {
