@@ -78,12 +78,20 @@ int render_command(const RenderRequest& request, Console& out, Console& err, Fil
              " map files were given; without -o each picture goes beside its map");
     return kExitUsage;
   }
-  // Refused before anything is read or written: the map would be lost.
+  // Refused before anything is read or written: a map would be lost. Every
+  // picture is held against every map, not only its own: `render a.map
+  // b.map` must not draw a.map over b.map before b.map is read. Standard
+  // output is compared as the file it is (`-o - 1<>a.map`).
   for (const std::string& input : request.inputs) {
     const std::string output = request.output.empty() ? png_name(input) : request.output;
-    if (output != kStandardOutput && files.same_file(input, output)) {
-      err.line("tarnixmap render: " + printable(output) +
-               " is the map file being drawn; the picture must go elsewhere (-o)");
+    const std::string written = output == kStandardOutput ? "/dev/stdout" : output;
+    for (const std::string& other : request.inputs) {
+      if (!files.same_file(other, written)) continue;
+      const std::string shown = output == kStandardOutput ? "standard output" : printable(output);
+      err.line("tarnixmap render: " + shown + " is " +
+               (other == input ? "the map file being drawn"
+                               : "the map file " + printable(other) + ", which is drawn too") +
+               "; the picture must go elsewhere (-o)");
       return kExitUsage;
     }
   }

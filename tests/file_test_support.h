@@ -4,6 +4,7 @@
 // a built program run as a process in it.
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -38,6 +39,7 @@ struct Options {
   rlim_t file_size = RLIM_INFINITY;  // RLIMIT_FSIZE of the program
   std::vector<std::string> env;      // NAME=VALUE pairs added to the environment
   std::string stdout_path;           // standard output goes here instead of Result::out
+  bool stdout_read_write = false;    // ... opened for reading and writing, not truncated (1<>)
   std::vector<int> ignored;          // signals the program starts with ignored (nohup)
 };
 
@@ -191,6 +193,10 @@ class ProcessTest : public TempDirTest {
     if (pid == 0) {
       if (options.stdout_path.empty()) {
         dup2(pipe_fds[1], 1);
+      } else if (options.stdout_read_write) {
+        const int fd = open(options.stdout_path.c_str(), O_RDWR);
+        if (fd < 0 || dup2(fd, 1) != 1) _exit(127);
+        close(fd);
       } else if (freopen(options.stdout_path.c_str(), "w", stdout) == nullptr) {
         _exit(127);
       }

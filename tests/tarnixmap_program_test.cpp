@@ -188,6 +188,24 @@ TEST_F(TarnixmapTest, RenderNeverReplacesWhatIsNotOurs) {
   struct stat st {};
   ASSERT_EQ(stat("/dev/null", &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode));
+
+  // Another map drawn in the same run is no place for a picture either,
+  // nor is a standard output that is the map file itself.
+  write_file("Cave.png", map);
+  Result r = tarnixmap({"render", "Cave.map", "Cave.png"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err,
+            "tarnixmap render: Cave.png is the map file Cave.png, which is drawn too; the "
+            "picture must go elsewhere (-o)\n");
+  EXPECT_EQ(read_file("Cave.png"), map);
+  Options in_place = tarnix::testing::stdout_to(path("Cave.map").c_str());
+  in_place.stdout_read_write = true;
+  r = run_program(TARNIXMAP_PATH, {"render", "Cave.map", "-o", "-"}, in_place);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err,
+            "tarnixmap render: standard output is the map file being drawn; the picture must go "
+            "elsewhere (-o)\n");
+  EXPECT_EQ(read_file("Cave.map"), map);
 }
 
 // A name of a standard descriptor the program was started without is
