@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 
 #include "tarnixmap/picture_marks.h"
@@ -122,16 +123,8 @@ std::optional<std::pair<std::int64_t, std::int64_t>> picture_size(const TileGrid
   // bits; the area is only formed once both sides are known to be small.
   const std::int64_t width = ceil_div(grid.width(), scale.tiles) * scale.pixels;
   const std::int64_t height = ceil_div(grid.height(), scale.tiles) * scale.pixels;
-  if (width > kMaxPixels || height > kMaxPixels || width * height > kMaxPixels) return std::nullopt;
+  if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels) return std::nullopt;
   return std::pair{width, height};
-}
-
-std::int32_t largest_scale(const TileGrid& grid) {
-  const std::int64_t area = std::int64_t{grid.width()} * grid.height();
-  std::int64_t scale = 0;
-  while ((scale + 1) * (scale + 1) <= kMaxPixels / area)
-    ++scale;
-  return static_cast<std::int32_t>(scale);
 }
 
 std::optional<PictureLayout> picture_layout(const TileGrid& grid, Scale scale, bool legend) {
@@ -148,19 +141,54 @@ std::optional<PictureLayout> picture_layout(const TileGrid& grid, Scale scale, b
     layout.width += kLegendWidth;
     layout.height = kTitleHeight + std::max(layout.map_height, kLegendHeight);
   }
-  if (layout.width * layout.height > kMaxPixels) return std::nullopt;
+  if (layout.width > kMaxSide || layout.height > kMaxSide ||
+      layout.width * layout.height > kMaxPixels) {
+    return std::nullopt;
+  }
   return layout;
+}
+
+std::int32_t largest_scale(const TileGrid& grid, bool legend) {
+  // A picture only grows with its scale: the largest that fits is found by
+  // halving the range.
+  std::int64_t fits = 0;
+  std::int64_t too_big = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+  while (too_big - fits > 1) {
+    const std::int64_t middle = fits + (too_big - fits) / 2;
+    const Scale scale{static_cast<std::int32_t>(middle), 1};
+    (picture_layout(grid, scale, legend) ? fits : too_big) = middle;
+  }
+  return static_cast<std::int32_t>(fits);
+}
+
+std::string too_big_message(const TileGrid& grid, Scale scale, bool legend) {
+  const std::int64_t width =
+      ceil_div(grid.width(), scale.tiles) * scale.pixels + (legend ? kLegendWidth : 0);
+  const std::int64_t height =
+      ceil_div(grid.height(), scale.tiles) * scale.pixels + (legend ? kTitleHeight : 0);
+  std::string text = "the picture would be at least " + std::to_string(width) + " x " +
+                     std::to_string(height) + " pixels, more than a picture may have (" +
+                     std::to_string(kMaxPixels) + " pixels, " + std::to_string(kMaxSide) +
+                     " a side); ";
+  const std::int32_t with_legend = legend ? largest_scale(grid, true) : 0;
+  const std::int32_t bare = largest_scale(grid, false);
+  if (with_legend > 0) {
+    text += "choose --scale " + std::to_string(with_legend) + " or less";
+    if (bare > with_legend) text += " (up to " + std::to_string(bare) + " with --no-legend)";
+  } else if (bare > 0) {
+    text += (legend ? "draw it with --no-legend and --scale " : "choose --scale ") +
+            std::to_string(bare) + " or less, or leave out --scale to draw the map shrunk";
+  } else {
+    text += "leave out --scale to draw this map shrunk";
+  }
+  return text;
 }
 
 bool render_png(const TileGrid& grid, Scale scale, const PictureLabels& labels, std::string* png,
                 std::string* err) {
   const std::optional<PictureLayout> layout = picture_layout(grid, scale, labels.legend);
   if (!layout) {
-    const std::int32_t largest = largest_scale(grid);
-    *err = "the picture would have more than " + std::to_string(kMaxPixels) + " pixels; " +
-           (largest > 0
-                ? "choose a smaller --scale (at most " + std::to_string(largest) + " for this map)"
-                : std::string("leave out --scale to draw this map shrunk"));
+    *err = too_big_message(grid, scale, labels.legend);
     return false;
   }
   const std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(cairo_image_surface_create(

@@ -39,17 +39,15 @@ struct Scale {
 // The scale that draws the map about 1024 pixels on its longer side.
 [[nodiscard]] Scale default_scale(std::int32_t width, std::int32_t height);
 
-// A picture has at most this many pixels.
+// A picture has at most this many pixels, and at most kMaxSide a side (the
+// most the drawing library takes).
 inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26U;
+inline constexpr std::int64_t kMaxSide = 32767;
 
-// The map's own size in pixels at `scale`, or nothing when the picture
-// would be too big to draw (more than kMaxPixels pixels).
+// The map's own size in pixels at `scale`, or nothing when it alone would
+// be too big to draw.
 [[nodiscard]] std::optional<std::pair<std::int64_t, std::int64_t>> picture_size(
     const TileGrid& grid, Scale scale);
-
-// The largest number of pixels per tile that stays within kMaxPixels; 0
-// when the map can only be drawn shrunk.
-[[nodiscard]] std::int32_t largest_scale(const TileGrid& grid);
 
 // What a picture shows besides the tiles.
 struct PictureLabels {
@@ -76,9 +74,18 @@ inline constexpr std::int64_t kLegendWidth = 210;
 inline constexpr std::int64_t kLegendHeight = 330;
 
 // The layout of the picture of `grid` at `scale`, or nothing when it would
-// have more than kMaxPixels pixels.
+// have more than kMaxPixels pixels or more than kMaxSide a side.
 [[nodiscard]] std::optional<PictureLayout> picture_layout(const TileGrid& grid, Scale scale,
                                                           bool legend);
+
+// The largest number of pixels per tile whose whole picture, title and
+// legend included where `legend`, can be drawn; 0 when none can (the map
+// can then only be drawn shrunk).
+[[nodiscard]] std::int32_t largest_scale(const TileGrid& grid, bool legend);
+
+// Why the picture of `grid` at `scale` cannot be drawn, and the largest
+// --scale that can, with --no-legend named where it would help.
+[[nodiscard]] std::string too_big_message(const TileGrid& grid, Scale scale, bool legend);
 
 // Draws the map as a PNG file's bytes. Returns false and sets *err when it
 // cannot (a picture too big, or the drawing library's own error).

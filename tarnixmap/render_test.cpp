@@ -239,6 +239,53 @@ TEST(Render, TheMapSitsBelowTheTitleBesideTheLegend) {
   EXPECT_TRUE(same(picture.at(5, picture.height - 5), {255, 255, 255}));
 }
 
+// The largest scale offered is one whose whole picture, title and legend
+// included, can be drawn: at most 2^26 pixels and 32767 a side. Worked out
+// by hand: a 64-square side with the legend is (64s + 210) x (64s + 32)
+// pixels, 8274 x 8096 = 66986304 at 126 and 8338 x 8160 = 68038080 at 127;
+// bare it is 4096 s^2, 2^26 at 128. A 7 x 4681 map is 4681 s tall, 32767
+// at 7, and the title line pushes that over at 7.
+TEST(Render, TheLargestScaleOfferedCanBeDrawn) {
+  struct Case {
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t with_legend;
+    std::int32_t bare;
+  };
+  const std::vector<Case> cases = {
+      {64, 64, 126, 128},
+      {8192, 8192, 0, 1},
+      {100000, 7, 0, 0},
+      {7, 4681, 6, 7},
+  };
+  for (const Case& c : cases) {
+    std::optional<TileGrid> grid = TileGrid::create(c.width, c.height);
+    ASSERT_TRUE(grid);
+    EXPECT_EQ(largest_scale(*grid, true), c.with_legend) << c.width << " x " << c.height;
+    EXPECT_EQ(largest_scale(*grid, false), c.bare) << c.width << " x " << c.height;
+    for (const bool legend : {true, false}) {
+      const std::int32_t largest = legend ? c.with_legend : c.bare;
+      if (largest > 0) {
+        EXPECT_TRUE(picture_layout(*grid, {largest, 1}, legend)) << c.width << " " << legend;
+      }
+      EXPECT_FALSE(picture_layout(*grid, {largest + 1, 1}, legend)) << c.width << " " << legend;
+    }
+  }
+  std::optional<TileGrid> cave = TileGrid::create(64, 64);
+  EXPECT_EQ(too_big_message(*cave, {127, 1}, true),
+            "the picture would be at least 8338 x 8160 pixels, more than a picture may have "
+            "(67108864 pixels, 32767 a side); choose --scale 126 or less (up to 128 with "
+            "--no-legend)");
+  std::optional<TileGrid> huge = TileGrid::create(8192, 8192);
+  EXPECT_EQ(too_big_message(*huge, {1, 1}, true),
+            "the picture would be at least 8402 x 8224 pixels, more than a picture may have "
+            "(67108864 pixels, 32767 a side); draw it with --no-legend and --scale 1 or less, "
+            "or leave out --scale to draw the map shrunk");
+  std::optional<TileGrid> long_map = TileGrid::create(100000, 7);
+  EXPECT_TRUE(too_big_message(*long_map, {2, 1}, false)
+                  .ends_with("; leave out --scale to draw this map shrunk"));
+}
+
 // Shrunk eightfold, an 8192 x 8192 map's hearts are single pixels; their
 // markers are discs of the player's colour that can still be seen, and
 // each portal has a white diamond.
