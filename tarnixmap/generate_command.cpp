@@ -90,7 +90,7 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     const GeneratedMap map = generate_map(params, path, seed, out, files);
     if (map.outcome != MapOutcome::kWritten) {
       err.line("tarnixmap: " + printable(path) + " (seed " + std::to_string(seed) +
-               "): " + failure(params, map, printable(path)));
+               "): " + failure(params, map, path));
       status = kExitFailed;
       continue;
     }

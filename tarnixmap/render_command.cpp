@@ -63,7 +63,7 @@ bool write_output(std::string_view what, const std::string& path, std::string_vi
   std::string why;
   if (files.write_file(path, parts, &why)) return true;
   const std::string kind = what.empty() ? "" : std::string(what) + " ";
-  err.line("tarnixmap: could not write " + kind + printable(path) + ": " + why);
+  err.line("tarnixmap: could not write " + kind + printable(path) + ": " + printable(why));
   return false;
 }
 

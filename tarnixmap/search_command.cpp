@@ -133,7 +133,7 @@ bool write_best(const SearchRequest& request, MapParams params, const SearchResu
     Console messages(quiet);
     const GeneratedMap map = generate_map(params, path, r.seed, messages, files);
     if (map.outcome != MapOutcome::kWritten) {
-      err.line("tarnixmap: could not write map file " + printable(path) + ": " + map.error);
+      err.line("tarnixmap: " + write_failed_message(path, map.error));
       ok = false;
       continue;
     }

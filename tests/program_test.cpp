@@ -153,6 +153,32 @@ TEST_F(ProgramTest, FailedWriteLeavesTheOldFileIntact) {
   EXPECT_EQ(entries(), std::vector<std::string>{"Cave.map"});
 }
 
+// A name the generator accepts may still hold bytes a terminal acts on (a
+// C1 control in UTF-8, bytes that are not UTF-8, a right-to-left override):
+// the console shows them escaped; the map file keeps the name as given.
+TEST_F(ProgramTest, NamesAreShownEscapedAndWrittenAsGiven) {
+  struct Case {
+    std::string name;
+    std::string shown;
+  };
+  const std::vector<Case> cases = {
+      {"\xC2\x9Bq", R"(\xC2\x9Bq)"},
+      {"\xFFq", R"(\xFFq)"},
+      {"a\xE2\x80\xAEpam", R"(a\xE2\x80\xAEpam)"},
+  };
+  for (const Case& c : cases) {
+    Result r = run(typical_with(0, c.name), tarnix::testing::file_size_limit(1024));
+    EXPECT_EQ(r.code, 0) << c.shown;
+    EXPECT_TRUE(r.out.ends_with("could not write map file " + c.shown + ".map: File too large\r\n"))
+        << c.shown << ": " << r.out;
+    EXPECT_TRUE(entries().empty()) << c.shown;
+    r = run(typical_with(0, c.name));
+    EXPECT_EQ(r.code, 1) << c.shown;
+    EXPECT_TRUE(read_file(c.name + ".map").starts_with(c.name + "\r\nPLAYERS 4\r\n")) << c.shown;
+    ASSERT_EQ(unlink(path(c.name + ".map").c_str()), 0) << c.shown;
+  }
+}
+
 // With the clock fixed at 1700000000 seconds (2023-11-14 22:13:20 UTC), the
 // program's bytes are those of the run sequence seeded with that number.
 TEST_F(ProgramTest, SeedIsTheClockSecond) {

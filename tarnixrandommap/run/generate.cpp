@@ -4,6 +4,7 @@
 
 #include "tarnixrandommap/mapfile/map_file.h"
 #include "tarnixrandommap/random/random.h"
+#include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
 
@@ -89,7 +90,9 @@ std::string no_memory_message(const MapParams& params) {
 }
 
 std::string write_failed_message(std::string_view path, std::string_view reason) {
-  return "could not write map file " + std::string(path) + ": " + std::string(reason);
+  // The reason may name the file too ("cannot give the new file the name
+  // ..."): both are shown the way a terminal cannot act on.
+  return "could not write map file " + printable(path) + ": " + printable(reason);
 }
 
 }  // namespace tarnix

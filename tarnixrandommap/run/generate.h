@@ -73,6 +73,7 @@ void report_shortfalls(Console& console, const PhaseReports& reports);
 [[nodiscard]] std::string no_memory_message(const MapParams& params);
 inline constexpr std::string_view kHeartsDoNotFitMessage =
     "failed to find proper minimal distance between hearts\nPlease check parameters\n";
+// Bytes of either that a terminal could act on are escaped (printable()).
 [[nodiscard]] std::string write_failed_message(std::string_view path, std::string_view reason);
 
 }  // namespace tarnix

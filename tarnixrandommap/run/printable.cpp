@@ -6,6 +6,15 @@ namespace tarnix {
 
 namespace {
 
+// The controls of bidirectional text: embeddings and overrides (U+202A to
+// U+202E), isolates (U+2066 to U+2069) and the directional marks (U+200E,
+// U+200F, U+061C). Shown raw, they reorder what a terminal displays after
+// them, so a name could look like another.
+bool is_bidi_control(std::uint32_t code) {
+  return (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069) ||
+         code == 0x200E || code == 0x200F || code == 0x061C;
+}
+
 // The length of the valid UTF-8 sequence at the start of `text` that is
 // not a control, or 0 when its first byte must be escaped. Overlong forms,
 // surrogates and code points past U+10FFFF are not valid.
@@ -37,7 +46,7 @@ std::size_t safe_sequence(std::string_view text) {
     code = (code << 6U) | (byte(i) & 0x3FU);
   }
   const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-  if (code < low || code > 0x10FFFF || surrogate) return 0;
+  if (code < low || code > 0x10FFFF || surrogate || is_bidi_control(code)) return 0;
   return length;
 }
 

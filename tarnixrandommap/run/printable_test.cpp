@@ -37,6 +37,15 @@ TEST(Printable, EscapesWhatATerminalWouldActOnAndKeepsTheRest) {
       {"overlong three bytes", "\xE0\x80\xAF", R"(\xE0\x80\xAF)"},
       {"surrogate", "\xED\xA0\x80", R"(\xED\xA0\x80)"},
       {"past U+10FFFF", "\xF4\x90\x80\x80", R"(\xF4\x90\x80\x80)"},
+      {"right-to-left override", "ab\xE2\x80\xAEgpj.exe", R"(ab\xE2\x80\xAEgpj.exe)"},
+      {"first embedding", "\xE2\x80\xAA", R"(\xE2\x80\xAA)"},
+      {"first isolate", "\xE2\x81\xA6", R"(\xE2\x81\xA6)"},
+      {"last isolate", "\xE2\x81\xA9", R"(\xE2\x81\xA9)"},
+      {"right-to-left mark", "\xE2\x80\x8F", R"(\xE2\x80\x8F)"},
+      {"Arabic letter mark", "\xD8\x9C", R"(\xD8\x9C)"},
+      {"narrow no-break space, just past the overrides", "\xE2\x80\xAF", "\xE2\x80\xAF"},
+      {"word joiner, just before the isolates", "\xE2\x81\xA0", "\xE2\x81\xA0"},
+      {"Hebrew letters", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(printable(c.text), c.shown) << c.name;
