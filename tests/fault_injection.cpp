@@ -5,6 +5,8 @@
 //                             complete but not yet named (likewise any
 //                             signal name below)
 //   tmpfile=EOPNOTSUPP        the file system has no unnamed temporary files
+//   linkat=ENOENT             no file can be given a new name by link (an
+//                             unnamed file without /proc and the privilege)
 // Several faults are separated by commas.
 // Every other call goes to the C library as usual.
 
@@ -40,6 +42,7 @@ int error_named(std::string_view name) {
   if (name == "EIO") return EIO;
   if (name == "ENOSPC") return ENOSPC;
   if (name == "EOPNOTSUPP") return EOPNOTSUPP;
+  if (name == "ENOENT") return ENOENT;
   return 0;
 }
 
@@ -76,6 +79,16 @@ extern "C" int fsync(int fd) {
     return -1;
   }
   return next<int (*)(int)>("fsync")(fd);
+}
+
+extern "C" int linkat(int old_dir, const char* old_path, int new_dir, const char* new_path,
+                      int flags) {
+  if (const int error = error_named(fault_for("linkat")); error != 0) {
+    errno = error;
+    return -1;
+  }
+  return next<int (*)(int, const char*, int, const char*, int)>("linkat")(old_dir, old_path,
+                                                                          new_dir, new_path, flags);
 }
 
 // The C library's own signature, with names of our own for its reserved ones.

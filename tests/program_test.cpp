@@ -197,6 +197,34 @@ TEST_F(ProgramTest, SeedIsTheClockSecond) {
   EXPECT_EQ(read_file("Cave.map"), files.files.at("Cave.map"));
 }
 
+// Where an unnamed file can never be given a name (no /proc, and no
+// privilege to link it by descriptor: a chroot or a sandbox), the map is
+// written the named way instead: whole, with the old file's mode, and
+// nothing else left behind.
+TEST_F(ProgramTest, WritesTheMapWhereAnUnnamedFileCannotBeLinked) {
+  ASSERT_EQ(run(kTypical, tarnix::testing::frozen_clock(1700000000U)).code, 1);
+  const std::string map = read_file("Cave.map");
+  ASSERT_EQ(unlink(path("Cave.map").c_str()), 0);
+  for (const bool replacing : {false, true}) {
+    if (replacing) {
+      write_file("Cave.map", "old map");
+      ASSERT_EQ(chmod(path("Cave.map").c_str(), 0600), 0);
+    }
+    Options options = tarnix::testing::faults("linkat=ENOENT");
+    options.env.push_back("TARNIX_FIXED_CLOCK=1700000000");
+    options.env[0] += std::string(":") + FIXED_CLOCK_PATH;
+    const Result r = run(kTypical, options);
+    EXPECT_EQ(r.code, 1) << replacing << ": " << r.out;
+    EXPECT_EQ(read_file("Cave.map"), map) << replacing;
+    EXPECT_EQ(entries(), std::vector<std::string>{"Cave.map"}) << replacing;
+    struct stat st {};
+    ASSERT_EQ(stat(path("Cave.map").c_str(), &st), 0);
+    if (replacing) {
+      EXPECT_EQ(st.st_mode & 0777U, 0600U);
+    }
+  }
+}
+
 // However a write is stopped (a failed sync, or a signal the moment the new
 // file is complete but has no name yet), the old map stays whole with its
 // mode, nothing else is left in the directory, and a signal ends the

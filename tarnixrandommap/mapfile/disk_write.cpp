@@ -355,15 +355,42 @@ class Replacement {
     return true;
   }
 
-  // Gives the complete file its name, replacing what stood there.
-  bool commit(bool exists) {
-    if (temp_name_.empty()) return link_unnamed(exists);
+  // Gives the complete file, made under a hidden name, its own name,
+  // replacing what stood there.
+  bool commit_named() {
     if (!fd_.close()) {
       *err_ = reason(errno);
       return false;
     }
     return rename_into_place();
   }
+
+  enum class Linked : std::uint8_t { kDone, kFailed, kCannotLink };
+
+  // Gives the complete unnamed file its name. Nothing there: the link
+  // itself is the atomic step, and no other name ever exists. Something
+  // there: link under a hidden name and rename over it, with the signals
+  // held back so that the name cannot be left. kCannotLink when the file
+  // system or the process cannot give an unnamed file a name at all.
+  Linked link_unnamed(bool exists) {
+    if (!exists) {
+      if (link_to(place_.name) == 0) return Linked::kDone;
+      if (errno != EEXIST) return Linked::kCannotLink;
+    }
+    const HoldSignals hold;
+    for (int attempt = 0; attempt < kNameAttempts && temp_name_.empty(); ++attempt) {
+      std::string name = temporary_name();
+      if (link_to(name) == 0) {
+        temp_name_ = std::move(name);
+      } else if (errno != EEXIST) {
+        return Linked::kCannotLink;
+      }
+    }
+    return rename_into_place() ? Linked::kDone : Linked::kFailed;
+  }
+
+  // Lets the unnamed file go: it vanishes with its descriptor.
+  void drop_unnamed() { (void)fd_.close(); }
 
  private:
   // The error of a failed step that names where it failed.
@@ -380,30 +407,6 @@ class Replacement {
     if (::linkat(fd_.get(), "", dir_fd_, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
     const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
     return ::linkat(AT_FDCWD, self.c_str(), dir_fd_, name.c_str(), AT_SYMLINK_FOLLOW);
-  }
-
-  bool link_unnamed(bool exists) {
-    // Nothing there: the link itself is the atomic step, and no other name
-    // ever exists. Something there: link under a hidden name and rename
-    // over it, with the signals held back so that the name cannot be left.
-    if (!exists) {
-      if (link_to(place_.name) == 0) return true;
-      if (errno != EEXIST) {
-        fail_name(errno);
-        return false;
-      }
-    }
-    const HoldSignals hold;
-    for (int attempt = 0; attempt < kNameAttempts && temp_name_.empty(); ++attempt) {
-      std::string name = temporary_name();
-      if (link_to(name) == 0) {
-        temp_name_ = std::move(name);
-      } else if (errno != EEXIST) {
-        fail_create(errno);
-        return false;
-      }
-    }
-    return rename_into_place();
   }
 
   bool rename_into_place() {
@@ -436,11 +439,24 @@ bool replace(const std::string& path, const Target& target, bool unnamed_first,
     return false;
   }
   Replacement file(place, dir.get(), err);
-  bool unsupported = true;
-  if (unnamed_first && !file.create_unnamed(&unsupported) && !unsupported) return false;
-  if (unsupported && !file.create_named()) return false;
+  if (unnamed_first) {
+    bool unsupported = false;
+    if (file.create_unnamed(&unsupported)) {
+      if (target.keep_mode) file.keep_mode_of(target.old);
+      if (!file.fill(parts)) return false;
+      const Replacement::Linked linked = file.link_unnamed(target.exists);
+      if (linked != Replacement::Linked::kCannotLink) return linked == Replacement::Linked::kDone;
+      // Naming an unnamed file takes /proc or a privilege, which a chroot or
+      // sandbox may lack: the file is dropped and written again the named
+      // way.
+      file.drop_unnamed();
+    } else if (!unsupported) {
+      return false;
+    }
+  }
+  if (!file.create_named()) return false;
   if (target.keep_mode) file.keep_mode_of(target.old);
-  return file.fill(parts) && file.commit(target.exists);
+  return file.fill(parts) && file.commit_named();
 }
 
 }  // namespace
