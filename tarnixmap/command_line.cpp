@@ -133,7 +133,9 @@ void CommandLine::add_search() {
   search->add_flag("--no-write", r.no_write, "write no map");
   search->add_flag("--preview", r.preview, "also draw each map written as NAME.png");
   add_radius(search, r.radius);
-  add_number(search, {"--threads", 1, 256}, "J", "workers (default: the machine's cores)",
+  add_number(search, {"--threads", 1, 256}, "J",
+             "workers, each with a map of its own in memory (default: the machine's cores, "
+             "fewer where their maps would not fit in the memory available)",
              [&r](std::int64_t v) { r.threads = static_cast<unsigned>(v); });
   search->add_flag("--json", r.json, "JSON lines instead of the table");
   search

@@ -74,10 +74,12 @@ struct SearchRequest {
   std::optional<std::size_t> keep;  // write the best K as NAME_rankR_seedS.map; else NAME.map
   bool no_write = false;            // write no map at all
   bool json = false;                // JSON lines instead of the table
-  unsigned threads = 1;             // workers
-  bool show_progress = false;       // a progress line on `err`, a terminal
-  std::string report;               // a directory for a page of the best maps; none when empty
-  bool preview = false;             // also draw each map written as NAME.png
+  std::optional<unsigned> threads;  // workers asked for; else as many as the machine has cores
+  unsigned cores = 1;               // the machine's cores
+  std::optional<std::uint64_t> memory_available;  // bytes the workers may take, where known
+  bool show_progress = false;                     // a progress line on `err`, a terminal
+  std::string report;    // a directory for a page of the best maps; none when empty
+  bool preview = false;  // also draw each map written as NAME.png
 };
 
 // Ranks every seed of a range by the fairness of its map and writes the

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tarnixmap/search.h"
 #include "tarnixrandommap/run/run.h"
 
 namespace tarnix {
@@ -291,6 +292,27 @@ TEST(Search, WritesTheBestMapsAsTheGeneratorWould) {
   o = capture(
       [&](Console& out, Console& err) { return search_command(request, 0, out, err, files); });
   EXPECT_EQ(o.code, kExitOk);
+  EXPECT_TRUE(files.files.empty());
+}
+
+// Workers that would not fit in memory are a usage error that says how
+// many do; nothing is searched or written.
+TEST(Search, RefusesMoreWorkersThanMemoryHolds) {
+  MemoryFileSystem files;
+  SearchRequest request = search_for(kCave, 100, 400000);
+  request.threads = 32;
+  request.memory_available =
+      4 * worker_bytes(convert_arguments(std::array<std::string_view, 12>{
+              "Cave", "64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"}));
+  const Outcome o = capture(
+      [&](Console& out, Console& err) { return search_command(request, 0, out, err, files); });
+  EXPECT_EQ(o.code, kExitUsage);
+  EXPECT_TRUE(
+      o.err.starts_with("tarnixmap search: --threads 32 would hold 32 maps of 64 x 64 "
+                        "squares, "))
+      << o.err;
+  EXPECT_TRUE(o.err.ends_with(" of memory is available; at most 4 fit\n")) << o.err;
+  EXPECT_EQ(o.out, "");
   EXPECT_TRUE(files.files.empty());
 }
 

@@ -11,10 +11,10 @@
 #include <ctime>
 #include <exception>
 #include <sstream>
-#include <thread>
 
 #include "tarnixmap/command_line.h"
 #include "tarnixmap/commands.h"
+#include "tarnixmap/machine.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/mapfile/standard_descriptors.h"
 #include "tarnixrandommap/run/console.h"
@@ -75,8 +75,8 @@ int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& stan
     code = tarnix::report_command(line.report_request, out, err, disk);
   } else if (*line.search) {
     tarnix::SearchRequest& request = line.search_request;
-    if (line.search->count("--threads") == 0)
-      request.threads = std::max(1U, std::thread::hardware_concurrency());
+    request.cores = tarnix::machine_cores();
+    request.memory_available = tarnix::available_memory();
     request.show_progress = !line.quiet && ::isatty(2) == 1;
     code = tarnix::search_command(request, clock, out, err, disk);
   }

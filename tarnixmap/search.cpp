@@ -188,6 +188,34 @@ void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
 
 }  // namespace
 
+std::uint64_t worker_bytes(const MapParams& params) {
+  const std::uint64_t squares =
+      static_cast<std::uint64_t>(params.width) * static_cast<std::uint64_t>(params.height);
+  // The grid with its row ends, and a page of rounding.
+  return squares + 2 * static_cast<std::uint64_t>(params.height) + 4096;
+}
+
+WorkerPlan plan_workers(std::optional<unsigned> asked, unsigned cores, std::uint64_t per_worker,
+                        std::optional<std::uint64_t> available, std::uint64_t chunks) {
+  WorkerPlan plan;
+  plan.threads = asked.value_or(std::max(1U, cores));
+  if (available && per_worker > 0) {
+    plan.fit = static_cast<unsigned>(
+        std::min<std::uint64_t>(*available / per_worker, std::numeric_limits<unsigned>::max()));
+    if (plan.threads > std::max(1U, plan.fit)) {
+      plan.too_many = asked.has_value();
+      plan.threads = std::max(1U, plan.fit);
+    }
+  }
+  plan.threads = static_cast<unsigned>(std::clamp<std::uint64_t>(chunks, 1, plan.threads));
+  return plan;
+}
+
+std::uint64_t chunk_count(const MapParams& params, SearchRange range) {
+  const std::uint64_t chunk = chunk_size(params);
+  return (range.seeds + chunk - 1) / chunk;
+}
+
 void ScoreHistogram::add(double score) {
   const auto bin = static_cast<std::size_t>(std::max(0.0, score) / kBinWidth);
   ++counts[std::min(bin, kBins - 1)];

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -69,6 +70,30 @@ struct SearchResult {
   bool out_of_memory = false;     // a worker could not have its grid
   ScoreHistogram histogram;       // with options.histogram
 };
+
+// How many workers a search runs.
+struct WorkerPlan {
+  unsigned threads = 1;
+  unsigned fit = 0;       // how many workers' memory fits; 0 when that is unknown
+  bool too_many = false;  // more were asked for than fit
+};
+
+// The memory one worker holds, whatever the range: its map and what
+// measuring it takes.
+[[nodiscard]] std::uint64_t worker_bytes(const MapParams& params);
+
+// As many workers as asked, or else as the machine has cores; never more
+// than the range has chunks to share out, nor more than fit in `available`
+// bytes (when known), each taking `per_worker`. A number asked for that
+// does not fit is too many; a default that does not fit is lowered. At
+// least one worker always runs: whether its map fits is for the
+// allocation to tell.
+[[nodiscard]] WorkerPlan plan_workers(std::optional<unsigned> asked, unsigned cores,
+                                      std::uint64_t per_worker,
+                                      std::optional<std::uint64_t> available, std::uint64_t chunks);
+
+// How many chunks a range of seeds is shared out in.
+[[nodiscard]] std::uint64_t chunk_count(const MapParams& params, SearchRange range);
 
 // Makes the map of every seed in `range` in memory and ranks the seeds by
 // their fairness score. The range is split into chunks that the workers

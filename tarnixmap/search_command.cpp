@@ -48,6 +48,14 @@ class CatchInterrupt {
   bool installed_ = false;
 };
 
+// A number of bytes as a person reads it: "67.1 MB", "2.15 GB".
+std::string in_bytes(std::uint64_t bytes) {
+  const auto value = static_cast<double>(bytes);
+  if (value >= 1e9) return fixed(value / 1e9, 2) + " GB";
+  if (value >= 1e6) return fixed(value / 1e6, 1) + " MB";
+  return std::to_string(bytes) + " bytes";
+}
+
 std::string ranked_name(const std::string& name, std::size_t rank, std::uint32_t seed) {
   return name + "_rank" + std::to_string(rank) + "_seed" + std::to_string(seed);
 }
@@ -210,7 +218,19 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   SearchOptions options;
   options.radius = request.radius;
   options.top = std::max(request.top, request.keep.value_or(1));
-  options.threads = request.threads;
+  const WorkerPlan plan =
+      plan_workers(request.threads, request.cores, worker_bytes(*params), request.memory_available,
+                   chunk_count(*params, {from, request.seeds}));
+  if (plan.too_many) {
+    err.line("tarnixmap search: --threads " + std::to_string(*request.threads) + " would hold " +
+             std::to_string(*request.threads) + " maps of " + std::to_string(params->width) +
+             " x " + std::to_string(params->height) + " squares, " +
+             in_bytes(worker_bytes(*params) * *request.threads) + ", but " +
+             in_bytes(*request.memory_available) + " of memory is available; at most " +
+             std::to_string(std::max(1U, plan.fit)) + " fit");
+    return kExitUsage;
+  }
+  options.threads = plan.threads;
   options.histogram = !request.report.empty();
   SearchProgress progress;
   ProgressLine line(request.show_progress, request.seeds, err);

@@ -120,6 +120,42 @@ TEST(SearchSeeds, TheSameWithAnyNumberOfThreads) {
   EXPECT_FALSE(ranks_before(high, low));
 }
 
+// Workers: as many as asked, or the machine's cores; no more than there are
+// chunks to share, nor than whose maps fit in memory. Too many asked for is
+// an error; a default that does not fit is lowered, but never below one.
+TEST(SearchSeeds, PlansNoMoreWorkersThanFit) {
+  struct Case {
+    const char* name;
+    std::optional<unsigned> asked;
+    unsigned cores;
+    std::optional<std::uint64_t> available;
+    std::uint64_t chunks;
+    unsigned threads;
+    unsigned fit;
+    bool too_many;
+  };
+  constexpr std::uint64_t kMap = 1000;  // bytes a worker holds
+  const std::vector<Case> cases = {
+      {"the machine's cores", std::nullopt, 2, std::nullopt, 100, 2, 0, false},
+      {"as asked", 8U, 2, std::nullopt, 100, 8, 0, false},
+      {"as asked, and they fit", 8U, 2, 8000, 100, 8, 8, false},
+      {"asked for one more than fits", 9U, 2, 8999, 100, 8, 8, true},
+      {"the cores lowered to what fits", std::nullopt, 32, 5500, 100, 5, 5, false},
+      {"not even one fits", std::nullopt, 4, 10, 100, 1, 0, false},
+      {"one asked, none fits", 1U, 4, 10, 100, 1, 0, false},
+      {"two asked, none fits", 2U, 4, 10, 100, 1, 0, true},
+      {"no more than the chunks", 16U, 2, std::nullopt, 3, 3, 0, false},
+  };
+  for (const Case& c : cases) {
+    const WorkerPlan plan = plan_workers(c.asked, c.cores, kMap, c.available, c.chunks);
+    EXPECT_EQ(plan.threads, c.threads) << c.name;
+    EXPECT_EQ(plan.fit, c.fit) << c.name;
+    EXPECT_EQ(plan.too_many, c.too_many) << c.name;
+  }
+  // A worker holds at least its map: width x height codes and the row ends.
+  EXPECT_GE(worker_bytes(kCave), std::uint64_t{64} * 66);
+}
+
 // A stop ends the search early; what was searched is the range's first
 // seeds, all of them, and the best found among them is kept.
 TEST(SearchSeeds, AStopKeepsWhatWasSearched) {
