@@ -50,17 +50,18 @@ nlohmann::json sound_json(const std::string& path, const MapFileContents& map,
   nlohmann::json tiles = nlohmann::json::object();
   for (std::size_t i = 0; i < kTileCodes.size(); ++i)
     tiles[std::string(1, kTileCodes[i].code)] = summary.tile_counts[i];
-  return {{"file", path},
-          {"sound", true},
-          {"problems", nlohmann::json::array()},
-          {"name", map.name},
-          {"width", map.width},
-          {"height", map.height},
-          {"players", map.players},
-          {"tiles", tiles},
-          {"score", summary.fairness.score},
-          {"worst", figure_name(summary.fairness.least_even)},
-          {"starts", starts_json(summary.players)}};
+  nlohmann::json object = {{"sound", true},
+                           {"problems", nlohmann::json::array()},
+                           {"width", map.width},
+                           {"height", map.height},
+                           {"players", map.players},
+                           {"tiles", tiles},
+                           {"score", summary.fairness.score},
+                           {"worst", figure_name(summary.fairness.least_even)},
+                           {"starts", starts_json(summary.players)}};
+  put_text(object, "file", path);
+  put_text(object, "name", map.name);
+  return object;
 }
 
 // One file of a check: true when it is sound. With JSON, what would go to
@@ -80,7 +81,9 @@ bool check_one(const CheckRequest& request, const std::string& path, Console& ou
     std::vector<MapProblem> problems = read.problems;
     json_err.flush();
     if (!bytes) problems.push_back({0, reasons.all().substr(0, reasons.all().size() - 1)});
-    out.text(json_line({{"file", path}, {"sound", false}, {"problems", problems_json(problems)}}));
+    nlohmann::json object = {{"sound", false}, {"problems", problems_json(problems)}};
+    put_text(object, "file", path);
+    out.text(json_line(object));
     out.flush();
     return false;
   }

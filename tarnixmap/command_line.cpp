@@ -187,18 +187,34 @@ bool is_negative_number(std::string_view word) {
   return word.size() >= 2 && word[0] == '-' && word[1] >= '0' && word[1] <= '9';
 }
 
+// A word from the command line, quoted, its first bytes only: a mistyped
+// word can be of any length.
+std::string quoted_word(std::string_view word) {
+  constexpr std::size_t kShown = 40;
+  return "\"" + printable(word.substr(0, kShown)) + (word.size() > kShown ? "...\"" : "\"");
+}
+
+// The name of the option a word gives: "--seed" of "--seed=5", "-o" of
+// "-oout.png" (a short option's value may follow it at once).
+std::string option_name(std::string_view word) {
+  if (word.starts_with("--")) return std::string(word.substr(0, word.find('=')));
+  return std::string(word.substr(0, 2));
+}
+
 // The first word after a command that would be taken for an option it does
 // not have, or an empty string.
-std::string unknown_option(const CLI::App* command, int argc, char** argv, int first) {
+std::string unknown_option(const CLI::App* command, std::span<const std::string> words,
+                           std::size_t first) {
   const std::vector<std::string> names = option_names(command);
-  for (int i = first; i < argc; ++i) {
-    const std::string_view word = argv[i];
+  for (std::size_t i = first; i < words.size(); ++i) {
+    const std::string_view word = words[i];
     if (word == "--") break;
     if (word.size() < 2 || word[0] != '-' || is_negative_number(word)) continue;
-    const std::string name(word.substr(0, word.find('=')));
+    const std::string name = option_name(word);
     if (std::ranges::find(names, name) == names.end()) {
-      std::string message = "tarnixmap " + command->get_name() + ": unknown option \"" +
-                            printable(name) + "\"" + did_you_mean(name, names);
+      const std::string shown = word.starts_with("--") ? name : std::string(word);
+      std::string message = "tarnixmap " + command->get_name() + ": unknown option " +
+                            quoted_word(shown) + did_you_mean(shown, names);
       if (command->get_name() == "generate" || command->get_name() == "search") {
         message += "\n" + std::string(kDashNameHint);
       }
@@ -213,20 +229,69 @@ std::string unknown_option(const CLI::App* command, int argc, char** argv, int f
 
 }  // namespace
 
-std::string CommandLine::unknown_word(int argc, char** argv) const {
-  if (argc < 2) return {};
-  const std::string_view word = argv[1];
-  if (word.starts_with('-')) return {};  // --help, --version, or the parser's own report
-  std::vector<std::string> commands;
+const CLI::App* CommandLine::command_named(std::string_view name) const {
   for (const CLI::App* command : app.get_subcommands({})) {
-    commands.push_back(command->get_name());
-    if (command->get_name() == word) return unknown_option(command, argc, argv, 2);
+    if (command->get_name() == name) return command;
   }
+  return nullptr;
+}
+
+std::vector<std::string> CommandLine::words(int argc, char** argv) const {
+  std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
+  const CLI::App* command = words.empty() ? nullptr : command_named(words[0]);
+  if (command == nullptr) return words;
+  for (std::size_t i = 1; i < words.size() && words[i] != "--"; ++i) {
+    const std::string& word = words[i];
+    if (word.size() < 3 || word[0] != '-' || word[1] == '-' || word[2] != '=') continue;
+    const CLI::Option* option = command->get_option_no_throw(word.substr(0, 2));
+    if (option == nullptr || option->get_expected_max() == 0) continue;
+    // "-o=x.png" names x.png, as "--output=x.png" does; the parser would
+    // keep the "=".
+    std::string value = word.substr(3);
+    words[i].resize(2);
+    words.insert(words.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(value));
+    ++i;
+  }
+  return words;
+}
+
+std::string CommandLine::unknown_word(std::span<const std::string> words) const {
+  if (words.empty()) return {};
+  const std::string_view word = words[0];
+  if (word.starts_with('-')) {
+    const std::vector<std::string> names = {"--help", "-h", "--version"};
+    if (std::ranges::find(names, option_name(word)) != names.end()) return {};
+    return "tarnixmap: unknown option " + quoted_word(word) + did_you_mean(word, names) +
+           "\nA command comes first; tarnixmap --help lists them.\n";
+  }
+  if (const CLI::App* command = command_named(word)) return unknown_option(command, words, 1);
+  std::vector<std::string> commands;
+  for (const CLI::App* command : app.get_subcommands({}))
+    commands.push_back(command->get_name());
   std::string list;
   for (const std::string& c : commands)
     list += (list.empty() ? "" : ", ") + c;
-  return "tarnixmap: unknown command \"" + printable(word) + "\"" + did_you_mean(word, commands) +
+  return "tarnixmap: unknown command " + quoted_word(word) + did_you_mean(word, commands) +
          "\nThe commands are " + list + "; tarnixmap --help tells more.\n";
+}
+
+std::string CommandLine::usage_error(std::span<const std::string> words,
+                                     const CLI::ParseError& error) const {
+  const CLI::App* command = words.empty() ? nullptr : command_named(words[0]);
+  const std::string who = command == nullptr ? "tarnixmap" : "tarnixmap " + command->get_name();
+  std::string what = error.what();
+  // The parser's own wording, in the words of the rest of the program.
+  const std::size_t colon = what.find(": ");
+  const std::string subject = colon == std::string::npos ? "" : what.substr(0, colon);
+  const std::string rest = colon == std::string::npos ? what : what.substr(colon + 2);
+  if (rest.starts_with("At Most 1 required but received ")) {
+    what = subject + " is given " + rest.substr(32) + " times; give it once";
+  } else if (rest.ends_with(" missing") && rest.find(" required ") != std::string::npos) {
+    what = subject + " needs a value";
+  } else if (what == "A subcommand is required") {
+    what = "a command is required: generate, check, render, search, report";
+  }
+  return who + ": " + what + "\n'" + who + " --help' tells more.\n";
 }
 
 }  // namespace tarnix

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,10 +34,20 @@ struct CommandLine {
   // False after a usage error, reported on `err`.
   [[nodiscard]] bool read_numbers(Console& err);
 
+  // The words after the program's name as the parser is to read them: a
+  // short option's value given with "=" ("-o=x.png") is split off, as a
+  // long option's is ("--output=x.png").
+  [[nodiscard]] std::vector<std::string> words(int argc, char** argv) const;
+
   // What the parser would report badly, checked before it runs: an
   // unknown command or option, with the one most likely meant. Empty when
   // every command and option is known.
-  [[nodiscard]] std::string unknown_word(int argc, char** argv) const;
+  [[nodiscard]] std::string unknown_word(std::span<const std::string> words) const;
+
+  // The parser's report of a usage error, worded as the program's own, with
+  // its "tarnixmap COMMAND: " in front.
+  [[nodiscard]] std::string usage_error(std::span<const std::string> words,
+                                        const CLI::ParseError& error) const;
 
   CLI::App app;
   CLI::App* generate = nullptr;
@@ -52,6 +63,7 @@ struct CommandLine {
   bool quiet = false;  // search: no progress line
 
  private:
+  [[nodiscard]] const CLI::App* command_named(std::string_view name) const;
   void add_number(CLI::App* command, OptionRange range, const std::string& type,
                   const std::string& help, std::function<void(std::int64_t)> store);
   void add_radius(CLI::App* command, std::int32_t& radius);

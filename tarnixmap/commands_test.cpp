@@ -352,6 +352,33 @@ TEST(Search, JsonLinesForScripts) {
   EXPECT_EQ(written_seed(o.err, "Cave.map"), lines[0]["seed"].get<std::uint32_t>());
 }
 
+// A name that is not UTF-8 is shown escaped, as on the terminal, with its
+// bytes beside it in hex: it never prints like another name, even one that
+// spells out the escape, and it can be recovered.
+TEST(Check, JsonKeepsNamesApart) {
+  MemoryFileSystem files;
+  const std::string map = tarnixrandommap_at(kCave, 2).map;
+  files.files["a\xFF.map"] = map;
+  files.files["a\\xFF.map"] = map;
+  files.files["b\xFF.map"] = "broken";
+  CheckRequest check{{"a\xFF.map", "a\\xFF.map", "b\xFF.map"}};
+  check.json = true;
+  const Outcome c =
+      capture([&](Console& out, Console& err) { return check_command(check, out, err, files); });
+  std::vector<nlohmann::json> lines;
+  for (std::size_t at = 0; at < c.out.size(); at = c.out.find('\n', at) + 1)
+    lines.push_back(nlohmann::json::parse(c.out.substr(at, c.out.find('\n', at) - at)));
+  ASSERT_EQ(lines.size(), 3U) << c.out;
+  EXPECT_EQ(lines[0]["file"], "a\\xFF.map");
+  EXPECT_EQ(lines[0]["file_hex"], "61FF2E6D6170");
+  EXPECT_EQ(lines[1]["file"], "a\\xFF.map");
+  EXPECT_FALSE(lines[1].contains("file_hex"));
+  EXPECT_EQ(lines[2]["file"], "b\\xFF.map");
+  EXPECT_EQ(lines[2]["file_hex"], "62FF2E6D6170");
+  EXPECT_EQ(lines[0]["name"], "Cave");
+  EXPECT_FALSE(lines[0].contains("name_hex"));
+}
+
 TEST(Search, RangesPastTheLastSeedAndMaplessRangesWriteNothing) {
   MemoryFileSystem files;
   Outcome o = capture([&](Console& out, Console& err) {

@@ -1,5 +1,7 @@
 #include "tarnixmap/json_output.h"
 
+#include "tarnixrandommap/run/printable.h"
+
 namespace tarnix {
 
 nlohmann::json starts_json(std::span<const StartFigures> starts) {
@@ -20,6 +22,16 @@ nlohmann::json starts_json(std::span<const StartFigures> starts) {
 
 std::string figure_name(Figure figure) {
   return std::string(kFigures[static_cast<std::size_t>(figure)].name);
+}
+
+void put_text(nlohmann::json& object, const std::string& key, std::string_view bytes) {
+  const std::string shown = printable(bytes);
+  object[key] = shown;
+  if (shown == bytes) return;
+  std::string hex;
+  for (const char c : bytes)
+    hex += hex_byte(c);
+  object[key + "_hex"] = hex;
 }
 
 std::string json_line(const nlohmann::json& object) {

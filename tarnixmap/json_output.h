@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "tarnixmap/fairness.h"
 
@@ -15,6 +16,13 @@ namespace tarnix {
 
 // The name of a figure, as the JSON and the tables call it.
 [[nodiscard]] std::string figure_name(Figure figure);
+
+// Puts the text `bytes` (a file name, a map's name) at `key` as a terminal
+// shows it, escaped as printable() escapes it; where that differs from the
+// bytes (they are not UTF-8, or hold controls), `key`_hex holds the bytes
+// themselves in hex, so that two names never print alike and each can be
+// recovered.
+void put_text(nlohmann::json& object, const std::string& key, std::string_view bytes);
 
 // One object on one line, keys in alphabetical order, everything outside
 // ASCII escaped (a terminal can show it safely) and bytes that are not

@@ -31,31 +31,36 @@ int output_lost(int error, int code) {
 // Help, the version or a usage error, written through the same sinks as
 // everything else: they wait for a full non-blocking output, and a lost one
 // is reported.
-int parse_ended(tarnix::CommandLine& line, const CLI::ParseError& e,
-                const tarnix::StandardDescriptors& standard) {
-  std::ostringstream help;
-  std::ostringstream error;
-  const int code = line.app.exit(e, help, error);
+int parse_ended(tarnix::CommandLine& line, std::span<const std::string> words,
+                const CLI::ParseError& e, const tarnix::StandardDescriptors& standard) {
   tarnix::FdSink standard_output(1, standard.closed[1]);
   tarnix::FdSink standard_error(2, standard.closed[2]);
+  if (e.get_exit_code() != 0) {
+    standard_error.write(line.usage_error(words, e));
+    return tarnix::kExitUsage;
+  }
+  std::ostringstream help;
+  std::ostringstream error;
+  (void)line.app.exit(e, help, error);
   standard_output.write(help.str());
   standard_error.write(error.str());
-  if (code != 0) return tarnix::kExitUsage;
   return standard_output.error() == 0 ? tarnix::kExitOk
                                       : output_lost(standard_output.error(), tarnix::kExitOk);
 }
 
 int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& standard) {
   tarnix::CommandLine line;
-  if (const std::string unknown = line.unknown_word(argc, argv); !unknown.empty()) {
+  const std::vector<std::string> words = line.words(argc, argv);
+  if (const std::string unknown = line.unknown_word(words); !unknown.empty()) {
     tarnix::FdSink standard_error(2, standard.closed[2]);
     standard_error.write(unknown);
     return tarnix::kExitUsage;
   }
   try {
-    line.app.parse(argc, argv);
+    line.app.parse(
+        std::vector<std::string>(words.rbegin(), words.rend()));  // it reads from the back
   } catch (const CLI::ParseError& e) {
-    return parse_ended(line, e, standard);
+    return parse_ended(line, words, e, standard);
   }
   tarnix::FdSink standard_output(1, standard.closed[1]);
   tarnix::FdSink standard_error(2, standard.closed[2]);

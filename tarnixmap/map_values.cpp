@@ -89,7 +89,7 @@ bool MapValues::fill(std::array<std::string, kArgumentCount>& values, Console& e
       err.line(who +
                "after NAME give all eleven values in order, or name those you want (as "
                "--width 64); got " +
-               std::to_string(in_order_.size()) + " values");
+               counted(in_order_.size(), "value"));
       return false;
     }
     if (!given.empty()) {

@@ -74,7 +74,7 @@ bool write_report(const std::string& dir, const std::string& heading,
   }
   if (!write_output("", outputs[0], report_html(heading, maps, histogram), err, files))
     return false;
-  out.line(printable(outputs[0]) + ": " + std::to_string(maps.size()) + " maps");
+  out.line(printable(outputs[0]) + ": " + counted(maps.size(), "map"));
   return true;
 }
 
@@ -100,7 +100,7 @@ int report_command(const ReportRequest& request, Console& out, Console& err, Fil
     entries.push_back(report_entry(sound[i].name, sources[i], std::nullopt, *sound[i].grid,
                                    sound[i].hearts, request.radius));
   }
-  const std::string heading = "tarnixmap report: " + std::to_string(entries.size()) + " maps";
+  const std::string heading = "tarnixmap report: " + counted(entries.size(), "map");
   if (!write_report(request.output, heading, entries, std::nullopt, request.paths, out, err,
                     files)) {
     return kExitFailed;

@@ -139,8 +139,8 @@ std::string histogram_svg(const ScoreHistogram& histogram) {
     const double h = kHeight * static_cast<double>(bars[i]) / static_cast<double>(tallest);
     svg += R"(<rect x=")" + fixed(static_cast<double>(i) * bar_width, 1) + R"(" y=")" +
            fixed(kHeight - h, 1) + R"(" width=")" + fixed(std::max(1.0, bar_width - 1), 1) +
-           R"(" height=")" + fixed(h, 1) + R"("><title>)" + std::to_string(bars[i]) +
-           " seeds</title></rect>";
+           R"(" height=")" + fixed(h, 1) + R"("><title>)" + counted(bars[i], "seed") +
+           "</title></rect>";
   }
   const double low = static_cast<double>(first) * ScoreHistogram::kBinWidth;
   const double high = static_cast<double>(last) * ScoreHistogram::kBinWidth;
@@ -158,8 +158,8 @@ std::string report_html(const std::string& heading, std::span<const ReportMap> m
   html += "<title>" + escaped(heading) + "</title>\n" + std::string(kStyle) + "</head>\n<body>\n";
   html += "<h1>" + escaped(heading) + "</h1>\n";
   if (histogram) {
-    html += "<section class=\"histogram\"><h2>How the " + std::to_string(histogram->total()) +
-            " seeds searched score</h2>" + histogram_svg(*histogram) +
+    html += "<section class=\"histogram\"><h2>How the " + counted(histogram->total(), "seed") +
+            " searched score</h2>" + histogram_svg(*histogram) +
             "<p>Lower is fairer: 0 when every player starts alike.</p></section>\n";
   }
   html += "<div class=\"maps\">\n";

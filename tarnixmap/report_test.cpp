@@ -63,7 +63,7 @@ TEST(ReportCommand, WritesThePageBesideThePictures) {
   EXPECT_TRUE(files.files.at("page/map-1.png").starts_with("\x89PNG"));
   EXPECT_NE(files.files.at("page/index.html").find("<h2>a.map: Duel</h2>"), std::string::npos);
   EXPECT_NE(err_sink.all().find("tarnixmap: broken.map is not a sound map"), std::string::npos);
-  EXPECT_EQ(out_sink.all(), "page/index.html: 1 maps\n");
+  EXPECT_EQ(out_sink.all(), "page/index.html: 1 map\n");
 
   files.files["page/map-1.png"] = files.files.at("a.map");  // a map file where a picture goes
   const std::string page_before = files.files.at("page/index.html");

@@ -175,9 +175,8 @@ bool write_search_report(const SearchRequest& request, const MapParams& params,
                                    result.best[i].seed, grids.back(), *reports.hearts,
                                    request.radius));
   }
-  const std::string heading = "tarnixmap search: the best of " + std::to_string(result.searched) +
-                              " seeds from " + std::to_string(from) + " for " +
-                              printable(params.name);
+  const std::string heading = "tarnixmap search: the best of " + counted(result.searched, "seed") +
+                              " from " + std::to_string(from) + " for " + printable(params.name);
   return write_report(request.report, heading, entries, result.histogram, {}, out, err, files);
 }
 
@@ -255,17 +254,17 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   } else {
     print_table(shown, out);
     const std::uint64_t last = from + result.searched - (result.searched > 0 ? 1 : 0);
-    out.line("searched " + std::to_string(result.searched) + " seeds, " + std::to_string(from) +
-             " to " + std::to_string(last) + ": " + std::to_string(result.without_map) +
-             " without a map, " + fixed(seconds, 2) + " s, " +
+    out.line("searched " + counted(result.searched, "seed") + ", " + std::to_string(from) + " to " +
+             std::to_string(last) + ": " + std::to_string(result.without_map) + " without a map, " +
+             fixed(seconds, 2) + " s, " +
              std::to_string(static_cast<std::uint64_t>(
                  seconds > 0 ? static_cast<double>(result.searched) / seconds : 0)) +
              " seeds/s");
   }
   if (result.stopped) {
     err.line("tarnixmap search: stopped by Ctrl-C after " + std::to_string(result.searched) +
-             " of " + std::to_string(request.seeds) + " seeds; seeds " + std::to_string(from) +
-             " to " + std::to_string(from + result.searched - 1) + " were searched");
+             " of " + counted(request.seeds, "seed") + "; seeds " + std::to_string(from) + " to " +
+             std::to_string(from + result.searched - 1) + " were searched");
   }
   if (result.best.empty()) {
     err.line("tarnixmap search: no seed from " + std::to_string(from) +

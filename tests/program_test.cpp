@@ -102,6 +102,7 @@ TEST_F(ProgramTest, RejectedInputsLeaveNoFile) {
       {typical_with(0, std::string(96, 'a')),
        name_rule + "\"" + std::string(96, 'a') + "\" (96 bytes)"},
       {typical_with(0, "../Cave"), name_rule + "\"../Cave\" (7 bytes)"},
+      {typical_with(0, "/"), name_rule + "\"/\" (1 byte)"},
       {typical_with(0, "sub/Cave"), name_rule + "\"sub/Cave\" (8 bytes)"},
       {typical_with(0, "back\\slash"), name_rule + R"("back\\slash" (10 bytes))"},
       {typical_with(0, "line\nfeed"), name_rule + R"("line\x0Afeed" (9 bytes))"},

@@ -366,6 +366,40 @@ TEST_F(TarnixmapTest, TyposGetUsefulErrors) {
   EXPECT_EQ(entries(), std::vector<std::string>{"-dash.map"});
 }
 
+// Every usage error is worded as the program's own, with its command in
+// front; a short option takes its value joined to it or after "=", as a
+// long one does; a mistyped word is echoed only in part, whatever its size.
+TEST_F(TarnixmapTest, UsageErrorsSpeakAsTheProgram) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{"generate", "Cave", "--size", "9x9", "--size", "10x10"},
+       "tarnixmap generate: --size is given 2 times; give it once\n"
+       "'tarnixmap generate --help' tells more.\n"},
+      {{"search", "Cave", "--from"},
+       "tarnixmap search: --from needs a value\n'tarnixmap search --help' tells more.\n"},
+      {{"check"}, "tarnixmap check: FILE is required\n'tarnixmap check --help' tells more.\n"},
+      {{"--bogus"},
+       "tarnixmap: unknown option \"--bogus\"\nA command comes first; tarnixmap --help lists "
+       "them.\n"},
+      {{"check", "--" + std::string(130000, 'z')},
+       "tarnixmap check: unknown option \"--" + std::string(38, 'z') + "...\"\n"},
+  };
+  for (const Case& c : cases) {
+    const Result r = tarnixmap(c.args);
+    EXPECT_EQ(r.code, 2) << c.err;
+    EXPECT_EQ(r.err, c.err);
+  }
+  ASSERT_EQ(generate({"--seed", "1"}).code, 0);
+  for (const std::string option : {"-ojoined.png", "-o=equals.png"}) {
+    const Result r = tarnixmap({"render", "Cave.map", option});
+    EXPECT_EQ(r.code, 0) << option << ": " << r.err;
+  }
+  EXPECT_EQ(entries(), (std::vector<std::string>{"Cave.map", "equals.png", "joined.png"}));
+}
+
 // NAME alone takes the README example's values; named options change any
 // of them; the eleven in order still work. Each writes what the generator
 // writes for the same values.

@@ -132,7 +132,8 @@ class Reader {
               "line ends are LF, not CR LF, from line " + std::to_string(first_bare_feed_) + " on");
     } else {
       problem(first_bare_feed_, "the line ends in a bare line feed, not CR LF, as do " +
-                                    std::to_string(bare_feeds_ - 1) + " later lines");
+                                    counted(static_cast<std::uint64_t>(bare_feeds_ - 1),
+                                            "later line"));
     }
   }
 
@@ -232,16 +233,16 @@ class Reader {
     }
     bool fits = map.width > 0 && rows == map.height;
     if (map.width > 0 && !fits) {
-      problem(grid_first_line_, "the grid has " + std::to_string(rows) +
-                                    " rows, but the size line (line " + std::to_string(size_line_) +
+      problem(grid_first_line_, "the grid has " + counted(static_cast<std::uint64_t>(rows), "row") +
+                                    ", but the size line (line " + std::to_string(size_line_) +
                                     ") says " + std::to_string(map.height));
     }
     for (std::int64_t r = 0; r < rows; ++r) {
       const std::int64_t line = number();
       const std::string_view row = *next_line();
       if (map.width > 0 && row.size() != static_cast<std::size_t>(map.width)) {
-        problem(line, "the row has " + std::to_string(row.size()) +
-                          " tile codes, the size line says " + std::to_string(map.width));
+        problem(line, "the row has " + counted(row.size(), "tile code") +
+                          ", the size line says " + std::to_string(map.width));
         fits = false;
       }
       const auto* const bad = std::ranges::find_if(row, [](char c) { return !is_tile_code(c); });

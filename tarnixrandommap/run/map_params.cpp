@@ -91,7 +91,7 @@ std::vector<std::string> validate(const MapParams& p) {
   if (!is_good_map_name(p.name)) {
     problems.push_back("<name> must be 1 to " + std::to_string(kMaxNameBytes) +
                        R"( bytes with no "/", "\" or control characters, got )" + quoted(p.name) +
-                       " (" + std::to_string(p.name.size()) + " bytes)");
+                       " (" + counted(p.name.size(), "byte") + ")");
   }
   const std::string at_least_side = "at least " + std::to_string(kMinSide);
   if (p.width < kMinSide) problems.push_back(rejected("width", at_least_side, p.width));

@@ -52,6 +52,13 @@ std::size_t safe_sequence(std::string_view text) {
 
 }  // namespace
 
+std::string counted(std::uint64_t n, std::string_view noun) {
+  std::string text = std::to_string(n) + " ";
+  text += noun;
+  if (n != 1) text += 's';
+  return text;
+}
+
 std::string hex_byte(char c) {
   static constexpr std::string_view kHex = "0123456789ABCDEF";
   const auto byte = static_cast<unsigned char>(c);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ namespace tarnix {
 // marks U+200E, U+200F and U+061C) and each byte that is not part of valid
 // UTF-8. Everything else, other languages' letters included, is kept.
 [[nodiscard]] std::string printable(std::string_view text);
+
+// A count with its noun, in the singular for one: "1 seed", "2 seeds".
+[[nodiscard]] std::string counted(std::uint64_t n, std::string_view noun);
 
 // The two hex digits of a byte, "1B" for escape.
 [[nodiscard]] std::string hex_byte(char c);

@@ -51,5 +51,11 @@ TEST(Printable, EscapesWhatATerminalWouldActOnAndKeepsTheRest) {
     EXPECT_EQ(printable(c.text), c.shown) << c.name;
 }
 
+TEST(Printable, CountsTakeTheSingularForOne) {
+  EXPECT_EQ(counted(0, "seed"), "0 seeds");
+  EXPECT_EQ(counted(1, "seed"), "1 seed");
+  EXPECT_EQ(counted(2, "later line"), "2 later lines");
+}
+
 }  // namespace
 }  // namespace tarnix
