@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -77,9 +78,12 @@ struct SearchRequest {
   std::optional<unsigned> threads;  // workers asked for; else as many as the machine has cores
   unsigned cores = 1;               // the machine's cores
   std::optional<std::uint64_t> memory_available;  // bytes the workers may take, where known
-  bool show_progress = false;                     // a progress line on `err`, a terminal
-  std::string report;    // a directory for a page of the best maps; none when empty
-  bool preview = false;  // also draw each map written as NAME.png
+  // Read while the search runs: once true, it stops. When absent, Ctrl-C is
+  // caught for the search and sets it.
+  const std::atomic<bool>* interrupted = nullptr;
+  bool show_progress = false;  // a progress line on `err`, a terminal
+  std::string report;          // a directory for a page of the best maps; none when empty
+  bool preview = false;        // also draw each map written as NAME.png
 };
 
 // Ranks every seed of a range by the fairness of its map and writes the

@@ -295,6 +295,19 @@ TEST(Search, WritesTheBestMapsAsTheGeneratorWould) {
   EXPECT_TRUE(files.files.empty());
 }
 
+// A Ctrl-C that comes as the last seeds are finished still marks the
+// search as stopped: the exit code is 130, never 0.
+TEST(Search, ACtrlCAtTheVeryEndStillStopsTheSearch) {
+  MemoryFileSystem files;
+  SearchRequest request = search_for(kCave, 100, 20);
+  const std::atomic<bool> interrupted{true};
+  request.interrupted = &interrupted;
+  const Outcome o = capture(
+      [&](Console& out, Console& err) { return search_command(request, 0, out, err, files); });
+  EXPECT_EQ(o.code, 130);
+  EXPECT_NE(o.err.find("tarnixmap search: stopped by Ctrl-C after "), std::string::npos) << o.err;
+}
+
 // Workers that would not fit in memory are a usage error that says how
 // many do; nothing is searched or written.
 TEST(Search, RefusesMoreWorkersThanMemoryHolds) {

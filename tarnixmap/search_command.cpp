@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tarnixmap/commands.h"
+#include "tarnixmap/interrupt.h"
 #include "tarnixmap/json_output.h"
 #include "tarnixmap/map_summary.h"
 #include "tarnixmap/report.h"
@@ -15,38 +16,6 @@
 namespace tarnix {
 
 namespace {
-
-// Set by Ctrl-C while a search runs. Static because a signal handler can
-// reach nothing else; the search itself only sees its progress record.
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void note_interrupt(int /*sig*/) {
-  g_interrupted.store(true);
-  std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the program at once
-}
-
-// Catches Ctrl-C for as long as it lives, unless the program was started
-// with it ignored.
-class CatchInterrupt {
- public:
-  CatchInterrupt() {
-    g_interrupted = false;
-    struct sigaction action {};
-    action.sa_handler = note_interrupt;
-    sigemptyset(&action.sa_mask);
-    installed_ = ::sigaction(SIGINT, nullptr, &previous_) == 0 && previous_.sa_handler != SIG_IGN &&
-                 ::sigaction(SIGINT, &action, nullptr) == 0;
-  }
-  CatchInterrupt(const CatchInterrupt&) = delete;
-  CatchInterrupt& operator=(const CatchInterrupt&) = delete;
-  ~CatchInterrupt() {
-    if (installed_) ::sigaction(SIGINT, &previous_, nullptr);
-  }
-
- private:
-  struct sigaction previous_ {};
-  bool installed_ = false;
-};
 
 // A number of bytes as a person reads it: "67.1 MB", "2.15 GB".
 std::string in_bytes(std::uint64_t bytes) {
@@ -235,11 +204,19 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   ProgressLine line(request.show_progress, request.seeds, err);
   SearchResult result;
   {
-    const CatchInterrupt interrupt;
+    // Ctrl-C is caught only while the seeds are searched: writing the maps
+    // afterwards is stopped by it as any write is.
+    std::optional<CatchInterrupt> ctrl_c;
+    if (request.interrupted == nullptr) ctrl_c.emplace();
+    const std::atomic<bool>& interrupted =
+        request.interrupted != nullptr ? *request.interrupted : CatchInterrupt::flag();
     result = search_seeds(*params, {from, request.seeds}, options, progress, [&] {
-      if (g_interrupted) progress.stop = true;
+      if (interrupted) progress.stop = true;
       line.draw(progress);
     });
+    // It stops the search whenever it comes, even after the workers have
+    // taken the last seeds: the exit code says so.
+    result.stopped = result.stopped || interrupted;
   }
   line.erase();
   const double seconds = line.elapsed();

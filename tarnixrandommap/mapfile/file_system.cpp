@@ -76,22 +76,44 @@ bool DiskFileSystem::same_file(std::string_view a, std::string_view b) {
 }
 
 bool DiskFileSystem::make_directory(std::string_view path, std::string* err) {
-  const std::string name(path);
-  if (::mkdir(name.c_str(), 0777) == 0) return true;
-  const int reason = errno;
-  struct stat st {};
-  if (reason == EEXIST && ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
-  *err = reason == EEXIST ? "it exists and is not a directory" : std::strerror(reason);
-  return false;
+  // Each folder on the way is made in turn, as mkdir -p does.
+  const std::string whole(path);
+  for (std::size_t end = whole.find('/', 1);; end = whole.find('/', end + 1)) {
+    const std::string name = whole.substr(0, end);
+    const bool last = end == std::string::npos || end + 1 >= whole.size();
+    if (!name.empty() && name.back() != '/' && ::mkdir(name.c_str(), 0777) != 0) {
+      const int reason = errno;
+      struct stat st {};
+      struct stat link {};
+      const std::string which = last ? "" : " (" + name + ")";
+      if (reason != EEXIST) {
+        *err = std::strerror(reason) + which;
+        return false;
+      }
+      if (::stat(name.c_str(), &st) != 0) {
+        const bool dangling = ::lstat(name.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+        *err = (dangling ? "it is a dangling link" : std::string(std::strerror(errno))) + which;
+        return false;
+      }
+      if (!S_ISDIR(st.st_mode)) {
+        *err = "it exists and is not a directory" + which;
+        return false;
+      }
+    }
+    if (end == std::string::npos) return true;
+  }
 }
 
 bool MemoryFileSystem::make_directory(std::string_view path, std::string* err) {
-  if (files.contains(path)) {
-    *err = "it exists and is not a directory";
-    return false;
+  for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+    const std::string_view name = path.substr(0, end);
+    if (files.contains(name)) {
+      *err = "it exists and is not a directory";
+      return false;
+    }
+    directories.emplace(name);
+    if (end == std::string_view::npos) return true;
   }
-  directories.emplace(path);
-  return true;
 }
 
 bool MemoryFileSystem::write_file(std::string_view path, std::span<const std::string_view> parts,

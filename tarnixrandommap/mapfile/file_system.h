@@ -60,9 +60,10 @@ class FileSystem {
   // too), so that writing `b` would overwrite `a`.
   [[nodiscard]] virtual bool same_file(std::string_view a, std::string_view b) = 0;
 
-  // Makes the directory `path` (0777 less the umask) unless it is there
-  // already. Returns false with *err when it cannot, or when something
-  // else stands at that name.
+  // Makes the directory `path` (0777 less the umask), and any of its
+  // parents that are missing, unless it is there already. Returns false
+  // with *err when it cannot (naming the parent that failed, if not `path`
+  // itself), or when something else stands at a name on the way.
   [[nodiscard]] virtual bool make_directory(std::string_view path, std::string* err) = 0;
 };
 

@@ -363,6 +363,35 @@ TEST_F(DiskFileSystemTest, SameFileFollowsNamesToTheFile) {
   EXPECT_FALSE(disk.same_file(path("a.map"), path("missing")));
 }
 
+// A folder is made with the parents it lacks; what stands in the way is
+// named: a file, or a link that leads nowhere.
+TEST_F(DiskFileSystemTest, MakesAFolderWithItsParents) {
+  DiskFileSystem disk;
+  std::string err;
+  ASSERT_TRUE(disk.make_directory(path("a/b/c"), &err)) << err;
+  EXPECT_TRUE(S_ISDIR(stat_of(path("a/b/c")).st_mode));
+  EXPECT_TRUE(disk.make_directory(path("a/b/c/"), &err)) << "there already: " << err;
+  write_file("file", "");
+  ASSERT_EQ(symlink("nowhere", path("dangling").c_str()), 0);
+  ASSERT_EQ(symlink("a", path("to-a").c_str()), 0);
+  EXPECT_TRUE(disk.make_directory(path("to-a/d"), &err)) << "through a link: " << err;
+  struct Case {
+    std::string name;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {"file", "it exists and is not a directory"},
+      {"file/x", "it exists and is not a directory (" + path("file") + ")"},
+      {"dangling", "it is a dangling link"},
+      {"dangling/x/y", "it is a dangling link (" + path("dangling") + ")"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(disk.make_directory(path(c.name), &err)) << c.name;
+    EXPECT_EQ(err, c.err) << c.name;
+  }
+  EXPECT_EQ(entries(), (std::vector<std::string>{"a", "dangling", "file", "to-a"}));
+}
+
 TEST(MemoryFileSystem, KeepsFilesAndFailsOnRequest) {
   MemoryFileSystem files;
   std::string err;

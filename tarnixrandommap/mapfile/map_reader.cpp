@@ -131,9 +131,9 @@ class Reader {
       problem(first_bare_feed_,
               "line ends are LF, not CR LF, from line " + std::to_string(first_bare_feed_) + " on");
     } else {
-      problem(first_bare_feed_, "the line ends in a bare line feed, not CR LF, as do " +
-                                    counted(static_cast<std::uint64_t>(bare_feeds_ - 1),
-                                            "later line"));
+      problem(first_bare_feed_,
+              "the line ends in a bare line feed, not CR LF, as do " +
+                  counted(static_cast<std::uint64_t>(bare_feeds_ - 1), "later line"));
     }
   }
 
@@ -241,8 +241,8 @@ class Reader {
       const std::int64_t line = number();
       const std::string_view row = *next_line();
       if (map.width > 0 && row.size() != static_cast<std::size_t>(map.width)) {
-        problem(line, "the row has " + counted(row.size(), "tile code") +
-                          ", the size line says " + std::to_string(map.width));
+        problem(line, "the row has " + counted(row.size(), "tile code") + ", the size line says " +
+                          std::to_string(map.width));
         fits = false;
       }
       const auto* const bad = std::ranges::find_if(row, [](char c) { return !is_tile_code(c); });
