@@ -29,7 +29,7 @@ expect() {
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-touch Cave.map Cove.map notes.txt
+touch Cave.map Cove.map notes.txt picture.png
 mkdir maps
 
 expect "generate " tarnixmap gen
@@ -42,6 +42,28 @@ expect "Cave.map Cove.map maps " tarnixmap render ""
 expect "maps " tarnixmap report Cave.map -o ""
 expect "2 3 4 " tarnixmap search Cave --players ""
 expect "" tarnixmap generate --seed ""
+# A quoted or escaped word is completed as the shell will read it.
+expect "Cave.map Cove.map " tarnixmap check "'C"
+expect "Cave.map Cove.map " tarnixmap check '"C'
+touch "Big Cave.map"
+expect "Big Cave.map " tarnixmap render 'Big\ C'
+rm "Big Cave.map"
+# After --output= (the shell splits the word at "="), a picture or folder.
+expect "maps picture.png " tarnixmap render Cave.map --output = ""
+expect "picture.png " tarnixmap render Cave.map --output = "pic"
+expect "maps " tarnixmap report Cave.map --output = ""
+
+# A name with a newline in it is one candidate, not two.
+touch $'New\nline.map'
+COMP_WORDS=(tarnixmap check N)
+COMP_CWORD=2
+COMPREPLY=()
+_tarnixmap
+if [ ${#COMPREPLY[@]} -ne 1 ] || [ "${COMPREPLY[0]}" != $'New\nline.map' ]; then
+  echo "a name with a newline gave ${#COMPREPLY[@]} candidates: ${COMPREPLY[*]}"
+  failures=$((failures + 1))
+fi
+rm $'New\nline.map'
 
 # Every option of every command's --help is offered after "-".
 for command in generate check render search report; do
@@ -52,7 +74,14 @@ for command in generate check render search report; do
   options=$("$tarnixmap" "$command" --help | grep -E '^ +-' | grep -o -- '--[a-z][a-z_-]*' | sort -u)
   for option in $options; do
     [[ $option == *_* ]] && continue  # the generator's spellings, offered with dashes
-    if ! printf '%s\n' "${COMPREPLY[@]}" | grep -qx -- "$option"; then
+    # Looked up in the shell itself: a pipe into "grep -q", which may stop
+    # reading at its first match, failed the check now and then under
+    # pipefail when the writer was cut off.
+    offered=no
+    for candidate in "${COMPREPLY[@]}"; do
+      [[ $candidate == "$option" ]] && offered=yes
+    done
+    if [[ $offered == no ]]; then
       echo "$command: --help lists $option, which the completion does not offer"
       failures=$((failures + 1))
     fi
