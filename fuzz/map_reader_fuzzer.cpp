@@ -16,6 +16,20 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const tarnix::MapFileRead read = tarnix::read_map_file(bytes);
+  // Read from memory it owns, the reader may make the grid of those very
+  // bytes: it must find exactly what it finds in a copy.
+  tarnix::FileBytes owned;
+  if (!owned.assign(bytes)) return 0;
+  const tarnix::MapFileRead taken = tarnix::read_map_file(std::move(owned));
+  if (taken.problems.size() != read.problems.size() ||
+      taken.contents.grid.has_value() != read.contents.grid.has_value() ||
+      (read.contents.grid && taken.contents.grid->rows() != read.contents.grid->rows())) {
+    std::fprintf(stderr, "a file read in place differs from the same file copied\n");
+    std::abort();
+  }
+  for (std::size_t i = 0; i < read.problems.size(); ++i) {
+    if (taken.problems[i].message != read.problems[i].message) std::abort();
+  }
   if (!read.problems.empty()) return 0;
   const tarnix::MapFileContents& map = read.contents;
   if (!map.grid) std::abort();

@@ -71,16 +71,17 @@ bool check_one(const CheckRequest& request, const std::string& path, Console& ou
   StringSink reasons;
   Console json_err(reasons, LineEnds::kLf);
   Console& problems_to = request.json ? json_err : err;
-  const std::optional<FileBytes> bytes = read_map_bytes(path, problems_to, files);
-  const MapFileRead read = bytes ? read_map_file(bytes->view()) : MapFileRead{};
-  if (!bytes || !read.problems.empty()) {
+  std::optional<FileBytes> bytes = read_map_bytes(path, problems_to, files);
+  const bool read_at_all = bytes.has_value();
+  const MapFileRead read = bytes ? read_map_file(std::move(*bytes)) : MapFileRead{};
+  if (!read_at_all || !read.problems.empty()) {
     if (!request.json) {
       report_problems(path, read.problems, err);
       return false;
     }
     std::vector<MapProblem> problems = read.problems;
     json_err.flush();
-    if (!bytes) problems.push_back({0, reasons.all().substr(0, reasons.all().size() - 1)});
+    if (!read_at_all) problems.push_back({0, reasons.all().substr(0, reasons.all().size() - 1)});
     nlohmann::json object = {{"sound", false}, {"problems", problems_json(problems)}};
     put_text(object, "file", path);
     out.text(json_line(object));
@@ -98,9 +99,9 @@ bool check_one(const CheckRequest& request, const std::string& path, Console& ou
 
 std::optional<MapFileContents> read_sound_map(const std::string& path, Console& err,
                                               FileSystem& files) {
-  const std::optional<FileBytes> bytes = read_map_bytes(path, err, files);
+  std::optional<FileBytes> bytes = read_map_bytes(path, err, files);
   if (!bytes) return std::nullopt;
-  MapFileRead read = read_map_file(bytes->view());
+  MapFileRead read = read_map_file(std::move(*bytes));
   if (!read.problems.empty()) {
     report_problems(path, {read.problems.front()}, err);
     err.line("tarnixmap: " + printable(path) + " is not a sound map; 'tarnixmap check " +

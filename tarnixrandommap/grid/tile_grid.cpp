@@ -17,7 +17,9 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20U;
 }  // namespace
 
 void TileGrid::Release::operator()(char* cells) const {
-  if (size < kHugePage) {
+  if (adopted) {
+    munmap(cells - offset, size);
+  } else if (size < kHugePage) {
     delete[] cells;
   } else {
     munmap(cells, size);
@@ -82,6 +84,12 @@ std::optional<TileGrid> TileGrid::create(std::int32_t width, std::int32_t height
   char* block = allocate_block(size);
   if (block == nullptr) return std::nullopt;
   return TileGrid(width, height, std::unique_ptr<char, Release>(block, Release{size}));
+}
+
+TileGrid TileGrid::adopt(std::int32_t width, std::int32_t height, char* block, std::size_t mapped,
+                         std::size_t offset) {
+  return TileGrid(width, height,
+                  std::unique_ptr<char, Release>(block + offset, Release{mapped, offset, true}));
 }
 
 // Row by row rather than square by square: the rings make only three kinds of

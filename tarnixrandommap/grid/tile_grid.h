@@ -59,6 +59,14 @@ class TileGrid {
   // Requires: width >= 1, height >= 1.
   [[nodiscard]] static std::optional<TileGrid> create(std::int32_t width, std::int32_t height);
 
+  // Takes over a block of `mapped` bytes that mmap gave (as a file read
+  // into memory), whose bytes from `offset` on are already a grid's rows,
+  // each followed by CR LF: the grid then needs no memory of its own. The
+  // whole block is unmapped with the grid.
+  // Requires: offset + (width + 2) * height <= mapped; width, height >= 1.
+  [[nodiscard]] static TileGrid adopt(std::int32_t width, std::int32_t height, char* block,
+                                      std::size_t mapped, std::size_t offset);
+
   // A grid can take gigabytes: it is moved, never copied.
   TileGrid(const TileGrid&) = delete;
   TileGrid& operator=(const TileGrid&) = delete;
@@ -87,6 +95,8 @@ class TileGrid {
   // Returns the block, heap or mapped, to the system.
   struct Release {
     std::size_t size;
+    std::size_t offset = 0;  // of the first square within an adopted block
+    bool adopted = false;    // a mapped block of `size` bytes, taken over
     void operator()(char* cells) const;
   };
 

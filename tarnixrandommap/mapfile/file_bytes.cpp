@@ -56,6 +56,14 @@ void FileBytes::release() {
   capacity_ = 0;
 }
 
+FileBytes::Block FileBytes::hand_over() {
+  const Block block{data_, capacity_};
+  data_ = nullptr;
+  size_ = 0;
+  capacity_ = 0;
+  return block;
+}
+
 bool FileBytes::reserve_more(std::size_t more) {
   if (more <= capacity_ - size_) return true;
   if (more > SIZE_MAX / 2 - size_) return false;

@@ -36,6 +36,14 @@ class FileBytes {
   // Gives the memory back.
   void release();
 
+  // Hands the memory over to the caller, who must munmap `mapped` bytes
+  // from `data`; holds nothing afterwards.
+  struct Block {
+    char* data = nullptr;
+    std::size_t mapped = 0;
+  };
+  [[nodiscard]] Block hand_over();
+
  private:
   char* data_ = nullptr;
   std::size_t size_ = 0;

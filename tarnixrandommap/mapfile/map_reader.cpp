@@ -51,7 +51,8 @@ bool is_heart(char c) {
 // there, and collects what it finds.
 class Reader {
  public:
-  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  // `owner`, when given, holds `bytes` and may hand them over to the grid.
+  Reader(std::string_view bytes, FileBytes* owner) : bytes_(bytes), owner_(owner) {}
 
   MapFileRead read() && {
     read_head();
@@ -190,7 +191,9 @@ class Reader {
   void read_head() {
     MapFileContents& map = result_.contents;
     if (const auto name = take("the map's name")) {
-      map.name = std::string(*name);
+      // A name too long to be sound is kept only in part: the whole line
+      // can be as long as the file.
+      map.name = std::string(name->substr(0, kMaxNameBytes + 1));
       check_name(*name);
     }
     const std::int64_t players_line = number();
@@ -252,12 +255,22 @@ class Reader {
         fits = false;
       }
     }
+    rows_end_ = cursor_.at;
     expect("");
     if (fits) fill_grid(first);
   }
 
   void fill_grid(Cursor rows) {
     MapFileContents& map = result_.contents;
+    // Rows that all end in CR LF are, byte for byte, a grid's block: the
+    // grid takes the file's memory over instead of copying it.
+    const std::size_t stride = static_cast<std::size_t>(map.width) + TileGrid::kRowEndSize;
+    if (owner_ != nullptr && owner_->view().data() == bytes_.data() &&
+        rows_end_ - rows.at == stride * static_cast<std::size_t>(map.height)) {
+      const FileBytes::Block block = owner_->hand_over();
+      map.grid = TileGrid::adopt(map.width, map.height, block.data, block.mapped, rows.at);
+      return;
+    }
     map.grid = TileGrid::create(map.width, map.height);
     if (!map.grid) {
       problem(size_line_, "not enough memory to hold the grid");
@@ -455,7 +468,9 @@ class Reader {
   }
 
   std::string_view bytes_;
+  FileBytes* owner_;
   Cursor cursor_;
+  std::size_t rows_end_ = 0;          // where the line after the grid's last row starts
   std::int64_t first_bare_feed_ = 0;  // the first line ending in a bare line feed
   std::int64_t bare_feeds_ = 0;       // how many lines do
   bool ended_ = false;
@@ -473,7 +488,12 @@ class Reader {
 }  // namespace
 
 MapFileRead read_map_file(std::string_view bytes) {
-  return Reader(bytes).read();
+  return Reader(bytes, nullptr).read();
+}
+
+MapFileRead read_map_file(FileBytes&& bytes) {
+  FileBytes held = std::move(bytes);
+  return Reader(held.view(), &held).read();
 }
 
 }  // namespace tarnix

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tarnixrandommap/grid/tile_grid.h"
+#include "tarnixrandommap/mapfile/file_bytes.h"
 #include "tarnixrandommap/placement/hearts.h"
 
 namespace tarnix {
@@ -45,9 +46,13 @@ struct MapFileRead {
 // gold, with no problems.
 [[nodiscard]] MapFileRead read_map_file(std::string_view bytes);
 
+// The same, taking over `bytes`: where the file's grid rows end in CR LF,
+// as a sound file's do, the grid is those very bytes, not a copy, so that
+// reading a map takes little more memory than the file's size.
+[[nodiscard]] MapFileRead read_map_file(FileBytes&& bytes);
+
 // The largest map file the reader takes: 1 GiB, room for a map of 32000 x
-// 32000 squares. Reading needs about twice the file's size in memory (the
-// bytes and the grid); a larger file is turned away before it is read.
+// 32000 squares. A larger file is turned away before it is read.
 inline constexpr std::uint64_t kMaxMapFileBytes = std::uint64_t{1} << 30U;
 
 }  // namespace tarnix

@@ -91,6 +91,33 @@ TEST(ReadMapFile, ReadsBackWhatTheGeneratorWrote) {
 //   y=2 A11111GSA   y=5 A1122222A   y=8 AAAAAAAAA
 // Each rule of the frame is broken on each side once, where no other side's
 // rule covers the square, so that dropping any one side's test shows.
+// Read from memory it is given, a sound file's grid is the file's own bytes
+// (no second copy of the map), and reads exactly as a copy does; rows that
+// end otherwise are copied, and their problems found the same.
+TEST(ReadMapFile, TakesTheGridOverFromTheFilesBytes) {
+  const std::string sound = small_map_file();
+  const std::string lf_rows = with_line(sound, 9, "AS.....SA\n");
+  const std::string long_name = with_line(sound, 1, std::string(100000, 'n'));
+  for (const std::string& file : {sound, lf_rows, long_name}) {
+    const MapFileRead copied = read_map_file(std::string_view(file));
+    FileBytes bytes;
+    ASSERT_TRUE(bytes.assign(file));
+    const char* data = bytes.view().data();
+    const MapFileRead taken = read_map_file(std::move(bytes));
+    EXPECT_EQ(taken.problems.size(), copied.problems.size());
+    EXPECT_EQ(taken.contents.name, copied.contents.name);
+    ASSERT_EQ(taken.contents.grid.has_value(), copied.contents.grid.has_value());
+    if (!taken.contents.grid) continue;
+    EXPECT_EQ(taken.contents.grid->rows(), copied.contents.grid->rows());
+    // Lines 1 to 6 come before the rows: "Small", "PLAYERS 2", "", "MAP",
+    // "9 X 9", "", 5 + 9 + 0 + 3 + 5 + 0 bytes and six CR LFs.
+    EXPECT_EQ(taken.contents.grid->cells() == data + 34, file == sound);
+  }
+  // A name as long as the file is not kept whole: only enough to say it
+  // is too long.
+  EXPECT_EQ(read_map_file(std::string_view(long_name)).contents.name.size(), 96U);
+}
+
 TEST(ReadMapFile, ChecksEverySideOfBothRings) {
   const std::string good = small_map_file();
   struct Case {
@@ -305,7 +332,7 @@ TEST(ReadMapFile, LineEndsAreReportedOnce) {
       {"one line", bare_feed_at(good, 4), {"4: the line ends in a bare line feed, not CR LF"}},
       {"two lines apart",
        bare_feed_at(bare_feed_at(good, 4), 17),
-       {"4: the line ends in a bare line feed, not CR LF, as do 1 later lines"}},
+       {"4: the line ends in a bare line feed, not CR LF, as do 1 later line"}},
       {"and a real problem after them",
        lf_maps,
        {"1: line ends are LF, not CR LF, from line 1 on", R"(4: expected "MAP", found "MAPS")"}},
