@@ -331,16 +331,20 @@ class Replacement {
   }
 
   // The old file's permission bits, and its owner and group as far as the
-  // process may give them away.
+  // process may give them away. Each step is best effort: a file the
+  // process may not give away simply stays its own.
   void keep_mode_of(const struct stat& old) const {
     struct stat now {};
     const int fd = fd_.get();
     if (::fstat(fd, &now) == 0 && (now.st_uid != old.st_uid || now.st_gid != old.st_gid)) {
-      if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-        (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+      if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+          ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // Neither owner nor group could be kept: the new file has the user's.
       }
     }
-    (void)::fchmod(fd, old.st_mode & 07777U);
+    if (::fchmod(fd, old.st_mode & 07777U) != 0) {
+      // Not the owner of the file just made: cannot happen, and nothing to undo.
+    }
   }
 
   bool fill(std::span<const std::string_view> parts) {
