@@ -81,6 +81,8 @@ extern "C" int fsync(int fd) {
   return next<int (*)(int)>("fsync")(fd);
 }
 
+// The C library's own signature, with names of our own for its reserved ones.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" int linkat(int old_dir, const char* old_path, int new_dir, const char* new_path,
                       int flags) {
   if (const int error = error_named(fault_for("linkat")); error != 0) {

@@ -212,7 +212,7 @@ TEST_F(ProgramTest, WritesTheMapWhereAnUnnamedFileCannotBeLinked) {
       ASSERT_EQ(chmod(path("Cave.map").c_str(), 0600), 0);
     }
     Options options = tarnix::testing::faults("linkat=ENOENT");
-    options.env.push_back("TARNIX_FIXED_CLOCK=1700000000");
+    options.env.emplace_back("TARNIX_FIXED_CLOCK=1700000000");
     options.env[0] += std::string(":") + FIXED_CLOCK_PATH;
     const Result r = run(kTypical, options);
     EXPECT_EQ(r.code, 1) << replacing << ": " << r.out;

@@ -82,9 +82,9 @@ class DiskFileSystem final : public FileSystem {
   // without: a name of one of them (/dev/stdout) is refused, never written
   // to whatever now holds its number.
   explicit DiskFileSystem(Temporary temporary = Temporary::kUnnamedFirst,
-                          StandardDescriptors standard = {})
+                          const StandardDescriptors& standard = {})
       : temporary_(temporary), standard_(standard) {}
-  explicit DiskFileSystem(StandardDescriptors standard)
+  explicit DiskFileSystem(const StandardDescriptors& standard)
       : DiskFileSystem(Temporary::kUnnamedFirst, standard) {}
 
   bool write_file(std::string_view path, std::span<const std::string_view> parts,
