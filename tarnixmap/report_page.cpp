@@ -59,6 +59,13 @@ std::string escaped(std::string_view text) {
   return out;
 }
 
+// Text of the user's own (a map's name, a file's path) as an isolate of its
+// own: a name in a right-to-left script cannot reorder the page's words
+// around it. Controls that would reorder text are escaped by printable().
+std::string isolated(std::string_view text) {
+  return "<bdi>" + escaped(text) + "</bdi>";
+}
+
 // One figure of one player, as a table cell.
 std::string cell(const MapSummary& summary, std::size_t player, Figure figure) {
   const StartFigures& s = summary.players[player];
@@ -99,10 +106,10 @@ std::string figures_table(const MapSummary& summary) {
 }
 
 std::string map_card(const ReportMap& map) {
-  std::string title = escaped(map.name);
+  std::string title = isolated(map.name);
   if (map.seed) title += " · seed " + std::to_string(*map.seed);
   const Fairness& f = map.summary.fairness;
-  return "<section class=\"map\"><h2>" + escaped(map.source) + ": " + title + "</h2>" +
+  return "<section class=\"map\"><h2>" + isolated(map.source) + ": " + title + "</h2>" +
          "<img src=\"" + escaped(map.picture) + "\" alt=\"the map " + escaped(map.name) + "\">" +
          "<p class=\"score\">" + std::to_string(map.width) + " × " + std::to_string(map.height) +
          ", fairness score <b>" + fixed(f.score, 4) +

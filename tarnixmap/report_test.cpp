@@ -31,6 +31,7 @@ TEST(ReportPage, EscapesTheMapsTextAndMarksOneColumnPerTable) {
   EXPECT_EQ(page.find("<script>"), std::string::npos);
   EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;"),
             std::string::npos);
+  EXPECT_NE(page.find("<h2><bdi>a.map</bdi>: <bdi>&lt;script&gt;"), std::string::npos) << page;
   EXPECT_EQ(count(page, "<th class=\"least-even\">hazards_near</th>"), 2U);
   EXPECT_EQ(count(page, "<tr><td>"), 6U);  // three players, two maps
   EXPECT_EQ(page.find("<svg"), std::string::npos);
@@ -42,6 +43,20 @@ TEST(ReportPage, EscapesTheMapsTextAndMarksOneColumnPerTable) {
   const std::string searched = report_html("heading", maps, histogram);
   EXPECT_NE(searched.find("How the 4 seeds searched score"), std::string::npos);
   EXPECT_GT(count(searched, "<rect "), 2U);
+}
+
+// A name in a right-to-left script is isolated from the page's words
+// around it, and a control that would reorder text is shown escaped.
+TEST(ReportPage, IsolatesNamesAndEscapesBidiControls) {
+  ReportMap map;
+  map.name = "\xD7\xA9\xD7\x9C \xE2\x80\xAEpam";  // Hebrew letters, then a right-to-left override
+  map.source = "a.map";
+  map.picture = "map-1.png";
+  map.summary.players.resize(2);
+  const std::vector<ReportMap> maps = {map};
+  const std::string page = report_html("heading", maps, std::nullopt);
+  EXPECT_NE(page.find("<bdi>\xD7\xA9\xD7\x9C \\xE2\\x80\\xAEpam</bdi>"), std::string::npos) << page;
+  EXPECT_EQ(page.find("\xE2\x80\xAE"), std::string::npos);
 }
 
 // The page and a picture for each sound map; a broken one is reported and
@@ -61,7 +76,8 @@ TEST(ReportCommand, WritesThePageBesideThePictures) {
   Console err(err_sink, LineEnds::kLf);
   EXPECT_EQ(report_command({{"a.map", "broken.map"}, "page"}, out, err, files), kExitFailed);
   EXPECT_TRUE(files.files.at("page/map-1.png").starts_with("\x89PNG"));
-  EXPECT_NE(files.files.at("page/index.html").find("<h2>a.map: Duel</h2>"), std::string::npos);
+  EXPECT_NE(files.files.at("page/index.html").find("<h2><bdi>a.map</bdi>: <bdi>Duel</bdi></h2>"),
+            std::string::npos);
   EXPECT_NE(err_sink.all().find("tarnixmap: broken.map is not a sound map"), std::string::npos);
   EXPECT_EQ(out_sink.all(), "page/index.html: 1 map\n");
 
