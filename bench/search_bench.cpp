@@ -7,8 +7,8 @@
 #include <array>
 #include <string_view>
 
-#include "tarnixmap/fairness.h"
-#include "tarnixmap/search.h"
+#include "tarnixmap/fairness/fairness.h"
+#include "tarnixmap/fairness/search.h"
 #include "tarnixrandommap/run/generate.h"
 
 namespace tarnix {

@@ -12,9 +12,9 @@
 #include <exception>
 #include <sstream>
 
-#include "tarnixmap/command_line.h"
-#include "tarnixmap/commands.h"
-#include "tarnixmap/machine.h"
+#include "tarnixmap/commands/command_line.h"
+#include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/machine.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/mapfile/standard_descriptors.h"
 #include "tarnixrandommap/run/console.h"

@@ -1,0 +1,297 @@
+#include "tarnixmap/commands/command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string_view>
+#include <utility>
+
+#include "tarnixmap/commands/suggest.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr std::string_view kDashNameHint =
+    "A NAME (or any value) that starts with \"-\" must follow \"--\", which ends the options:\n"
+    "  tarnixmap generate --seed 5 --players 2 -- -dash";
+
+// How the score is made, with its weights, for --help.
+std::string score_help() {
+  std::string text =
+      "The fairness score: for each figure, its spread is (largest - smallest) / largest over "
+      "the players (0 when all are equal); the score adds the spreads times their weights:";
+  for (const FigureInfo& figure : kFigures) {
+    std::array<char, 64> part{};
+    std::snprintf(part.data(), part.size(), " %s %g,", std::string(figure.name).c_str(),
+                  figure.weight);
+    text += part.data();
+  }
+  text.back() = '.';
+  return text + " 0 is a perfectly even map.\n" + std::string(kDashNameHint);
+}
+
+}  // namespace
+
+CommandLine::CommandLine()
+    : app("tarnixmap: reproducible and batch map generation, strict map checks with fairness "
+          "scores, a search for the fairest seeds, and PNG previews for tarnixrandommap maps",
+          "tarnixmap") {
+  app.set_version_flag("--version", "tarnixmap 1.1");
+  app.require_subcommand(1, 1);
+  add_generate();
+  add_check();
+  add_render();
+  add_search();
+  add_report();
+}
+
+void CommandLine::add_number(CLI::App* command, OptionRange range, const std::string& type,
+                             const std::string& help, std::function<void(std::int64_t)> store) {
+  NumberOption& option = numbers_.emplace_back(NumberOption{command, range, "", std::move(store)});
+  command->add_option(std::string(range.option), option.text, help)->type_name(type);
+}
+
+void CommandLine::add_radius(CLI::App* command, std::int32_t& radius) {
+  add_number(command, {"--radius", 0, kMaxRadius}, "R",
+             "count gold, gems and hazards within R tiles of each heart (default " +
+                 std::to_string(kDefaultRadius) + ")",
+             [&radius](std::int64_t v) { radius = static_cast<std::int32_t>(v); });
+}
+
+void CommandLine::add_generate() {
+  generate = app.add_subcommand(
+      "generate",
+      "Write a map exactly as tarnixrandommap does when the clock reads the seed, and print the "
+      "seed used");
+  GenerateRequest& r = generate_request;
+  add_number(generate, {"--seed", 0, kLastSeed}, "N",
+             "seed, 0 to 4294967295 (default: the clock's second)",
+             [&r](std::int64_t v) { r.seed = static_cast<std::uint32_t>(v); });
+  add_number(generate, {"--count", 1, kLastSeed + 1}, "K",
+             "write K maps, NAME_1.map to NAME_K.map, from the seeds N, N+1, ...",
+             [&r](std::int64_t v) { r.count = static_cast<std::int64_t>(v); });
+  generate->add_flag("--preview", r.preview, "also draw each map as NAME.png");
+  generate_values_.add_to(generate);
+  generate->footer(std::string(kDashNameHint));
+}
+
+void CommandLine::add_check() {
+  check = app.add_subcommand(
+      "check",
+      "Check map files strictly, report each problem with its line, and summarise sound maps "
+      "with their fairness score");
+  CheckRequest& r = check_request;
+  check->add_option("FILE", r.paths, "map files")->required();
+  add_radius(check, r.radius);
+  check->add_flag("--json", r.json, "one JSON object per file instead of text");
+}
+
+void CommandLine::add_render() {
+  render = app.add_subcommand(
+      "render",
+      "Draw map files as PNG pictures, each with a title, a legend and markers on the hearts "
+      "and portals");
+  RenderRequest& r = render_request;
+  render->add_option("FILE", r.inputs, "map files; each picture goes beside its map")->required();
+  render->add_option("-o,--output", r.output,
+                     "the picture of a single map file, - for standard output (default: FILE "
+                     "with .png)");
+  render->add_flag("!--no-legend", r.legend, "the bare map: no title, legend or markers");
+  add_number(render, {"--scale", 1, 2147483647}, "S",
+             "pixels per tile (default: about 1024 pixels on the longer side)",
+             [&r](std::int64_t v) { r.scale = static_cast<std::int32_t>(v); });
+}
+
+void CommandLine::add_report() {
+  report = app.add_subcommand(
+      "report", "Write a page that shows map files side by side with their pictures and figures");
+  ReportRequest& r = report_request;
+  report->add_option("FILE", r.paths, "map files")->required();
+  report->add_option("-o,--output", r.output, "the directory for index.html and the pictures")
+      ->required()
+      ->type_name("DIR");
+  add_radius(report, r.radius);
+}
+
+void CommandLine::add_search() {
+  search = app.add_subcommand(
+      "search",
+      "Make the map of every seed in a range in memory, rank the seeds by fairness, and write "
+      "the fairest map");
+  SearchRequest& r = search_request;
+  add_number(search, {"--from", 0, kLastSeed}, "N", "the first seed (default: the clock's second)",
+             [&r](std::int64_t v) { r.from = static_cast<std::uint32_t>(v); });
+  add_number(search, {"--seeds", 1, kLastSeed + 1}, "K", "how many seeds (default 100000)",
+             [&r](std::int64_t v) { r.seeds = static_cast<std::uint64_t>(v); });
+  add_number(search, {"--top", 1, 100000}, "T", "rows of the ranking (default 10)",
+             [&r](std::int64_t v) { r.top = static_cast<std::size_t>(v); });
+  add_number(search, {"--keep", 1, 1000}, "K",
+             "write the best K maps as NAME_rankR_seedS.map (default: the best as NAME.map)",
+             [&r](std::int64_t v) { r.keep = static_cast<std::size_t>(v); });
+  search->add_flag("--no-write", r.no_write, "write no map");
+  search->add_flag("--preview", r.preview, "also draw each map written as NAME.png");
+  add_radius(search, r.radius);
+  add_number(search, {"--threads", 1, 256}, "J",
+             "workers, each with a map of its own in memory (default: the machine's cores, "
+             "fewer where their maps would not fit in the memory available)",
+             [&r](std::int64_t v) { r.threads = static_cast<unsigned>(v); });
+  search->add_flag("--json", r.json, "JSON lines instead of the table");
+  search
+      ->add_option("--report", r.report,
+                   "also write DIR/index.html, a page of the best maps with their pictures and "
+                   "a histogram of every seed's score (every map is then finished: slower)")
+      ->type_name("DIR");
+  search->add_flag("--quiet", quiet, "no progress line on a terminal");
+  search_values_.add_to(search);
+  search->footer(score_help());
+}
+
+bool CommandLine::read_numbers(Console& err) {
+  if (*generate && !generate_values_.fill(generate_request.values, err)) return false;
+  if (*search && !search_values_.fill(search_request.values, err)) return false;
+  for (NumberOption& option : numbers_) {
+    if (option.command->count(std::string(option.range.option)) == 0) continue;
+    const std::optional<std::int64_t> value = parse_option_value(option.text, option.range);
+    if (!value) {
+      err.line("tarnixmap " + option.command->get_name() + ": " +
+               option_value_problem(option.text, option.range));
+      return false;
+    }
+    option.store(*value);
+  }
+  return true;
+}
+
+namespace {
+
+// Every name an option of `command` answers to: "--seed", "-o", ...
+std::vector<std::string> option_names(const CLI::App* command) {
+  std::vector<std::string> names = {"--help", "-h"};
+  for (const CLI::Option* option : command->get_options()) {
+    for (const std::string& name : option->get_lnames())
+      names.push_back("--" + name);
+    for (const std::string& name : option->get_snames())
+      names.push_back("-" + name);
+  }
+  return names;
+}
+
+std::string did_you_mean(std::string_view word, const std::vector<std::string>& candidates) {
+  const std::optional<std::string> guess = nearest(word, candidates);
+  return guess ? "; did you mean \"" + *guess + "\"?" : "";
+}
+
+bool is_negative_number(std::string_view word) {
+  return word.size() >= 2 && word[0] == '-' && word[1] >= '0' && word[1] <= '9';
+}
+
+// A word from the command line, quoted, its first bytes only: a mistyped
+// word can be of any length.
+std::string quoted_word(std::string_view word) {
+  constexpr std::size_t kShown = 40;
+  return "\"" + printable(word.substr(0, kShown)) + (word.size() > kShown ? "...\"" : "\"");
+}
+
+// The name of the option a word gives: "--seed" of "--seed=5", "-o" of
+// "-oout.png" (a short option's value may follow it at once).
+std::string option_name(std::string_view word) {
+  if (word.starts_with("--")) return std::string(word.substr(0, word.find('=')));
+  return std::string(word.substr(0, 2));
+}
+
+// The first word after a command that would be taken for an option it does
+// not have, or an empty string.
+std::string unknown_option(const CLI::App* command, std::span<const std::string> words,
+                           std::size_t first) {
+  const std::vector<std::string> names = option_names(command);
+  for (std::size_t i = first; i < words.size(); ++i) {
+    const std::string_view word = words[i];
+    if (word == "--") break;
+    if (word.size() < 2 || word[0] != '-' || is_negative_number(word)) continue;
+    const std::string name = option_name(word);
+    if (std::ranges::find(names, name) == names.end()) {
+      const std::string shown = word.starts_with("--") ? name : std::string(word);
+      std::string message = "tarnixmap " + command->get_name() + ": unknown option " +
+                            quoted_word(shown) + did_you_mean(shown, names);
+      if (command->get_name() == "generate" || command->get_name() == "search") {
+        message += "\n" + std::string(kDashNameHint);
+      }
+      return message + "\n";
+    }
+    const CLI::Option* option = command->get_option_no_throw(name);
+    const bool takes_value = option != nullptr && option->get_expected_max() > 0;
+    if (takes_value && name.size() == word.size()) ++i;  // its value is the next word
+  }
+  return {};
+}
+
+}  // namespace
+
+const CLI::App* CommandLine::command_named(std::string_view name) const {
+  for (const CLI::App* command : app.get_subcommands({})) {
+    if (command->get_name() == name) return command;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> CommandLine::words(int argc, char** argv) const {
+  std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
+  const CLI::App* command = words.empty() ? nullptr : command_named(words[0]);
+  if (command == nullptr) return words;
+  for (std::size_t i = 1; i < words.size() && words[i] != "--"; ++i) {
+    const std::string& word = words[i];
+    if (word.size() < 3 || word[0] != '-' || word[1] == '-' || word[2] != '=') continue;
+    const CLI::Option* option = command->get_option_no_throw(word.substr(0, 2));
+    if (option == nullptr || option->get_expected_max() == 0) continue;
+    // "-o=x.png" names x.png, as "--output=x.png" does; the parser would
+    // keep the "=".
+    std::string value = word.substr(3);
+    words[i].resize(2);
+    words.insert(words.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(value));
+    ++i;
+  }
+  return words;
+}
+
+std::string CommandLine::unknown_word(std::span<const std::string> words) const {
+  if (words.empty()) return {};
+  const std::string_view word = words[0];
+  if (word.starts_with('-')) {
+    const std::vector<std::string> names = {"--help", "-h", "--version"};
+    if (std::ranges::find(names, option_name(word)) != names.end()) return {};
+    return "tarnixmap: unknown option " + quoted_word(word) + did_you_mean(word, names) +
+           "\nA command comes first; tarnixmap --help lists them.\n";
+  }
+  if (const CLI::App* command = command_named(word)) return unknown_option(command, words, 1);
+  std::vector<std::string> commands;
+  for (const CLI::App* command : app.get_subcommands({}))
+    commands.push_back(command->get_name());
+  std::string list;
+  for (const std::string& c : commands)
+    list += (list.empty() ? "" : ", ") + c;
+  return "tarnixmap: unknown command " + quoted_word(word) + did_you_mean(word, commands) +
+         "\nThe commands are " + list + "; tarnixmap --help tells more.\n";
+}
+
+std::string CommandLine::usage_error(std::span<const std::string> words,
+                                     const CLI::ParseError& error) const {
+  const CLI::App* command = words.empty() ? nullptr : command_named(words[0]);
+  const std::string who = command == nullptr ? "tarnixmap" : "tarnixmap " + command->get_name();
+  std::string what = error.what();
+  // The parser's own wording, in the words of the rest of the program.
+  const std::size_t colon = what.find(": ");
+  const std::string subject = colon == std::string::npos ? "" : what.substr(0, colon);
+  const std::string rest = colon == std::string::npos ? what : what.substr(colon + 2);
+  if (rest.starts_with("At Most 1 required but received ")) {
+    what = subject + " is given " + rest.substr(32) + " times; give it once";
+  } else if (rest.ends_with(" missing") && rest.find(" required ") != std::string::npos) {
+    what = subject + " needs a value";
+  } else if (what == "A subcommand is required") {
+    what = "a command is required: generate, check, render, search, report";
+  }
+  return who + ": " + what + "\n'" + who + " --help' tells more.\n";
+}
+
+}  // namespace tarnix

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/map_values.h"
+#include "tarnixmap/commands/option_value.h"
+
+namespace tarnix {
+
+// An option whose value is a whole number: taken as text by the parser
+// and read strictly afterwards, so that every option reads decimal digits
+// the same way and says so when it cannot.
+struct NumberOption {
+  CLI::App* command;
+  OptionRange range;
+  std::string text;
+  std::function<void(std::int64_t)> store;
+};
+
+// Every command's request and the parser that fills them.
+struct CommandLine {
+  CommandLine();
+  CommandLine(const CommandLine&) = delete;
+  CommandLine& operator=(const CommandLine&) = delete;
+
+  // Fills the requests' numbers and map values from the options given.
+  // False after a usage error, reported on `err`.
+  [[nodiscard]] bool read_numbers(Console& err);
+
+  // The words after the program's name as the parser is to read them: a
+  // short option's value given with "=" ("-o=x.png") is split off, as a
+  // long option's is ("--output=x.png").
+  [[nodiscard]] std::vector<std::string> words(int argc, char** argv) const;
+
+  // What the parser would report badly, checked before it runs: an
+  // unknown command or option, with the one most likely meant. Empty when
+  // every command and option is known.
+  [[nodiscard]] std::string unknown_word(std::span<const std::string> words) const;
+
+  // The parser's report of a usage error, worded as the program's own, with
+  // its "tarnixmap COMMAND: " in front.
+  [[nodiscard]] std::string usage_error(std::span<const std::string> words,
+                                        const CLI::ParseError& error) const;
+
+  CLI::App app;
+  CLI::App* generate = nullptr;
+  CLI::App* check = nullptr;
+  CLI::App* render = nullptr;
+  CLI::App* search = nullptr;
+  CLI::App* report = nullptr;
+  GenerateRequest generate_request;
+  CheckRequest check_request;
+  RenderRequest render_request;
+  SearchRequest search_request;
+  ReportRequest report_request;
+  bool quiet = false;  // search: no progress line
+
+ private:
+  [[nodiscard]] const CLI::App* command_named(std::string_view name) const;
+  void add_number(CLI::App* command, OptionRange range, const std::string& type,
+                  const std::string& help, std::function<void(std::int64_t)> store);
+  void add_radius(CLI::App* command, std::int32_t& radius);
+  void add_generate();
+  void add_check();
+  void add_render();
+  void add_search();
+  void add_report();
+
+  std::list<NumberOption> numbers_;  // a list: the parser keeps pointers to each text
+  MapValues generate_values_;
+  MapValues search_values_;
+};
+
+}  // namespace tarnix

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tarnixmap/fairness/fairness.h"
+#include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/mapfile/map_reader.h"
+#include "tarnixrandommap/run/console.h"
+#include "tarnixrandommap/run/generate.h"
+#include "tarnixrandommap/run/map_params.h"
+
+namespace tarnix {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // a map not generated or written, or a map with problems
+inline constexpr int kExitUsage = 2;
+
+// The highest seed; a range of seeds never passes it. Signed and wide, so
+// that one past it and the seeds left after any seed are plain numbers.
+inline constexpr std::int64_t kLastSeed = 4294967295;
+
+struct GenerateRequest {
+  std::optional<std::uint32_t> seed;  // the clock's second when absent
+  std::optional<std::int64_t> count;  // numbered maps NAME_1 … NAME_count when present
+  bool preview = false;               // also draw each map as NAME.png
+  std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
+};
+
+// Draws a generated map, with its seed and score in the title, as the PNG
+// file `path`. Returns false after reporting on `err` why it could not.
+[[nodiscard]] bool write_preview(const MapParams& params, const GeneratedMap& map,
+                                 std::uint32_t seed, const std::string& path, Console& err,
+                                 FileSystem& files);
+
+// Writes the map (or maps) exactly as tarnixrandommap does when the clock
+// reads the seed, printing the generator's messages and the seed of each
+// file on `out`, and failures on `err`.
+[[nodiscard]] int generate_command(const GenerateRequest& request, std::uint32_t clock_seed,
+                                   Console& out, Console& err, FileSystem& files);
+
+struct CheckRequest {
+  std::vector<std::string> paths;        // map files
+  std::int32_t radius = kDefaultRadius;  // of the discs counted around each heart
+  bool json = false;                     // one JSON object per file on `out` instead of text
+};
+
+// Checks each map file strictly; prints a summary of each sound one, with
+// its fairness score, on `out` and each problem, with its line, on `err`.
+[[nodiscard]] int check_command(const CheckRequest& request, Console& out, Console& err,
+                                FileSystem& files);
+
+struct ReportRequest {
+  std::vector<std::string> paths;        // map files
+  std::string output;                    // the directory the page and its pictures go to
+  std::int32_t radius = kDefaultRadius;  // of the discs counted around each heart
+};
+
+// Writes a page, OUTPUT/index.html, that shows the maps side by side with
+// their pictures and figures; the pictures are files beside it.
+[[nodiscard]] int report_command(const ReportRequest& request, Console& out, Console& err,
+                                 FileSystem& files);
+
+struct SearchRequest {
+  std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
+  std::optional<std::uint32_t> from;               // the first seed; the clock's second when absent
+  std::uint64_t seeds = 100000;                    // how many seeds
+  std::int32_t radius = kDefaultRadius;            // of the discs counted around each heart
+  std::size_t top = 10;                            // rows of the ranking printed
+  std::optional<std::size_t> keep;  // write the best K as NAME_rankR_seedS.map; else NAME.map
+  bool no_write = false;            // write no map at all
+  bool json = false;                // JSON lines instead of the table
+  std::optional<unsigned> threads;  // workers asked for; else as many as the machine has cores
+  unsigned cores = 1;               // the machine's cores
+  std::optional<std::uint64_t> memory_available;  // bytes the workers may take, where known
+  // Read while the search runs: once true, it stops. When absent, Ctrl-C is
+  // caught for the search and sets it.
+  const std::atomic<bool>* interrupted = nullptr;
+  bool show_progress = false;  // a progress line on `err`, a terminal
+  std::string report;          // a directory for a page of the best maps; none when empty
+  bool preview = false;        // also draw each map written as NAME.png
+};
+
+// Ranks every seed of a range by the fairness of its map and writes the
+// best map (or the best K) exactly as the generator writes it. Ctrl-C stops
+// the search: what was found so far is printed and written, and the exit
+// code is 130.
+[[nodiscard]] int search_command(const SearchRequest& request, std::uint32_t clock_seed,
+                                 Console& out, Console& err, FileSystem& files);
+
+// Reads a map file and reports, on `err`, why it is not a sound map: too
+// large, unreadable, or its first problem. Nothing when it is not.
+[[nodiscard]] std::optional<MapFileContents> read_sound_map(const std::string& path, Console& err,
+                                                            FileSystem& files);
+
+// Writes `bytes` as the whole file `path`, the safe way every file is
+// written. Returns false after saying on `err` that `path` could not be
+// written, and why; a `what` that is not empty names the kind of file
+// ("could not write preview Cave.png: ...").
+[[nodiscard]] bool write_output(std::string_view what, const std::string& path,
+                                std::string_view bytes, Console& err, FileSystem& files);
+
+// An output named "-" is standard output.
+inline constexpr std::string_view kStandardOutput = "-";
+
+struct RenderRequest {
+  std::vector<std::string> inputs;    // map files
+  std::string output;                 // the PNG, "-" for standard output; empty for each
+                                      // input's name with .png. Only with one input.
+  std::optional<std::int32_t> scale;  // pixels per tile; by default about 1024 pixels across
+  bool legend = true;                 // the title, legend and markers; false: the bare map
+};
+
+// Draws each sound map file as a PNG picture; goes on to the next file
+// when one fails.
+[[nodiscard]] int render_command(const RenderRequest& request, Console& out, Console& err,
+                                 FileSystem& files);
+
+}  // namespace tarnix

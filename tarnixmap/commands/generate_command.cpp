@@ -1,0 +1,108 @@
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/map_summary.h"
+#include "tarnixmap/drawing/render.h"
+#include "tarnixrandommap/run/generate.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+std::string numbered(const std::string& name, std::int64_t number) {
+  return name + "_" + std::to_string(number);
+}
+
+// Why a map was not made, in one line.
+std::string failure(const MapParams& params, const GeneratedMap& map, const std::string& path) {
+  switch (map.outcome) {
+    case MapOutcome::kNoMemory:
+      return no_memory_message(params);
+    case MapOutcome::kHeartsDoNotFit:
+      return "failed to find proper minimal distance between hearts";
+    case MapOutcome::kWriteFailed:
+      return write_failed_message(path, map.error);
+    case MapOutcome::kWritten:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32_t seed,
+                   const std::string& path, Console& err, FileSystem& files) {
+  const TileGrid& grid = *map.grid;
+  PictureLabels labels;
+  labels.name = params.name;
+  labels.seed = seed;
+  labels.score = summarize(grid, map.hearts).fairness.score;
+  labels.hearts = map.hearts.placed();
+  std::string png;
+  std::string why;
+  if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
+    err.line("tarnixmap: could not write preview " + printable(path) + ": " + why);
+    return false;
+  }
+  return write_output("preview", path, png, err, files);
+}
+
+int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, Console& out,
+                     Console& err, FileSystem& files) {
+  std::array<std::string_view, kArgumentCount> views;
+  for (std::size_t i = 0; i < kArgumentCount; ++i)
+    views[i] = request.values[i];
+  MapParams params = convert_arguments(views);
+  const std::int64_t count = request.count.value_or(1);
+  if (count < 1) {
+    err.line("tarnixmap generate: --count must be at least 1, got " + std::to_string(count));
+    return kExitUsage;
+  }
+  const std::int64_t first_seed = request.seed.value_or(clock_seed);
+  // Compared without forming first_seed + count, which a huge count would
+  // overflow.
+  if (count - 1 > kLastSeed - first_seed) {
+    err.line("tarnixmap generate: --count " + std::to_string(count) + " from seed " +
+             std::to_string(first_seed) + " would go past seed " + std::to_string(kLastSeed) +
+             "; at most " + std::to_string(kLastSeed - first_seed + 1) +
+             (first_seed == kLastSeed ? " map starts at that seed" : " maps start at that seed"));
+    return kExitUsage;
+  }
+  // The longest name decides whether every numbered name is acceptable.
+  MapParams longest = params;
+  if (request.count) longest.name = numbered(params.name, count);
+  const std::vector<std::string> problems = validate(longest);
+  if (!problems.empty()) {
+    for (const std::string& problem : problems)
+      err.line("tarnixmap generate: " + problem);
+    return kExitUsage;
+  }
+
+  int status = kExitOk;
+  const std::string name = params.name;
+  for (std::int64_t i = 0; i < count; ++i) {
+    const auto seed = static_cast<std::uint32_t>(first_seed + i);
+    if (request.count) params.name = numbered(name, i + 1);
+    const std::string path = map_file_name(params);
+    const GeneratedMap map = generate_map(params, path, seed, out, files);
+    if (map.outcome != MapOutcome::kWritten) {
+      err.line("tarnixmap: " + printable(path) + " (seed " + std::to_string(seed) +
+               "): " + failure(params, map, path));
+      status = kExitFailed;
+      continue;
+    }
+    out.line(printable(path) + ": seed " + std::to_string(seed));
+    if (request.preview && !write_preview(params, map, seed, params.name + ".png", err, files)) {
+      status = kExitFailed;
+    }
+    // Whoever read the seeds has gone (a closed pipe, a full disk): a batch
+    // stops rather than make maps nobody can tell apart.
+    if (out.failed()) return kExitFailed;
+  }
+  return status;
+}
+
+}  // namespace tarnix

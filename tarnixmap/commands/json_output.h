@@ -1,0 +1,32 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tarnixmap/fairness/fairness.h"
+
+namespace tarnix {
+
+// The figures of each player's start: player (from 1), heart {x, y},
+// gold_near, gems_near, hazards_near, nearest_portal (null without
+// portals) and nearest_heart.
+[[nodiscard]] nlohmann::json starts_json(std::span<const StartFigures> starts);
+
+// The name of a figure, as the JSON and the tables call it.
+[[nodiscard]] std::string figure_name(Figure figure);
+
+// Puts the text `bytes` (a file name, a map's name) at `key` as a terminal
+// shows it, escaped as printable() escapes it; where that differs from the
+// bytes (they are not UTF-8, or hold controls), `key`_hex holds the bytes
+// themselves in hex, so that two names never print alike and each can be
+// recovered.
+void put_text(nlohmann::json& object, const std::string& key, std::string_view bytes);
+
+// One object on one line, keys in alphabetical order, everything outside
+// ASCII escaped (a terminal can show it safely) and bytes that are not
+// UTF-8 replaced.
+[[nodiscard]] std::string json_line(const nlohmann::json& object);
+
+}  // namespace tarnix

@@ -1,0 +1,105 @@
+#include <string>
+
+#include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/map_summary.h"
+#include "tarnixmap/drawing/render.h"
+#include "tarnixrandommap/mapfile/map_reader.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+std::string png_name(const std::string& map_path) {
+  const std::string suffix = ".map";
+  if (map_path.ends_with(suffix))
+    return map_path.substr(0, map_path.size() - suffix.size()) + ".png";
+  return map_path + ".png";
+}
+
+// Draws one map file; true when its picture is where it was sent.
+bool render_one(const RenderRequest& request, const std::string& input, Console& out, Console& err,
+                FileSystem& files) {
+  const std::string output = request.output.empty() ? png_name(input) : request.output;
+  // "-", or a name of standard output itself (/dev/stdout): the picture is
+  // all that goes there.
+  const bool to_standard_output =
+      output == kStandardOutput || files.same_file(output, "/dev/stdout");
+  const std::optional<MapFileContents> map = read_sound_map(input, err, files);
+  if (!map) return false;
+  const TileGrid& grid = *map->grid;
+  const Scale scale =
+      request.scale ? Scale{*request.scale, 1} : default_scale(grid.width(), grid.height());
+  PictureLabels labels;
+  labels.legend = request.legend;
+  labels.name = map->name;
+  labels.score = summarize(*map).fairness.score;
+  labels.hearts = map->hearts.placed();
+  std::string png;
+  std::string why;
+  if (!render_png(grid, scale, labels, &png, &why)) {
+    err.line("tarnixmap: cannot draw " + printable(input) + ": " + why);
+    return false;
+  }
+  if (to_standard_output) {
+    // The picture is the output; a lost standard output is reported by the
+    // caller, like any other.
+    out.text(png);
+    out.flush();
+    return true;
+  }
+  if (!write_output("", output, png, err, files)) return false;
+  const auto layout = picture_layout(grid, scale, request.legend);
+  out.line(printable(output) + ": " + std::to_string(layout->width) + " x " +
+           std::to_string(layout->height) + " pixels");
+  return true;
+}
+
+}  // namespace
+
+bool write_output(std::string_view what, const std::string& path, std::string_view bytes,
+                  Console& err, FileSystem& files) {
+  const std::array<std::string_view, 1> parts = {bytes};
+  std::string why;
+  if (files.write_file(path, parts, &why)) return true;
+  const std::string kind = what.empty() ? "" : std::string(what) + " ";
+  err.line("tarnixmap: could not write " + kind + printable(path) + ": " + printable(why));
+  return false;
+}
+
+int render_command(const RenderRequest& request, Console& out, Console& err, FileSystem& files) {
+  if (request.scale && *request.scale < 1) {
+    err.line("tarnixmap render: --scale must be at least 1, got " + std::to_string(*request.scale));
+    return kExitUsage;
+  }
+  if (request.inputs.size() > 1 && !request.output.empty()) {
+    err.line("tarnixmap render: -o names one picture, but " +
+             std::to_string(request.inputs.size()) +
+             " map files were given; without -o each picture goes beside its map");
+    return kExitUsage;
+  }
+  // Refused before anything is read or written: a map would be lost. Every
+  // picture is held against every map, not only its own: `render a.map
+  // b.map` must not draw a.map over b.map before b.map is read. Standard
+  // output is compared as the file it is (`-o - 1<>a.map`).
+  for (const std::string& input : request.inputs) {
+    const std::string output = request.output.empty() ? png_name(input) : request.output;
+    const std::string written = output == kStandardOutput ? "/dev/stdout" : output;
+    for (const std::string& other : request.inputs) {
+      if (!files.same_file(other, written)) continue;
+      const std::string shown = output == kStandardOutput ? "standard output" : printable(output);
+      err.line("tarnixmap render: " + shown + " is " +
+               (other == input ? "the map file being drawn"
+                               : "the map file " + printable(other) + ", which is drawn too") +
+               "; the picture must go elsewhere (-o)");
+      return kExitUsage;
+    }
+  }
+  int status = kExitOk;
+  for (const std::string& input : request.inputs) {
+    if (!render_one(request, input, out, err, files)) status = kExitFailed;
+  }
+  return status;
+}
+
+}  // namespace tarnix

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tarnixmap/drawing/report_page.h"
+#include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/run/console.h"
+
+namespace tarnix {
+
+// A map to put on a report page, with what draws it.
+struct ReportEntry {
+  ReportMap map;  // its picture's name is chosen when the page is written
+  const TileGrid* grid = nullptr;
+  HeartTable hearts;
+};
+
+// The entry of the map `grid` with `hearts`, its figures counted within
+// `radius` of each heart.
+[[nodiscard]] ReportEntry report_entry(std::string name, std::string source,
+                                       std::optional<std::uint32_t> seed, const TileGrid& grid,
+                                       const HeartTable& hearts, std::int32_t radius);
+
+// Writes `dir`/index.html and beside it one picture per entry, each with
+// its legend, making `dir` if it is not there. `inputs` are files that must
+// not be overwritten. Returns false after reporting, on `err`, what failed.
+[[nodiscard]] bool write_report(const std::string& dir, const std::string& heading,
+                                std::vector<ReportEntry>& entries,
+                                const std::optional<ScoreHistogram>& histogram,
+                                const std::vector<std::string>& inputs, Console& out, Console& err,
+                                FileSystem& files);
+
+}  // namespace tarnix

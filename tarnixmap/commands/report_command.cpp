@@ -1,0 +1,111 @@
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/report.h"
+#include "tarnixmap/drawing/render.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+std::string joined(const std::string& dir, const std::string& name) {
+  return dir.ends_with('/') ? dir + name : dir + "/" + name;
+}
+
+}  // namespace
+
+ReportEntry report_entry(std::string name, std::string source, std::optional<std::uint32_t> seed,
+                         const TileGrid& grid, const HeartTable& hearts, std::int32_t radius) {
+  ReportEntry e;
+  e.map.name = std::move(name);
+  e.map.source = std::move(source);
+  e.map.seed = seed;
+  e.map.width = grid.width();
+  e.map.height = grid.height();
+  e.map.summary = summarize(grid, hearts, radius);
+  e.grid = &grid;
+  e.hearts = hearts;
+  return e;
+}
+
+bool write_report(const std::string& dir, const std::string& heading,
+                  std::vector<ReportEntry>& entries, const std::optional<ScoreHistogram>& histogram,
+                  const std::vector<std::string>& inputs, Console& out, Console& err,
+                  FileSystem& files) {
+  std::vector<std::string> outputs = {joined(dir, "index.html")};
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i].map.picture = "map-" + std::to_string(i + 1) + ".png";
+    outputs.push_back(joined(dir, entries[i].map.picture));
+  }
+  for (const std::string& output : outputs) {
+    for (const std::string& input : inputs) {
+      if (files.same_file(input, output)) {
+        err.line("tarnixmap: " + printable(output) +
+                 " is one of the map files; the report "
+                 "must go elsewhere");
+        return false;
+      }
+    }
+  }
+  std::string why;
+  if (!files.make_directory(dir, &why)) {
+    err.line("tarnixmap: could not make the directory " + printable(dir) + ": " + why);
+    return false;
+  }
+  std::vector<ReportMap> maps;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const ReportEntry& e = entries[i];
+    PictureLabels labels;
+    labels.name = e.map.name;
+    labels.seed = e.map.seed;
+    labels.score = e.map.summary.fairness.score;
+    labels.hearts = e.hearts.placed();
+    std::string png;
+    const TileGrid& grid = *e.grid;
+    if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
+      err.line("tarnixmap: cannot draw " + printable(e.map.name) + ": " + why);
+      return false;
+    }
+    if (!write_output("", outputs[i + 1], png, err, files)) return false;
+    maps.push_back(e.map);
+  }
+  if (!write_output("", outputs[0], report_html(heading, maps, histogram), err, files))
+    return false;
+  out.line(printable(outputs[0]) + ": " + counted(maps.size(), "map"));
+  return true;
+}
+
+int report_command(const ReportRequest& request, Console& out, Console& err, FileSystem& files) {
+  int status = kExitOk;
+  std::vector<MapFileContents> sound;
+  std::vector<std::string> sources;
+  for (const std::string& path : request.paths) {
+    std::optional<MapFileContents> map = read_sound_map(path, err, files);
+    if (!map) {
+      status = kExitFailed;
+      continue;
+    }
+    sound.push_back(std::move(*map));
+    sources.push_back(path);
+  }
+  if (sound.empty()) {
+    err.line("tarnixmap report: no sound map to show; nothing was written");
+    return kExitFailed;
+  }
+  std::vector<ReportEntry> entries;
+  for (std::size_t i = 0; i < sound.size(); ++i) {
+    entries.push_back(report_entry(sound[i].name, sources[i], std::nullopt, *sound[i].grid,
+                                   sound[i].hearts, request.radius));
+  }
+  const std::string heading = "tarnixmap report: " + counted(entries.size(), "map");
+  if (!write_report(request.output, heading, entries, std::nullopt, request.paths, out, err,
+                    files)) {
+    return kExitFailed;
+  }
+  return status;
+}
+
+}  // namespace tarnix

@@ -1,0 +1,260 @@
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/interrupt.h"
+#include "tarnixmap/commands/json_output.h"
+#include "tarnixmap/commands/map_summary.h"
+#include "tarnixmap/commands/report.h"
+#include "tarnixmap/fairness/search.h"
+#include "tarnixrandommap/run/generate.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+// A number of bytes as a person reads it: "67.1 MB", "2.15 GB".
+std::string in_bytes(std::uint64_t bytes) {
+  const auto value = static_cast<double>(bytes);
+  if (value >= 1e9) return fixed(value / 1e9, 2) + " GB";
+  if (value >= 1e6) return fixed(value / 1e6, 1) + " MB";
+  return std::to_string(bytes) + " bytes";
+}
+
+std::string ranked_name(const std::string& name, std::size_t rank, std::uint32_t seed) {
+  return name + "_rank" + std::to_string(rank) + "_seed" + std::to_string(seed);
+}
+
+// The one line a terminal shows while a search runs, redrawn in place.
+class ProgressLine {
+ public:
+  ProgressLine(bool shown, std::uint64_t total, Console& err)
+      : shown_(shown), total_(total), err_(err) {}
+
+  void draw(const SearchProgress& progress) {
+    const double seconds = elapsed();
+    if (!shown_ || seconds < 0.3) return;
+    const std::uint64_t done = progress.done.load();
+    const double rate = static_cast<double>(done) / seconds;
+    const double best = progress.best_score.load();
+    std::string line = "\rsearching: " + std::to_string(done) + " of " + std::to_string(total_) +
+                       " seeds, " + std::to_string(static_cast<std::uint64_t>(rate)) +
+                       " seeds/s, best " + (best < 1e300 ? fixed(best, 4) : std::string("none"));
+    if (rate > 0) {
+      line += ", " + std::to_string(std::llround(static_cast<double>(total_ - done) / rate)) +
+              " s left";
+    }
+    err_.text(line + "\033[K");
+    err_.flush();
+    drawn_ = true;
+  }
+
+  void erase() {
+    if (!drawn_) return;
+    err_.text("\r\033[K");
+    err_.flush();
+  }
+
+  [[nodiscard]] double elapsed() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  bool shown_;
+  std::uint64_t total_;
+  Console& err_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+void print_table(const SearchResult& result, Console& out) {
+  out.line("rank  seed        score   least even");
+  for (std::size_t i = 0; i < result.best.size(); ++i) {
+    const RankedSeed& r = result.best[i];
+    std::array<char, 64> head{};
+    std::snprintf(head.data(), head.size(), "%4zu  %-10u  %.4f  ", i + 1, r.seed, r.fairness.score);
+    out.line(std::string(head.data()) + figure_name(r.fairness.least_even) + ": " +
+             least_even_text(r.start_figures(), r.fairness));
+  }
+}
+
+void print_json(const SearchResult& result, double seconds, Console& out) {
+  for (const RankedSeed& r : result.best) {
+    out.text(json_line({{"seed", r.seed},
+                        {"score", r.fairness.score},
+                        {"worst", figure_name(r.fairness.least_even)},
+                        {"starts", starts_json(r.start_figures())}}));
+  }
+  out.text(json_line({{"searched", result.searched},
+                      {"without_map", result.without_map},
+                      {"seconds", seconds},
+                      {"stopped", result.stopped}}));
+  out.flush();
+}
+
+// Writes the kept seeds' maps, each exactly as the generator writes it.
+bool write_best(const SearchRequest& request, MapParams params, const SearchResult& result,
+                Console& out, Console& err, FileSystem& files) {
+  const std::string name = params.name;
+  const std::size_t kept = std::min(request.keep.value_or(1), result.best.size());
+  bool ok = true;
+  for (std::size_t i = 0; i < kept; ++i) {
+    const RankedSeed& r = result.best[i];
+    if (request.keep) params.name = ranked_name(name, i + 1, r.seed);
+    const std::string path = map_file_name(params);
+    StringSink quiet;  // the generator's messages were for each seed; none is news here
+    Console messages(quiet);
+    const GeneratedMap map = generate_map(params, path, r.seed, messages, files);
+    if (map.outcome != MapOutcome::kWritten) {
+      err.line("tarnixmap: " + write_failed_message(path, map.error));
+      ok = false;
+      continue;
+    }
+    Console& notice = request.json ? err : out;
+    notice.line(printable(path) + ": seed " + std::to_string(r.seed) + ", score " +
+                fixed(r.fairness.score, 4));
+    if (request.preview && !write_preview(params, map, r.seed, params.name + ".png", err, files)) {
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+// A page of the best maps, made again in memory, and of every seed's score.
+bool write_search_report(const SearchRequest& request, const MapParams& params,
+                         const SearchResult& result, std::uint32_t from, Console& out, Console& err,
+                         FileSystem& files) {
+  std::vector<TileGrid> grids;
+  grids.reserve(result.best.size());  // the entries point into it
+  std::vector<ReportEntry> entries;
+  for (std::size_t i = 0; i < result.best.size(); ++i) {
+    std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
+    if (!grid) {
+      err.line("tarnixmap search: " + no_memory_message(params));
+      return false;
+    }
+    init_grid(*grid);
+    const PhaseReports reports = place_phases(params, *grid, result.best[i].seed);
+    grids.push_back(std::move(*grid));
+    entries.push_back(report_entry(params.name, "rank " + std::to_string(i + 1),
+                                   result.best[i].seed, grids.back(), *reports.hearts,
+                                   request.radius));
+  }
+  const std::string heading = "tarnixmap search: the best of " + counted(result.searched, "seed") +
+                              " from " + std::to_string(from) + " for " + printable(params.name);
+  return write_report(request.report, heading, entries, result.histogram, {}, out, err, files);
+}
+
+// The request's values as the generator takes them, or nothing after a
+// usage error on `err`.
+std::optional<MapParams> checked_params(const SearchRequest& request, std::uint32_t from,
+                                        Console& err) {
+  std::array<std::string_view, kArgumentCount> views;
+  for (std::size_t i = 0; i < kArgumentCount; ++i)
+    views[i] = request.values[i];
+  MapParams params = convert_arguments(views);
+  if (request.seeds - 1 > static_cast<std::uint64_t>(kLastSeed - from)) {
+    err.line("tarnixmap search: --seeds " + std::to_string(request.seeds) + " from seed " +
+             std::to_string(from) + " would go past seed " + std::to_string(kLastSeed) +
+             "; at most " + std::to_string(kLastSeed - from + 1) +
+             (from == kLastSeed ? " seed starts there" : " seeds start there"));
+    return std::nullopt;
+  }
+  // The longest name written decides whether every name is acceptable.
+  MapParams longest = params;
+  if (request.keep)
+    longest.name = ranked_name(params.name, *request.keep, static_cast<std::uint32_t>(kLastSeed));
+  const std::vector<std::string> problems = validate(longest);
+  for (const std::string& problem : problems)
+    err.line("tarnixmap search: " + problem);
+  if (!problems.empty()) return std::nullopt;
+  return params;
+}
+
+}  // namespace
+
+int search_command(const SearchRequest& request, std::uint32_t clock_seed, Console& out,
+                   Console& err, FileSystem& files) {
+  const std::uint32_t from = request.from.value_or(clock_seed);
+  const std::optional<MapParams> params = checked_params(request, from, err);
+  if (!params) return kExitUsage;
+
+  SearchOptions options;
+  options.radius = request.radius;
+  options.top = std::max(request.top, request.keep.value_or(1));
+  const WorkerPlan plan =
+      plan_workers(request.threads, request.cores, worker_bytes(*params), request.memory_available,
+                   chunk_count(*params, {from, request.seeds}));
+  if (plan.too_many) {
+    err.line("tarnixmap search: --threads " + std::to_string(*request.threads) + " would hold " +
+             std::to_string(*request.threads) + " maps of " + std::to_string(params->width) +
+             " x " + std::to_string(params->height) + " squares, " +
+             in_bytes(worker_bytes(*params) * *request.threads) + ", but " +
+             in_bytes(*request.memory_available) + " of memory is available; at most " +
+             std::to_string(std::max(1U, plan.fit)) + " fit");
+    return kExitUsage;
+  }
+  options.threads = plan.threads;
+  options.histogram = !request.report.empty();
+  SearchProgress progress;
+  ProgressLine line(request.show_progress, request.seeds, err);
+  SearchResult result;
+  {
+    // Ctrl-C is caught only while the seeds are searched: writing the maps
+    // afterwards is stopped by it as any write is.
+    std::optional<CatchInterrupt> ctrl_c;
+    if (request.interrupted == nullptr) ctrl_c.emplace();
+    const std::atomic<bool>& interrupted =
+        request.interrupted != nullptr ? *request.interrupted : CatchInterrupt::flag();
+    result = search_seeds(*params, {from, request.seeds}, options, progress, [&] {
+      if (interrupted) progress.stop = true;
+      line.draw(progress);
+    });
+    // It stops the search whenever it comes, even after the workers have
+    // taken the last seeds: the exit code says so.
+    result.stopped = result.stopped || interrupted;
+  }
+  line.erase();
+  const double seconds = line.elapsed();
+  if (result.out_of_memory) {
+    err.line("tarnixmap search: " + no_memory_message(*params));
+    return kExitFailed;
+  }
+  SearchResult shown = result;
+  if (shown.best.size() > request.top) shown.best.resize(request.top);
+  if (request.json) {
+    print_json(shown, seconds, out);
+  } else {
+    print_table(shown, out);
+    const std::uint64_t last = from + result.searched - (result.searched > 0 ? 1 : 0);
+    out.line("searched " + counted(result.searched, "seed") + ", " + std::to_string(from) + " to " +
+             std::to_string(last) + ": " + std::to_string(result.without_map) + " without a map, " +
+             fixed(seconds, 2) + " s, " +
+             std::to_string(static_cast<std::uint64_t>(
+                 seconds > 0 ? static_cast<double>(result.searched) / seconds : 0)) +
+             " seeds/s");
+  }
+  if (result.stopped) {
+    err.line("tarnixmap search: stopped by Ctrl-C after " + std::to_string(result.searched) +
+             " of " + counted(request.seeds, "seed") + "; seeds " + std::to_string(from) + " to " +
+             std::to_string(from + result.searched - 1) + " were searched");
+  }
+  if (result.best.empty()) {
+    err.line("tarnixmap search: no seed from " + std::to_string(from) +
+             " on gives a map: the "
+             "hearts never fit; nothing was written");
+    return result.stopped ? 128 + SIGINT : kExitFailed;
+  }
+  const bool written = request.no_write || write_best(request, *params, result, out, err, files);
+  const bool reported =
+      request.report.empty() ||
+      write_search_report(request, *params, shown, from, request.json ? err : out, err, files);
+  if (result.stopped) return 128 + SIGINT;
+  return written && reported ? kExitOk : kExitFailed;
+}
+
+}  // namespace tarnix

@@ -1,0 +1,184 @@
+#include "tarnixmap/drawing/picture_marks.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tarnixmap/commands/map_summary.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr const char* kFont = "DejaVu Sans";
+
+struct ContextRelease {
+  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+using Context = std::unique_ptr<cairo_t, ContextRelease>;
+
+void set_colour(cairo_t* cr, Rgb c) {
+  cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+}
+
+void text_at(cairo_t* cr, double x, double y, double size, bool bold, const std::string& text) {
+  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, size);
+  cairo_move_to(cr, x, y);
+  cairo_show_text(cr, text.c_str());
+}
+
+// Pixels per tile, fractional when the map is drawn shrunk.
+double pixels_per_tile(Scale scale) {
+  return static_cast<double>(scale.pixels) / scale.tiles;
+}
+
+// A filled disc in the player's colour, ringed in black, with the player's
+// number on it.
+void heart_marker(cairo_t* cr, double x, double y, double radius, int player) {
+  cairo_new_path(cr);  // text leaves a current point the arc would join with a line
+  cairo_arc(cr, x, y, radius, 0, 2 * M_PI);
+  set_colour(cr, tile_colour(tile::heart(player - 1)));
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_line_width(cr, 2);
+  cairo_stroke(cr);
+  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+  cairo_set_font_size(cr, radius * 1.3);
+  const std::string number = std::to_string(player);
+  cairo_text_extents_t extents{};
+  cairo_text_extents(cr, number.c_str(), &extents);
+  cairo_move_to(cr, x - extents.x_bearing - extents.width / 2,
+                y - extents.y_bearing - extents.height / 2);
+  cairo_show_text(cr, number.c_str());
+}
+
+// A hollow diamond, white on black: a shape no heart marker has.
+void portal_marker(cairo_t* cr, double x, double y, double half) {
+  cairo_new_path(cr);
+  cairo_move_to(cr, x, y - half);
+  cairo_line_to(cr, x + half, y);
+  cairo_line_to(cr, x, y + half);
+  cairo_line_to(cr, x - half, y);
+  cairo_close_path(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_line_width(cr, 4);
+  cairo_stroke_preserve(cr);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_set_line_width(cr, 2);
+  cairo_stroke(cr);
+}
+
+// The middle square of each 3 × 3 portal block: the first portal square
+// not yet taken, in row order, is a block's top-left corner.
+std::vector<std::pair<std::int32_t, std::int32_t>> portal_middles(const TileGrid& grid) {
+  std::vector<std::pair<std::int32_t, std::int32_t>> middles;
+  const std::string_view cells = grid.rows();
+  std::vector<bool> taken;
+  for (std::size_t at = cells.find(tile::kPortal); at != std::string_view::npos;
+       at = cells.find(tile::kPortal, at + 1)) {
+    if (taken.empty()) taken.resize(cells.size());
+    if (taken[at]) continue;
+    const auto x = static_cast<std::int32_t>(at % grid.stride());
+    const auto y = static_cast<std::int32_t>(at / grid.stride());
+    for (std::int32_t row = y; row < std::min(y + 3, grid.height()); ++row) {
+      for (std::int32_t col = x; col < std::min(x + 3, grid.width()); ++col) {
+        if (grid.at(col, row) == tile::kPortal) taken[grid.index(col, row)] = true;
+      }
+    }
+    middles.emplace_back(x + 1, y + 1);
+  }
+  return middles;
+}
+
+void draw_markers(cairo_t* cr, const TileGrid& grid, Scale scale, const PictureLayout& layout,
+                  const PictureLabels& labels) {
+  const double per_tile = pixels_per_tile(scale);
+  const auto at_x = [&](double x) {
+    return static_cast<double>(layout.map_x) + (x + 0.5) * per_tile;
+  };
+  const auto at_y = [&](double y) {
+    return static_cast<double>(layout.map_y) + (y + 0.5) * per_tile;
+  };
+  const double half = std::clamp(per_tile * 2.2, 6.0, 14.0);
+  for (const auto& [x, y] : portal_middles(grid))
+    portal_marker(cr, at_x(x), at_y(y), half);
+  const double radius = std::clamp(per_tile * 1.6, 11.0, 16.0);
+  for (std::size_t p = 0; p < labels.hearts.size(); ++p) {
+    heart_marker(cr, at_x(labels.hearts[p].x), at_y(labels.hearts[p].y), radius,
+                 static_cast<int>(p + 1));
+  }
+}
+
+std::string title_of(const TileGrid& grid, const PictureLabels& labels) {
+  std::string title = printable(labels.name) + "  \xC2\xB7  " + std::to_string(grid.width()) +
+                      " \xC3\x97 " + std::to_string(grid.height()) + "  \xC2\xB7  " +
+                      std::to_string(labels.hearts.size()) + " players";
+  if (labels.seed) title += "  \xC2\xB7  seed " + std::to_string(*labels.seed);
+  if (labels.score) title += "  \xC2\xB7  fairness score " + fixed(*labels.score, 4);
+  return title;
+}
+
+void draw_legend(cairo_t* cr, const PictureLayout& layout) {
+  const double x = static_cast<double>(layout.legend_x) + 14;
+  double y = kTitleHeight + 22;
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  text_at(cr, x, y, 13, true, "Tiles");
+  for (const TileCode& code : kTileCodes) {
+    y += 21;
+    cairo_rectangle(cr, x, y - 12, 15, 15);
+    set_colour(cr, tile_colour(code.code));
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.3, 0.3, 0.3);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    text_at(cr, x + 24, y, 12, false, std::string(tile_label(code.code)));
+  }
+  y += 34;
+  text_at(cr, x, y, 13, true, "Markers");
+  y += 24;
+  heart_marker(cr, x + 8, y - 4, 9, 1);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  text_at(cr, x + 24, y, 12, false, "a player's heart");
+  y += 26;
+  portal_marker(cr, x + 8, y - 4, 7);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  text_at(cr, x + 24, y, 12, false, "a neutral portal");
+}
+
+}  // namespace
+
+void draw_background(cairo_surface_t* surface, const PictureLayout& layout) {
+  const Context cr(cairo_create(surface));
+  cairo_set_source_rgb(cr.get(), 1, 1, 1);
+  cairo_paint(cr.get());
+  cairo_set_source_rgb(cr.get(), 0.93, 0.93, 0.93);
+  cairo_rectangle(cr.get(), static_cast<double>(layout.legend_x), 0,
+                  static_cast<double>(layout.width - layout.legend_x),
+                  static_cast<double>(layout.height));
+  cairo_fill(cr.get());
+}
+
+void draw_marks(cairo_surface_t* surface, const TileGrid& grid, Scale scale,
+                const PictureLayout& layout, const PictureLabels& labels) {
+  const Context cr(cairo_create(surface));
+  cairo_rectangle(cr.get(), static_cast<double>(layout.map_x), static_cast<double>(layout.map_y),
+                  static_cast<double>(layout.map_width), static_cast<double>(layout.map_height));
+  cairo_save(cr.get());
+  cairo_clip(cr.get());  // markers stay on the map
+  draw_markers(cr.get(), grid, scale, layout, labels);
+  cairo_restore(cr.get());
+  cairo_new_path(cr.get());
+  cairo_set_source_rgb(cr.get(), 0, 0, 0);
+  text_at(cr.get(), 10, 22, 15, true, title_of(grid, labels));
+  draw_legend(cr.get(), layout);
+}
+
+}  // namespace tarnix

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tarnixmap/commands/commands.h"
+#include "tarnixmap/drawing/report_page.h"
+#include "tarnixrandommap/run/generate.h"
+
+namespace tarnix {
+namespace {
+
+std::size_t count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++n;
+  return n;
+}
+
+// A map's own text cannot add markup to the page; each table marks one
+// column; the histogram is drawn only for a search.
+TEST(ReportPage, EscapesTheMapsTextAndMarksOneColumnPerTable) {
+  ReportMap map;
+  map.name = "<script>alert('x')</script>&\"";
+  map.source = "a.map";
+  map.picture = "map-1.png";
+  map.summary.players.resize(3);
+  map.summary.fairness.least_even = Figure::kHazardsNear;
+  const std::vector<ReportMap> maps = {map, map};
+  const std::string page = report_html("heading", maps, std::nullopt);
+  EXPECT_EQ(page.find("<script>"), std::string::npos);
+  EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;"),
+            std::string::npos);
+  EXPECT_NE(page.find("<h2><bdi>a.map</bdi>: <bdi>&lt;script&gt;"), std::string::npos) << page;
+  EXPECT_EQ(count(page, "<th class=\"least-even\">hazards_near</th>"), 2U);
+  EXPECT_EQ(count(page, "<tr><td>"), 6U);  // three players, two maps
+  EXPECT_EQ(page.find("<svg"), std::string::npos);
+  ScoreHistogram histogram;
+  for (const double score : {0.5, 0.52, 1.4, 9.0})
+    histogram.add(score);
+  EXPECT_EQ(histogram.counts[10], 2U);  // 0.5 and 0.52 share a bin of 0.05
+  EXPECT_EQ(histogram.counts[ScoreHistogram::kBins - 1], 1U);
+  const std::string searched = report_html("heading", maps, histogram);
+  EXPECT_NE(searched.find("How the 4 seeds searched score"), std::string::npos);
+  EXPECT_GT(count(searched, "<rect "), 2U);
+}
+
+// A name in a right-to-left script is isolated from the page's words
+// around it, and a control that would reorder text is shown escaped.
+TEST(ReportPage, IsolatesNamesAndEscapesBidiControls) {
+  ReportMap map;
+  map.name = "\xD7\xA9\xD7\x9C \xE2\x80\xAEpam";  // Hebrew letters, then a right-to-left override
+  map.source = "a.map";
+  map.picture = "map-1.png";
+  map.summary.players.resize(2);
+  const std::vector<ReportMap> maps = {map};
+  const std::string page = report_html("heading", maps, std::nullopt);
+  EXPECT_NE(page.find("<bdi>\xD7\xA9\xD7\x9C \\xE2\\x80\\xAEpam</bdi>"), std::string::npos) << page;
+  EXPECT_EQ(page.find("\xE2\x80\xAE"), std::string::npos);
+}
+
+// The page and a picture for each sound map; a broken one is reported and
+// left out; and a page that would overwrite a map file is not written.
+TEST(ReportCommand, WritesThePageBesideThePictures) {
+  MemoryFileSystem files;
+  StringSink quiet;
+  Console messages(quiet);
+  const std::array<std::string_view, kArgumentCount> values = {"Duel", "30", "20", "2",  "0", "1",
+                                                               "20",   "5",  "20", "20", "0", "0"};
+  const MapParams params = convert_arguments(values);
+  ASSERT_EQ(generate_map(params, "a.map", 3, messages, files).outcome, MapOutcome::kWritten);
+  files.files["broken.map"] = "broken\r\n";
+  StringSink out_sink;
+  StringSink err_sink;
+  Console out(out_sink, LineEnds::kLf);
+  Console err(err_sink, LineEnds::kLf);
+  EXPECT_EQ(report_command({{"a.map", "broken.map"}, "page"}, out, err, files), kExitFailed);
+  EXPECT_TRUE(files.files.at("page/map-1.png").starts_with("\x89PNG"));
+  EXPECT_NE(files.files.at("page/index.html").find("<h2><bdi>a.map</bdi>: <bdi>Duel</bdi></h2>"),
+            std::string::npos);
+  EXPECT_NE(err_sink.all().find("tarnixmap: broken.map is not a sound map"), std::string::npos);
+  EXPECT_EQ(out_sink.all(), "page/index.html: 1 map\n");
+
+  files.files["page/map-1.png"] = files.files.at("a.map");  // a map file where a picture goes
+  const std::string page_before = files.files.at("page/index.html");
+  EXPECT_EQ(report_command({{"page/map-1.png"}, "page"}, out, err, files), kExitFailed);
+  EXPECT_NE(err_sink.all().find("page/map-1.png is one of the map files"), std::string::npos);
+  EXPECT_EQ(files.files.at("page/map-1.png"), files.files.at("a.map"));
+  EXPECT_EQ(files.files.at("page/index.html"), page_before);
+}
+
+}  // namespace
+}  // namespace tarnix
