@@ -1,13 +1,17 @@
 // The search's throughput on the typical 64 x 64 map (the README's example
-// arguments): seeds per second with 1 and 2 workers, and the two halves of
-// one seed's cost, making the map and measuring it.
+// arguments): seeds per second with 1 and 2 workers, with the default
+// weights and with every dig-time weight 0; and the parts of one seed's
+// cost: making the map, the straight-line figures, the flood that finds a
+// sealed map, and the two kinds of dig-time wave.
 
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <string_view>
 
-#include "tarnixmap/fairness/fairness.h"
+#include "tarnixmap/fairness/dig_time.h"
+#include "tarnixmap/fairness/measure.h"
+#include "tarnixmap/fairness/sealing.h"
 #include "tarnixmap/fairness/search.h"
 #include "tarnixrandommap/run/generate.h"
 
@@ -20,10 +24,19 @@ MapParams typical() {
   return convert_arguments(values);
 }
 
+// Arg 0: workers; arg 1: 1 for the default weights, 0 for every dig-time
+// weight 0 (the straight-line score alone).
 void BM_SearchSeeds(benchmark::State& state) {
   const MapParams params = typical();
   SearchOptions options;
   options.threads = static_cast<unsigned>(state.range(0));
+  if (state.range(1) == 0) {
+    for (std::size_t f = 0; f < kFigureCount; ++f) {
+      if (kFigures[f].dig_time) options.measure.weights[f] = 0;
+    }
+    options.measure.weights[static_cast<std::size_t>(Figure::kGoldNear)] = 3;
+    options.measure.weights[static_cast<std::size_t>(Figure::kGemsNear)] = 2;
+  }
   constexpr std::uint64_t kSeeds = 50000;
   std::uint32_t from = 1700000000;
   for (auto _ : state) {
@@ -36,7 +49,13 @@ void BM_SearchSeeds(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(kSeeds) * static_cast<double>(state.iterations()),
                          benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_SearchSeeds)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchSeeds)
+    ->Args({1, 1})
+    ->Args({2, 1})
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_MakeOneMap(benchmark::State& state) {
   const MapParams params = typical();
@@ -50,19 +69,72 @@ void BM_MakeOneMap(benchmark::State& state) {
 }
 BENCHMARK(BM_MakeOneMap);
 
-void BM_MeasureOneMap(benchmark::State& state) {
-  const MapParams params = typical();
-  std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
-  init_grid(*grid);
-  const PhaseReports reports = place_phases(params, *grid, 1700000000);
-  const Disc disc(kDefaultRadius);
+// One typical map, made once and measured again and again.
+struct OneMap {
+  OneMap() : grid(*TileGrid::create(64, 64)) {
+    init_grid(grid);
+    hearts = *place_phases(typical(), grid, 1700000000).hearts;
+  }
+  TileGrid grid;
+  HeartTable hearts;
   std::array<StartFigures, kMaxPlayers> starts{};
+  std::span<StartFigures> players() { return std::span(starts).first(4); }
+};
+
+// Every figure and the score, as check measures a map.
+void BM_MeasureOneMap(benchmark::State& state) {
+  OneMap map;
+  Measurer measurer;
+  const MeasureOptions options;
   for (auto _ : state) {
-    measure_starts(*grid, reports.hearts->placed(), disc, starts);
-    benchmark::DoNotOptimize(judge(starts).score);
+    const MapMeasure measure = measurer.measure(map.grid, map.hearts.placed(), options);
+    benchmark::DoNotOptimize(measure.fairness.score);
   }
 }
-BENCHMARK(BM_MeasureOneMap);
+BENCHMARK(BM_MeasureOneMap)->Unit(benchmark::kMicrosecond);
+
+void BM_StraightLineFigures(benchmark::State& state) {
+  OneMap map;
+  const Disc disc(kDefaultRadius);
+  for (auto _ : state) {
+    measure_near(map.grid, map.hearts.placed(), disc, map.players());
+    benchmark::DoNotOptimize(map.starts[0].gold_near);
+  }
+}
+BENCHMARK(BM_StraightLineFigures)->Unit(benchmark::kMicrosecond);
+
+void BM_SealCheck(benchmark::State& state) {
+  OneMap map;
+  SealCheck seal;
+  const CostTable costs;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(seal.check(map.grid, map.hearts.placed(), costs, map.players()));
+}
+BENCHMARK(BM_SealCheck)->Unit(benchmark::kMicrosecond);
+
+// The wave of all players at once: gold_first, gems_first, territory.
+void BM_DigFirst(benchmark::State& state) {
+  OneMap map;
+  DigTimes dig;
+  const CostTable costs;
+  for (auto _ : state) {
+    dig.measure_first(map.grid, map.hearts.placed(), costs, map.players());
+    benchmark::DoNotOptimize(map.starts[0].territory);
+  }
+}
+BENCHMARK(BM_DigFirst)->Unit(benchmark::kMicrosecond);
+
+// Each player's own wave: gold_within, portal_time, rival_time.
+void BM_DigOwn(benchmark::State& state) {
+  OneMap map;
+  DigTimes dig;
+  const CostTable costs;
+  for (auto _ : state) {
+    dig.measure_own(map.grid, map.hearts.placed(), costs, kDefaultReach, map.players());
+    benchmark::DoNotOptimize(map.starts[0].rival_time);
+  }
+}
+BENCHMARK(BM_DigOwn)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tarnix

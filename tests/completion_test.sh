@@ -42,6 +42,8 @@ expect "Cave.map Cove.map maps " tarnixmap render ""
 expect "maps " tarnixmap report Cave.map -o ""
 expect "2 3 4 " tarnixmap search Cave --players ""
 expect "" tarnixmap generate --seed ""
+expect "territory= " tarnixmap check Cave.map --weight ter
+expect "W= " tarnixmap search Cave --cost W
 # A quoted or escaped word is completed as the shell will read it.
 expect "Cave.map Cove.map " tarnixmap check "'C"
 expect "Cave.map Cove.map " tarnixmap check '"C'

@@ -1,8 +1,8 @@
 """Opens report pages in headless Chromium and checks what a person would
-see there: every picture loaded, one table row per player, the least even
-figure marked in each table, the histogram of a search drawn, and no
-errors on the console. Exits 77 (skipped) where Chromium, its driver or
-Selenium is missing.
+see there: every picture loaded (each map and its territory), one table
+column per player and one row per figure, the least even figure marked in
+each table, the histogram of a search drawn, and no errors on the console.
+Exits 77 (skipped) where Chromium, its driver or Selenium is missing.
 
   report_browser_test.py TARNIXMAP [SCREENSHOT_DIR]"""
 
@@ -21,6 +21,7 @@ except ImportError:
     sys.exit(77)
 
 CAVE = ["64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"]
+FIGURES = 12  # rows of each map's table
 
 
 def browser():
@@ -45,19 +46,24 @@ def look_at(driver, page, maps, players, histogram):
     driver.get("file://" + page)
     images = driver.execute_script(
         "return Array.from(document.images).map(i => [i.complete, i.naturalWidth, i.src])")
-    if len(images) != maps:
-        problems.append("%d pictures, not %d" % (len(images), maps))
+    if len(images) != 2 * maps:
+        problems.append("%d pictures, not %d" % (len(images), 2 * maps))
     problems += ["picture not shown: %s" % src for done, width, src in images if not done or width == 0]
+    columns = driver.execute_script(
+        "return Array.from(document.querySelectorAll('section.map table'))"
+        ".map(t => t.tHead.rows[0].cells.length - 1)")
+    if columns != players:
+        problems.append("player columns %r, not %r" % (columns, players))
     rows = driver.execute_script(
         "return Array.from(document.querySelectorAll('section.map table'))"
         ".map(t => t.tBodies[0].rows.length)")
-    if rows != players:
-        problems.append("table rows %r, not %r" % (rows, players))
+    if rows != [FIGURES] * maps:
+        problems.append("figure rows %r, not %d each" % (rows, FIGURES))
     marked = driver.execute_script(
         "return Array.from(document.querySelectorAll('section.map table'))"
-        ".map(t => t.querySelectorAll('th.least-even').length)")
+        ".map(t => t.querySelectorAll('tr.least-even').length)")
     if marked != [1] * maps:
-        problems.append("least even column marked %r times per table" % marked)
+        problems.append("least even row marked %r times per table" % marked)
     bars = driver.execute_script("return document.querySelectorAll('svg.scores rect').length")
     if histogram and bars == 0:
         problems.append("no histogram")

@@ -56,9 +56,8 @@ nlohmann::json sound_json(const std::string& path, const MapFileContents& map,
                            {"height", map.height},
                            {"players", map.players},
                            {"tiles", tiles},
-                           {"score", summary.fairness.score},
-                           {"worst", figure_name(summary.fairness.least_even)},
-                           {"starts", starts_json(summary.players)}};
+                           {"starts", starts_json(summary.measure.players)}};
+  put_fairness(object, summary.measure.fairness);
   put_text(object, "file", path);
   put_text(object, "name", map.name);
   return object;
@@ -88,7 +87,7 @@ bool check_one(const CheckRequest& request, const std::string& path, Console& ou
     out.flush();
     return false;
   }
-  const MapSummary summary = summarize(read.contents, request.radius);
+  const MapSummary summary = summarize(read.contents, request.measure);
   out.text(request.json ? json_line(sound_json(path, read.contents, summary))
                         : format_summary(printable(path), read.contents, summary));
   out.flush();

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "tarnixmap/commands/figure_options.h"
 #include "tarnixmap/commands/suggest.h"
 #include "tarnixrandommap/run/printable.h"
 
@@ -16,21 +17,6 @@ namespace {
 constexpr std::string_view kDashNameHint =
     "A NAME (or any value) that starts with \"-\" must follow \"--\", which ends the options:\n"
     "  tarnixmap generate --seed 5 --players 2 -- -dash";
-
-// How the score is made, with its weights, for --help.
-std::string score_help() {
-  std::string text =
-      "The fairness score: for each figure, its spread is (largest - smallest) / largest over "
-      "the players (0 when all are equal); the score adds the spreads times their weights:";
-  for (const FigureInfo& figure : kFigures) {
-    std::array<char, 64> part{};
-    std::snprintf(part.data(), part.size(), " %s %g,", std::string(figure.name).c_str(),
-                  figure.weight);
-    text += part.data();
-  }
-  text.back() = '.';
-  return text + " 0 is a perfectly even map.\n" + std::string(kDashNameHint);
-}
 
 }  // namespace
 
@@ -53,11 +39,31 @@ void CommandLine::add_number(CLI::App* command, OptionRange range, const std::st
   command->add_option(std::string(range.option), option.text, help)->type_name(type);
 }
 
-void CommandLine::add_radius(CLI::App* command, std::int32_t& radius) {
+void CommandLine::add_measure(CLI::App* command, MeasureOptions& measure) {
+  const std::string group = "Measuring (the fairness score)";
   add_number(command, {"--radius", 0, kMaxRadius}, "R",
-             "count gold, gems and hazards within R tiles of each heart (default " +
+             "count gold_near, gems_near and hazards_near within R tiles of each heart "
+             "(default " +
                  std::to_string(kDefaultRadius) + ")",
-             [&radius](std::int64_t v) { radius = static_cast<std::int32_t>(v); });
+             [&measure](std::int64_t v) { measure.radius = static_cast<std::int32_t>(v); });
+  add_number(command, {"--reach", 0, kMaxReach}, "T",
+             "count gold_within a dig time of T from each heart (default " +
+                 std::to_string(kDefaultReach) + ", 15 squares of rock)",
+             [&measure](std::int64_t v) { measure.reach = v; });
+  FigureTexts& texts = figure_texts_.emplace_back(FigureTexts{command, &measure, {}, {}});
+  command
+      ->add_option("--cost", texts.costs,
+                   "the dig time of a tile code, as CODE=N (1 to 1000) or CODE=wall; again for "
+                   "another code")
+      ->type_name("CODE=N")
+      ->group(group);
+  command
+      ->add_option("--weight", texts.weights,
+                   "the weight of a figure in the score, as NAME=W (0 to 100); again for another")
+      ->type_name("NAME=W")
+      ->group(group);
+  for (const char* name : {"--radius", "--reach"})
+    command->get_option(name)->group(group);
 }
 
 void CommandLine::add_generate() {
@@ -84,8 +90,9 @@ void CommandLine::add_check() {
       "with their fairness score");
   CheckRequest& r = check_request;
   check->add_option("FILE", r.paths, "map files")->required();
-  add_radius(check, r.radius);
+  add_measure(check, r.measure);
   check->add_flag("--json", r.json, "one JSON object per file instead of text");
+  check->footer(score_help());
 }
 
 void CommandLine::add_render() {
@@ -99,6 +106,11 @@ void CommandLine::add_render() {
                      "the picture of a single map file, - for standard output (default: FILE "
                      "with .png)");
   render->add_flag("!--no-legend", r.legend, "the bare map: no title, legend or markers");
+  render->add_flag("--territory", r.territory,
+                   "tint each square by the player who reaches it first (grey: shared, or no "
+                   "one)");
+  add_measure(render, r.measure);
+  render->footer(score_help());
   add_number(render, {"--scale", 1, 2147483647}, "S",
              "pixels per tile (default: about 1024 pixels on the longer side)",
              [&r](std::int64_t v) { r.scale = static_cast<std::int32_t>(v); });
@@ -112,7 +124,8 @@ void CommandLine::add_report() {
   report->add_option("-o,--output", r.output, "the directory for index.html and the pictures")
       ->required()
       ->type_name("DIR");
-  add_radius(report, r.radius);
+  add_measure(report, r.measure);
+  report->footer(score_help());
 }
 
 void CommandLine::add_search() {
@@ -132,7 +145,11 @@ void CommandLine::add_search() {
              [&r](std::int64_t v) { r.keep = static_cast<std::size_t>(v); });
   search->add_flag("--no-write", r.no_write, "write no map");
   search->add_flag("--preview", r.preview, "also draw each map written as NAME.png");
-  add_radius(search, r.radius);
+  add_measure(search, r.measure);
+  add_number(search, {"--min-border-gap", 0, 1000000}, "N",
+             "never rank a seed where a heart has fewer than N rock squares between its block "
+             "and the frame (its border_gap)",
+             [&r](std::int64_t v) { r.min_border_gap = static_cast<std::int32_t>(v); });
   add_number(search, {"--threads", 1, 256}, "J",
              "workers, each with a map of its own in memory (default: the machine's cores, "
              "fewer where their maps would not fit in the memory available)",
@@ -145,10 +162,18 @@ void CommandLine::add_search() {
       ->type_name("DIR");
   search->add_flag("--quiet", quiet, "no progress line on a terminal");
   search_values_.add_to(search);
-  search->footer(score_help());
+  search->footer(score_help() + "\n" + std::string(kDashNameHint));
 }
 
 bool CommandLine::read_numbers(Console& err) {
+  for (FigureTexts& texts : figure_texts_) {
+    if (!*texts.command) continue;
+    std::string problem;
+    if (!apply_figure_options(texts.costs, texts.weights, *texts.measure, &problem)) {
+      err.line("tarnixmap " + texts.command->get_name() + ": " + problem);
+      return false;
+    }
+  }
   if (*generate && !generate_values_.fill(generate_request.values, err)) return false;
   if (*search && !search_values_.fill(search_request.values, err)) return false;
   for (NumberOption& option : numbers_) {

@@ -66,7 +66,8 @@ struct CommandLine {
   [[nodiscard]] const CLI::App* command_named(std::string_view name) const;
   void add_number(CLI::App* command, OptionRange range, const std::string& type,
                   const std::string& help, std::function<void(std::int64_t)> store);
-  void add_radius(CLI::App* command, std::int32_t& radius);
+  // --radius, --reach, --cost and --weight, into `measure`.
+  void add_measure(CLI::App* command, MeasureOptions& measure);
   void add_generate();
   void add_check();
   void add_render();
@@ -74,6 +75,14 @@ struct CommandLine {
   void add_report();
 
   std::list<NumberOption> numbers_;  // a list: the parser keeps pointers to each text
+  // Each command's --cost and --weight texts, read into its measure.
+  struct FigureTexts {
+    CLI::App* command;
+    MeasureOptions* measure;
+    std::vector<std::string> costs;
+    std::vector<std::string> weights;
+  };
+  std::list<FigureTexts> figure_texts_;
   MapValues generate_values_;
   MapValues search_values_;
 };

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tarnixmap/fairness/fairness.h"
+#include "tarnixmap/drawing/render.h"
+#include "tarnixmap/fairness/measure.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/console.h"
@@ -35,8 +36,8 @@ struct GenerateRequest {
 // Draws a generated map, with its seed and score in the title, as the PNG
 // file `path`. Returns false after reporting on `err` why it could not.
 [[nodiscard]] bool write_preview(const MapParams& params, const GeneratedMap& map,
-                                 std::uint32_t seed, const std::string& path, Console& err,
-                                 FileSystem& files);
+                                 std::uint32_t seed, const MeasureOptions& measure,
+                                 const std::string& path, Console& err, FileSystem& files);
 
 // Writes the map (or maps) exactly as tarnixrandommap does when the clock
 // reads the seed, printing the generator's messages and the seed of each
@@ -45,9 +46,9 @@ struct GenerateRequest {
                                    Console& out, Console& err, FileSystem& files);
 
 struct CheckRequest {
-  std::vector<std::string> paths;        // map files
-  std::int32_t radius = kDefaultRadius;  // of the discs counted around each heart
-  bool json = false;                     // one JSON object per file on `out` instead of text
+  std::vector<std::string> paths;  // map files
+  MeasureOptions measure;          // costs, reach, radius and weights
+  bool json = false;               // one JSON object per file on `out` instead of text
 };
 
 // Checks each map file strictly; prints a summary of each sound one, with
@@ -56,9 +57,9 @@ struct CheckRequest {
                                 FileSystem& files);
 
 struct ReportRequest {
-  std::vector<std::string> paths;        // map files
-  std::string output;                    // the directory the page and its pictures go to
-  std::int32_t radius = kDefaultRadius;  // of the discs counted around each heart
+  std::vector<std::string> paths;  // map files
+  std::string output;              // the directory the page and its pictures go to
+  MeasureOptions measure;          // costs, reach, radius and weights
 };
 
 // Writes a page, OUTPUT/index.html, that shows the maps side by side with
@@ -70,7 +71,9 @@ struct SearchRequest {
   std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
   std::optional<std::uint32_t> from;               // the first seed; the clock's second when absent
   std::uint64_t seeds = 100000;                    // how many seeds
-  std::int32_t radius = kDefaultRadius;            // of the discs counted around each heart
+  MeasureOptions measure;                          // costs, reach, radius and weights
+  std::optional<std::int32_t> min_border_gap;      // a seed with a heart nearer the frame is
+                                                   // rejected
   std::size_t top = 10;                            // rows of the ranking printed
   std::optional<std::size_t> keep;  // write the best K as NAME_rankR_seedS.map; else NAME.map
   bool no_write = false;            // write no map at all
@@ -105,6 +108,14 @@ struct SearchRequest {
 [[nodiscard]] bool write_output(std::string_view what, const std::string& path,
                                 std::string_view bytes, Console& err, FileSystem& files);
 
+// What a picture of a measured map shows besides its tiles: its name,
+// seed, score and who is sealed in; the territory (who reaches each square
+// first, `first` as DigTimes gives it) when not empty.
+[[nodiscard]] PictureLabels picture_labels(const std::string& name,
+                                           std::optional<std::uint32_t> seed,
+                                           const HeartTable& hearts, const MapMeasure& measure,
+                                           std::span<const std::uint8_t> first = {});
+
 // An output named "-" is standard output.
 inline constexpr std::string_view kStandardOutput = "-";
 
@@ -114,6 +125,8 @@ struct RenderRequest {
                                       // input's name with .png. Only with one input.
   std::optional<std::int32_t> scale;  // pixels per tile; by default about 1024 pixels across
   bool legend = true;                 // the title, legend and markers; false: the bare map
+  bool territory = false;             // tint each square by who reaches it first
+  MeasureOptions measure;             // costs, reach, radius and weights, for the score
 };
 
 // Draws each sound map file as a PNG picture; goes on to the next file

@@ -214,8 +214,10 @@ TEST(Check, SummarisesASoundMap) {
   EXPECT_TRUE(
       o.out.starts_with("Cave.map: sound\n  name     Cave\n  size     64 x 64\n"
                         "  players  4\n  tiles    S "));
-  EXPECT_NE(o.out.find("  player 1  heart (44, 26), nearest portal "), std::string::npos);
-  EXPECT_NE(o.out.find("  player 4  heart (5, 31), "), std::string::npos);
+  EXPECT_NE(o.out.find("  player 1  heart (44, 26)\n    dig time  gold_first "), std::string::npos)
+      << o.out;
+  EXPECT_NE(o.out.find("  player 4  heart (5, 31)\n"), std::string::npos);
+  EXPECT_NE(o.out.find("\n  fairness score "), std::string::npos);
   EXPECT_NE(o.out.find(" G 40 P 45\n"), std::string::npos);  // every gem and portal square
 }
 
@@ -315,8 +317,10 @@ TEST(Search, RefusesMoreWorkersThanMemoryHolds) {
   SearchRequest request = search_for(kCave, 100, 400000);
   request.threads = 32;
   request.memory_available =
-      4 * worker_bytes(convert_arguments(std::array<std::string_view, 12>{
-              "Cave", "64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"}));
+      4 *
+      worker_bytes(convert_arguments(std::array<std::string_view, 12>{
+                       "Cave", "64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"}),
+                   true);
   const Outcome o = capture(
       [&](Console& out, Console& err) { return search_command(request, 0, out, err, files); });
   EXPECT_EQ(o.code, kExitUsage);
@@ -407,8 +411,11 @@ TEST(Search, RangesPastTheLastSeedAndMaplessRangesWriteNothing) {
         err, files);
   });
   EXPECT_EQ(o.code, kExitFailed);
-  EXPECT_NE(o.err.find("no seed from 1 on gives a map"), std::string::npos) << o.err;
-  EXPECT_NE(o.out.find("searched 30 seeds, 1 to 30: 30 without a map"), std::string::npos);
+  EXPECT_EQ(o.err,
+            "tarnixmap search: no seed searched gives a map that can be ranked (30 without a "
+            "map, 0 sealed, 0 rejected); nothing was written\n");
+  EXPECT_NE(o.out.find("searched 30 seeds, 1 to 30: 30 without a map, 0 sealed, 0 rejected"),
+            std::string::npos);
   EXPECT_TRUE(files.files.empty());
 }
 

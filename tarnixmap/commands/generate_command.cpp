@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
-#include "tarnixmap/commands/map_summary.h"
 #include "tarnixmap/drawing/render.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
@@ -34,13 +33,11 @@ std::string failure(const MapParams& params, const GeneratedMap& map, const std:
 }  // namespace
 
 bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32_t seed,
-                   const std::string& path, Console& err, FileSystem& files) {
+                   const MeasureOptions& options, const std::string& path, Console& err,
+                   FileSystem& files) {
   const TileGrid& grid = *map.grid;
-  PictureLabels labels;
-  labels.name = params.name;
-  labels.seed = seed;
-  labels.score = summarize(grid, map.hearts).fairness.score;
-  labels.hearts = map.hearts.placed();
+  const MapMeasure measure = measure_map(grid, map.hearts.placed(), options);
+  const PictureLabels labels = picture_labels(params.name, seed, map.hearts, measure);
   std::string png;
   std::string why;
   if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
@@ -95,7 +92,8 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
       continue;
     }
     out.line(printable(path) + ": seed " + std::to_string(seed));
-    if (request.preview && !write_preview(params, map, seed, params.name + ".png", err, files)) {
+    if (request.preview &&
+        !write_preview(params, map, seed, MeasureOptions(), params.name + ".png", err, files)) {
       status = kExitFailed;
     }
     // Whoever read the seeds has gone (a closed pipe, a full disk): a batch

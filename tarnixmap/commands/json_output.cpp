@@ -4,24 +4,54 @@
 
 namespace tarnix {
 
-nlohmann::json starts_json(std::span<const StartFigures> starts) {
+namespace {
+
+nlohmann::json optional_json(const auto& value) {
+  return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
+}  // namespace
+
+nlohmann::json starts_json(std::span<const StartFigures> starts, bool dig_time) {
   nlohmann::json list = nlohmann::json::array();
   for (std::size_t p = 0; p < starts.size(); ++p) {
     const StartFigures& s = starts[p];
-    list.push_back({{"player", p + 1},
-                    {"heart", {{"x", s.heart.x}, {"y", s.heart.y}}},
-                    {"gold_near", s.gold_near},
-                    {"gems_near", s.gems_near},
-                    {"hazards_near", s.hazards_near},
-                    {"nearest_portal", s.nearest_portal ? nlohmann::json(*s.nearest_portal)
-                                                        : nlohmann::json(nullptr)},
-                    {"nearest_heart", s.nearest_heart}});
+    nlohmann::json start = {{"player", p + 1},
+                            {"heart", {{"x", s.heart.x}, {"y", s.heart.y}}},
+                            {"border_gap", s.border_gap},
+                            {"gold_near", s.gold_near},
+                            {"gems_near", s.gems_near},
+                            {"hazards_near", s.hazards_near},
+                            {"nearest_portal", optional_json(s.nearest_portal)},
+                            {"nearest_heart", s.nearest_heart}};
+    for (const Figure f : {Figure::kGoldFirst, Figure::kGemsFirst, Figure::kTerritory,
+                           Figure::kGoldWithin, Figure::kPortalTime, Figure::kRivalTime}) {
+      start[std::string(info(f).name)] = nullptr;
+    }
+    start["sealed"] = nullptr;
+    if (dig_time) {
+      start["gold_first"] = static_cast<double>(s.gold_first) / 12;
+      start["gems_first"] = static_cast<double>(s.gems_first) / 12;
+      start["territory"] = static_cast<double>(s.territory) / 12;
+      start["gold_within"] = s.gold_within;
+      start["portal_time"] = optional_json(s.portal_time);
+      start["rival_time"] = optional_json(s.rival_time);
+      start["sealed"] = s.sealed;
+    }
+    list.push_back(std::move(start));
   }
   return list;
 }
 
+void put_fairness(nlohmann::json& object, const Fairness& fairness) {
+  object["score"] = optional_json(fairness.score);
+  object["sealed"] = fairness.sealed;
+  object["worst"] =
+      fairness.score ? nlohmann::json(figure_name(fairness.least_even)) : nlohmann::json(nullptr);
+}
+
 std::string figure_name(Figure figure) {
-  return std::string(kFigures[static_cast<std::size_t>(figure)].name);
+  return std::string(info(figure).name);
 }
 
 void put_text(nlohmann::json& object, const std::string& key, std::string_view bytes) {

@@ -5,14 +5,21 @@
 #include <string>
 #include <string_view>
 
-#include "tarnixmap/fairness/fairness.h"
+#include "tarnixmap/fairness/score.h"
 
 namespace tarnix {
 
 // The figures of each player's start: player (from 1), heart {x, y},
-// gold_near, gems_near, hazards_near, nearest_portal (null without
-// portals) and nearest_heart.
-[[nodiscard]] nlohmann::json starts_json(std::span<const StartFigures> starts);
+// sealed, and every figure by its name: shares of squares as numbers
+// (102.5), times as whole numbers or null (unreachable; portal_time also
+// without portals), distances in tiles. With `dig_time` false the
+// dig-time figures were not measured: they are null.
+[[nodiscard]] nlohmann::json starts_json(std::span<const StartFigures> starts,
+                                         bool dig_time = true);
+
+// A map's fairness: "score" (null for a sealed map), "sealed", and
+// "worst", the least even figure (null without a score).
+void put_fairness(nlohmann::json& object, const Fairness& fairness);
 
 // The name of a figure, as the JSON and the tables call it.
 [[nodiscard]] std::string figure_name(Figure figure);

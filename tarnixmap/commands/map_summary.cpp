@@ -1,7 +1,6 @@
 #include "tarnixmap/commands/map_summary.h"
 
-#include <cstdio>
-
+#include "tarnixmap/fairness/figure_text.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
@@ -16,45 +15,29 @@ void count_tiles(const TileGrid& grid, MapSummary& summary) {
     summary.tile_counts[i] = counts[static_cast<unsigned char>(kTileCodes[i].code)];
 }
 
-std::string figure_text(const StartFigures& start, Figure figure) {
-  if (figure == Figure::kNearestPortal) return one_decimal(start.nearest_portal);
-  if (figure == Figure::kNearestHeart) return one_decimal(start.nearest_heart);
-  return std::to_string(static_cast<std::int64_t>(figure_value(start, figure)));
+// The figures from `first` up to `last`, as "name value, name value".
+std::string figures_line(const StartFigures& start, Figure first, Figure last) {
+  std::string line;
+  for (auto f = static_cast<std::size_t>(first); f <= static_cast<std::size_t>(last); ++f) {
+    if (!line.empty()) line += ", ";
+    line += std::string(kFigures[f].name) + " " + figure_text(start, static_cast<Figure>(f));
+  }
+  return line;
 }
 
 }  // namespace
 
-std::string fixed(double value, int decimals) {
-  std::array<char, 48> text{};
-  std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
-  return text.data();
-}
-
-std::string one_decimal(std::optional<double> value) {
-  return value ? fixed(*value, 1) : "none";
-}
-
-MapSummary summarize(const MapFileContents& contents, std::int32_t radius) {
-  return summarize(*contents.grid, contents.hearts, radius);
-}
-
-MapSummary summarize(const TileGrid& grid, const HeartTable& hearts, std::int32_t radius) {
+MapSummary summarize(const TileGrid& grid, const HeartTable& hearts,
+                     const MeasureOptions& options) {
   MapSummary summary;
-  summary.radius = radius;
+  summary.options = options;
   count_tiles(grid, summary);
-  const std::span<const HeartCentre> centres = hearts.placed();
-  summary.players.resize(centres.size());
-  measure_starts(grid, centres, Disc(radius), summary.players);
-  summary.fairness = judge(summary.players);
+  summary.measure = measure_map(grid, hearts.placed(), options);
   return summary;
 }
 
-std::string least_even_text(std::span<const StartFigures> starts, const Fairness& fairness) {
-  const Figure f = fairness.least_even;
-  return "worst " + figure_text(starts[fairness.worst_player], f) + " (player " +
-         std::to_string(fairness.worst_player + 1) + "), best " +
-         figure_text(starts[fairness.best_player], f) + " (player " +
-         std::to_string(fairness.best_player + 1) + ")";
+MapSummary summarize(const MapFileContents& contents, const MeasureOptions& options) {
+  return summarize(*contents.grid, contents.hearts, options);
 }
 
 std::string format_summary(std::string_view path, const MapFileContents& contents,
@@ -71,19 +54,23 @@ std::string format_summary(std::string_view path, const MapFileContents& content
     out += ' ' + std::to_string(summary.tile_counts[i]);
   }
   out += "\n";
-  for (std::size_t p = 0; p < summary.players.size(); ++p) {
-    const StartFigures& player = summary.players[p];
+  const std::vector<StartFigures>& players = summary.measure.players;
+  for (std::size_t p = 0; p < players.size(); ++p) {
+    const StartFigures& player = players[p];
     out += "  player " + std::to_string(p + 1) + "  heart (" + std::to_string(player.heart.x) +
-           ", " + std::to_string(player.heart.y) + "), nearest portal " +
-           one_decimal(player.nearest_portal) + ", nearest heart " +
-           one_decimal(player.nearest_heart) + ", within " + std::to_string(summary.radius) +
-           ": gold " + std::to_string(player.gold_near) + ", gems " +
-           std::to_string(player.gems_near) + ", hazards " + std::to_string(player.hazards_near) +
+           ", " + std::to_string(player.heart.y) + ")\n";
+    out += "    dig time  " + figures_line(player, Figure::kGoldFirst, Figure::kBorderGap) + "\n";
+    out += "    straight  " + figures_line(player, Figure::kGoldNear, Figure::kNearestHeart) + "\n";
+  }
+  const Fairness& fairness = summary.measure.fairness;
+  if (fairness.sealed) out += "  sealed: " + sealed_text(players) + "\n";
+  if (!fairness.score) {
+    out += "  fairness score none: the map is sealed\n";
+  } else {
+    out += "  fairness score " + score_text(fairness) + ", least even " +
+           std::string(info(fairness.least_even).name) + ": " + least_even_text(players, fairness) +
            "\n";
   }
-  out += "  fairness score " + fixed(summary.fairness.score, 4) + ", least even " +
-         std::string(kFigures[static_cast<std::size_t>(summary.fairness.least_even)].name) + ": " +
-         least_even_text(summary.players, summary.fairness) + "\n";
   return out;
 }
 

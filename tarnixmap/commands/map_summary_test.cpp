@@ -62,12 +62,27 @@ MapFileContents hand_built_map() {
   return map;
 }
 
+// The straight-line figures alone, weighed as the score once weighed them:
+// gold 3, gems 2, hazards, the nearest portal and the nearest heart 1 each.
+MeasureOptions straight_line() {
+  MeasureOptions options;
+  options.weights.fill(0);
+  const std::array<std::pair<Figure, double>, 5> weights = {{{Figure::kGoldNear, 3},
+                                                             {Figure::kGemsNear, 2},
+                                                             {Figure::kHazardsNear, 1},
+                                                             {Figure::kNearestPortal, 1},
+                                                             {Figure::kNearestHeart, 1}}};
+  for (const auto& [figure, weight] : weights)
+    options.weights[static_cast<std::size_t>(figure)] = weight;
+  return options;
+}
+
 TEST(MapSummary, FiguresAtTheirBoundaries) {
   const MapFileContents map = hand_built_map();
-  const MapSummary summary = summarize(map);
-  ASSERT_EQ(summary.players.size(), 2U);
-  const StartFigures& one = summary.players[0];
-  const StartFigures& two = summary.players[1];
+  const MapSummary summary = summarize(map, MeasureOptions());
+  ASSERT_EQ(summary.measure.players.size(), 2U);
+  const StartFigures& one = summary.measure.players[0];
+  const StartFigures& two = summary.measure.players[1];
   EXPECT_EQ(one.gold_near, 2);
   EXPECT_EQ(two.gold_near, 3);
   EXPECT_EQ(one.gems_near, 3);
@@ -85,12 +100,13 @@ TEST(MapSummary, FiguresAtTheirBoundaries) {
   EXPECT_EQ(summary.tile_counts[10], 4);   // G
   EXPECT_EQ(summary.tile_counts[11], 9);   // P
   const std::string text = format_summary("hand.map", map, summary);
-  EXPECT_NE(text.find("  player 1  heart (10, 10), nearest portal 20.4, nearest heart 20.0, "
-                      "within 15: gold 2, gems 3, hazards 1\n"),
+  EXPECT_NE(text.find("  player 1  heart (10, 10)\n    dig time  "), std::string::npos) << text;
+  EXPECT_NE(text.find("\n    straight  gold_near 2, gems_near 3, hazards_near 1, nearest_portal "
+                      "20.4, nearest_heart 20.0\n  player 2  heart (30, 10)\n"),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find("  player 2  heart (30, 10), nearest portal 24.4, nearest heart 20.0, "
-                      "within 15: gold 3, gems 1, hazards 2\n"),
+  EXPECT_NE(text.find("\n    straight  gold_near 3, gems_near 1, hazards_near 2, nearest_portal "
+                      "24.4, nearest_heart 20.0\n"),
             std::string::npos)
       << text;
 }
@@ -99,21 +115,25 @@ TEST(MapSummary, FiguresAtTheirBoundaries) {
 // (3 - 1) / 3, hazards (2 - 1) / 2, nearest portal 1 - sqrt(416 / 596),
 // nearest heart 0. Weighted 3, 2, 1, 1, 1, gems add the most: 4/3.
 TEST(MapSummary, TheScoreWeighsEachFiguresSpread) {
-  const MapSummary summary = summarize(hand_built_map());
-  EXPECT_NEAR(summary.fairness.score, 1.0 + 4.0 / 3 + 0.5 + (1 - std::sqrt(416.0 / 596)), 1e-12);
-  EXPECT_EQ(summary.fairness.least_even, Figure::kGemsNear);
-  EXPECT_EQ(summary.fairness.worst_player, 1U);
-  EXPECT_EQ(summary.fairness.best_player, 0U);
+  const MapSummary summary = summarize(hand_built_map(), straight_line());
+  const Fairness& fairness = summary.measure.fairness;
+  ASSERT_TRUE(fairness.score);
+  EXPECT_NEAR(*fairness.score, 1.0 + 4.0 / 3 + 0.5 + (1 - std::sqrt(416.0 / 596)), 1e-12);
+  EXPECT_EQ(fairness.least_even, Figure::kGemsNear);
+  EXPECT_EQ(fairness.worst_player, 1U);
+  EXPECT_EQ(fairness.best_player, 0U);
   const std::string text = format_summary("hand.map", hand_built_map(), summary);
   EXPECT_NE(text.find("  fairness score 2.9979, least even gems_near: worst 1 (player 2), best 3 "
                       "(player 1)\n"),
             std::string::npos)
       << text;
   // A wider radius takes in the squares just past 15.
-  const MapSummary wider = summarize(hand_built_map(), 16);
-  EXPECT_EQ(wider.players[0].gold_near, 4);  // (10, 26) at 16, (21, 21) at 15.6
-  EXPECT_EQ(wider.players[1].gems_near, 2);  // (30, 26) at 16
-  EXPECT_EQ(wider.players[1].hazards_near, 3);
+  MeasureOptions radius_16 = straight_line();
+  radius_16.radius = 16;
+  const MapSummary wider = summarize(hand_built_map(), radius_16);
+  EXPECT_EQ(wider.measure.players[0].gold_near, 4);  // (10, 26) at 16, (21, 21) at 15.6
+  EXPECT_EQ(wider.measure.players[1].gems_near, 2);  // (30, 26) at 16
+  EXPECT_EQ(wider.measure.players[1].hazards_near, 3);
 }
 
 // Even starts score 0, whatever the figures.
@@ -124,10 +144,11 @@ TEST(MapSummary, EvenStartsScoreZero) {
     s.gems_near = 0;
     s.nearest_heart = 12.5;
   }
-  EXPECT_EQ(judge(starts).score, 0.0);
+  const Weights weights = straight_line().weights;
+  EXPECT_EQ(judge(starts, weights).score, 0.0);
   starts[2].nearest_portal = 3.0;  // the others have none: counted as 0
-  EXPECT_DOUBLE_EQ(judge(starts).score, 1.0);
-  EXPECT_EQ(judge(starts).least_even, Figure::kNearestPortal);
+  EXPECT_DOUBLE_EQ(*judge(starts, weights).score, 1.0);
+  EXPECT_EQ(judge(starts, weights).least_even, Figure::kNearestPortal);
 }
 
 // Without portals there is no nearest one; a heart's nearest other heart
@@ -141,14 +162,16 @@ TEST(MapSummary, NoPortalsAndTheClosestOfSeveralHearts) {
   map.players = 3;
   map.hearts.count = 3;
   map.hearts.centres[2] = {10, 34};  // 24 from heart 1, sqrt(400 + 576) = 31.2 from heart 2
-  const MapSummary summary = summarize(map);
-  ASSERT_EQ(summary.players.size(), 3U);
-  for (const StartFigures& player : summary.players)
+  const MapSummary summary = summarize(map, MeasureOptions());
+  const std::vector<StartFigures>& players = summary.measure.players;
+  ASSERT_EQ(players.size(), 3U);
+  for (const StartFigures& player : players)
     EXPECT_FALSE(player.nearest_portal.has_value());
-  EXPECT_DOUBLE_EQ(summary.players[0].nearest_heart, 20.0);
-  EXPECT_DOUBLE_EQ(summary.players[1].nearest_heart, 20.0);
-  EXPECT_DOUBLE_EQ(summary.players[2].nearest_heart, 24.0);
-  EXPECT_NE(format_summary("m", map, summary).find("nearest portal none"), std::string::npos);
+  EXPECT_DOUBLE_EQ(players[0].nearest_heart, 20.0);
+  EXPECT_DOUBLE_EQ(players[1].nearest_heart, 20.0);
+  EXPECT_DOUBLE_EQ(players[2].nearest_heart, 24.0);
+  EXPECT_NE(format_summary("m", map, summary).find("nearest_portal none"), std::string::npos);
+  EXPECT_NE(format_summary("m", map, summary).find("portal_time none"), std::string::npos);
 }
 
 }  // namespace

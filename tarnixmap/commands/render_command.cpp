@@ -1,7 +1,6 @@
 #include <string>
 
 #include "tarnixmap/commands/commands.h"
-#include "tarnixmap/commands/map_summary.h"
 #include "tarnixmap/drawing/render.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/printable.h"
@@ -30,11 +29,12 @@ bool render_one(const RenderRequest& request, const std::string& input, Console&
   const TileGrid& grid = *map->grid;
   const Scale scale =
       request.scale ? Scale{*request.scale, 1} : default_scale(grid.width(), grid.height());
-  PictureLabels labels;
+  Measurer measurer;
+  const MapMeasure measure = measurer.measure(grid, map->hearts.placed(), request.measure);
+  PictureLabels labels = picture_labels(
+      map->name, std::nullopt, map->hearts, measure,
+      request.territory ? measurer.dig_times().first_reachers() : std::span<const std::uint8_t>());
   labels.legend = request.legend;
-  labels.name = map->name;
-  labels.score = summarize(*map).fairness.score;
-  labels.hearts = map->hearts.placed();
   std::string png;
   std::string why;
   if (!render_png(grid, scale, labels, &png, &why)) {
@@ -56,6 +56,24 @@ bool render_one(const RenderRequest& request, const std::string& input, Console&
 }
 
 }  // namespace
+
+PictureLabels picture_labels(const std::string& name, std::optional<std::uint32_t> seed,
+                             const HeartTable& hearts, const MapMeasure& measure,
+                             std::span<const std::uint8_t> first) {
+  PictureLabels labels;
+  labels.name = name;
+  labels.seed = seed;
+  labels.score = measure.fairness.score;
+  if (measure.fairness.sealed) {
+    for (std::size_t p = 0; p < measure.players.size(); ++p) {
+      if (measure.players[p].sealed)
+        labels.sealed += (labels.sealed.empty() ? "player " : ", ") + std::to_string(p + 1);
+    }
+  }
+  labels.hearts = hearts.placed();
+  labels.territory = first;
+  return labels;
+}
 
 bool write_output(std::string_view what, const std::string& path, std::string_view bytes,
                   Console& err, FileSystem& files) {

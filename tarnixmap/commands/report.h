@@ -12,16 +12,16 @@ namespace tarnix {
 
 // A map to put on a report page, with what draws it.
 struct ReportEntry {
-  ReportMap map;  // its picture's name is chosen when the page is written
+  ReportMap map;  // its pictures' names are chosen when the page is written
   const TileGrid* grid = nullptr;
   HeartTable hearts;
+  std::vector<std::uint8_t> first;  // who reaches each square first, for the territory
 };
 
-// The entry of the map `grid` with `hearts`, its figures counted within
-// `radius` of each heart.
+// The entry of the map `grid` with `hearts`, measured as `options` says.
 [[nodiscard]] ReportEntry report_entry(std::string name, std::string source,
                                        std::optional<std::uint32_t> seed, const TileGrid& grid,
-                                       const HeartTable& hearts, std::int32_t radius);
+                                       const HeartTable& hearts, const MeasureOptions& options);
 
 // Writes `dir`/index.html and beside it one picture per entry, each with
 // its legend, making `dir` if it is not there. `inputs` are files that must

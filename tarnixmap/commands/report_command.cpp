@@ -18,14 +18,18 @@ std::string joined(const std::string& dir, const std::string& name) {
 }  // namespace
 
 ReportEntry report_entry(std::string name, std::string source, std::optional<std::uint32_t> seed,
-                         const TileGrid& grid, const HeartTable& hearts, std::int32_t radius) {
+                         const TileGrid& grid, const HeartTable& hearts,
+                         const MeasureOptions& options) {
   ReportEntry e;
   e.map.name = std::move(name);
   e.map.source = std::move(source);
   e.map.seed = seed;
   e.map.width = grid.width();
   e.map.height = grid.height();
-  e.map.summary = summarize(grid, hearts, radius);
+  Measurer measurer;
+  e.map.measure = measurer.measure(grid, hearts.placed(), options);
+  const std::span<const std::uint8_t> first = measurer.dig_times().first_reachers();
+  e.first.assign(first.begin(), first.end());
   e.grid = &grid;
   e.hearts = hearts;
   return e;
@@ -38,7 +42,9 @@ bool write_report(const std::string& dir, const std::string& heading,
   std::vector<std::string> outputs = {joined(dir, "index.html")};
   for (std::size_t i = 0; i < entries.size(); ++i) {
     entries[i].map.picture = "map-" + std::to_string(i + 1) + ".png";
+    entries[i].map.territory = "map-" + std::to_string(i + 1) + "-territory.png";
     outputs.push_back(joined(dir, entries[i].map.picture));
+    outputs.push_back(joined(dir, entries[i].map.territory));
   }
   for (const std::string& output : outputs) {
     for (const std::string& input : inputs) {
@@ -58,18 +64,19 @@ bool write_report(const std::string& dir, const std::string& heading,
   std::vector<ReportMap> maps;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const ReportEntry& e = entries[i];
-    PictureLabels labels;
-    labels.name = e.map.name;
-    labels.seed = e.map.seed;
-    labels.score = e.map.summary.fairness.score;
-    labels.hearts = e.hearts.placed();
-    std::string png;
     const TileGrid& grid = *e.grid;
-    if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
-      err.line("tarnixmap: cannot draw " + printable(e.map.name) + ": " + why);
-      return false;
+    for (const bool territory : {false, true}) {
+      const PictureLabels labels = picture_labels(
+          e.map.name, e.map.seed, e.hearts, e.map.measure,
+          territory ? std::span<const std::uint8_t>(e.first) : std::span<const std::uint8_t>());
+      std::string png;
+      if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
+        err.line("tarnixmap: cannot draw " + printable(e.map.name) + ": " + why);
+        return false;
+      }
+      if (!write_output("", outputs[1 + 2 * i + (territory ? 1 : 0)], png, err, files))
+        return false;
     }
-    if (!write_output("", outputs[i + 1], png, err, files)) return false;
     maps.push_back(e.map);
   }
   if (!write_output("", outputs[0], report_html(heading, maps, histogram), err, files))
@@ -98,7 +105,7 @@ int report_command(const ReportRequest& request, Console& out, Console& err, Fil
   std::vector<ReportEntry> entries;
   for (std::size_t i = 0; i < sound.size(); ++i) {
     entries.push_back(report_entry(sound[i].name, sources[i], std::nullopt, *sound[i].grid,
-                                   sound[i].hearts, request.radius));
+                                   sound[i].hearts, request.measure));
   }
   const std::string heading = "tarnixmap report: " + counted(entries.size(), "map");
   if (!write_report(request.output, heading, entries, std::nullopt, request.paths, out, err,

@@ -7,8 +7,8 @@
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/interrupt.h"
 #include "tarnixmap/commands/json_output.h"
-#include "tarnixmap/commands/map_summary.h"
 #include "tarnixmap/commands/report.h"
+#include "tarnixmap/fairness/figure_text.h"
 #include "tarnixmap/fairness/search.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
@@ -76,7 +76,7 @@ void print_table(const SearchResult& result, Console& out) {
   for (std::size_t i = 0; i < result.best.size(); ++i) {
     const RankedSeed& r = result.best[i];
     std::array<char, 64> head{};
-    std::snprintf(head.data(), head.size(), "%4zu  %-10u  %.4f  ", i + 1, r.seed, r.fairness.score);
+    std::snprintf(head.data(), head.size(), "%4zu  %-10u  %.4f  ", i + 1, r.seed, r.score());
     out.line(std::string(head.data()) + figure_name(r.fairness.least_even) + ": " +
              least_even_text(r.start_figures(), r.fairness));
   }
@@ -84,13 +84,15 @@ void print_table(const SearchResult& result, Console& out) {
 
 void print_json(const SearchResult& result, double seconds, Console& out) {
   for (const RankedSeed& r : result.best) {
-    out.text(json_line({{"seed", r.seed},
-                        {"score", r.fairness.score},
-                        {"worst", figure_name(r.fairness.least_even)},
-                        {"starts", starts_json(r.start_figures())}}));
+    nlohmann::json line = {{"seed", r.seed},
+                           {"starts", starts_json(r.start_figures(), r.dig_time)}};
+    put_fairness(line, r.fairness);
+    out.text(json_line(line));
   }
   out.text(json_line({{"searched", result.searched},
                       {"without_map", result.without_map},
+                      {"rejected", result.rejected},
+                      {"sealed", result.sealed},
                       {"seconds", seconds},
                       {"stopped", result.stopped}}));
   out.flush();
@@ -116,8 +118,9 @@ bool write_best(const SearchRequest& request, MapParams params, const SearchResu
     }
     Console& notice = request.json ? err : out;
     notice.line(printable(path) + ": seed " + std::to_string(r.seed) + ", score " +
-                fixed(r.fairness.score, 4));
-    if (request.preview && !write_preview(params, map, r.seed, params.name + ".png", err, files)) {
+                fixed(r.score(), 4));
+    if (request.preview &&
+        !write_preview(params, map, r.seed, request.measure, params.name + ".png", err, files)) {
       ok = false;
     }
   }
@@ -142,7 +145,7 @@ bool write_search_report(const SearchRequest& request, const MapParams& params,
     grids.push_back(std::move(*grid));
     entries.push_back(report_entry(params.name, "rank " + std::to_string(i + 1),
                                    result.best[i].seed, grids.back(), *reports.hearts,
-                                   request.radius));
+                                   request.measure));
   }
   const std::string heading = "tarnixmap search: the best of " + counted(result.searched, "seed") +
                               " from " + std::to_string(from) + " for " + printable(params.name);
@@ -184,16 +187,18 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   if (!params) return kExitUsage;
 
   SearchOptions options;
-  options.radius = request.radius;
+  options.measure = request.measure;
+  options.min_border_gap = request.min_border_gap;
   options.top = std::max(request.top, request.keep.value_or(1));
+  const std::uint64_t per_worker = worker_bytes(*params, uses_dig_time(request.measure.weights));
   const WorkerPlan plan =
-      plan_workers(request.threads, request.cores, worker_bytes(*params), request.memory_available,
+      plan_workers(request.threads, request.cores, per_worker, request.memory_available,
                    chunk_count(*params, {from, request.seeds}));
   if (plan.too_many) {
     err.line("tarnixmap search: --threads " + std::to_string(*request.threads) + " would hold " +
              std::to_string(*request.threads) + " maps of " + std::to_string(params->width) +
              " x " + std::to_string(params->height) + " squares, " +
-             in_bytes(worker_bytes(*params) * *request.threads) + ", but " +
+             in_bytes(per_worker * *request.threads) + ", but " +
              in_bytes(*request.memory_available) + " of memory is available; at most " +
              std::to_string(std::max(1U, plan.fit)) + " fit");
     return kExitUsage;
@@ -233,7 +238,8 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
     const std::uint64_t last = from + result.searched - (result.searched > 0 ? 1 : 0);
     out.line("searched " + counted(result.searched, "seed") + ", " + std::to_string(from) + " to " +
              std::to_string(last) + ": " + std::to_string(result.without_map) + " without a map, " +
-             fixed(seconds, 2) + " s, " +
+             std::to_string(result.sealed) + " sealed, " + std::to_string(result.rejected) +
+             " rejected, " + fixed(seconds, 2) + " s, " +
              std::to_string(static_cast<std::uint64_t>(
                  seconds > 0 ? static_cast<double>(result.searched) / seconds : 0)) +
              " seeds/s");
@@ -244,9 +250,10 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
              std::to_string(from + result.searched - 1) + " were searched");
   }
   if (result.best.empty()) {
-    err.line("tarnixmap search: no seed from " + std::to_string(from) +
-             " on gives a map: the "
-             "hearts never fit; nothing was written");
+    err.line("tarnixmap search: no seed searched gives a map that can be ranked (" +
+             std::to_string(result.without_map) + " without a map, " +
+             std::to_string(result.sealed) + " sealed, " + std::to_string(result.rejected) +
+             " rejected); nothing was written");
     return result.stopped ? 128 + SIGINT : kExitFailed;
   }
   const bool written = request.no_write || write_best(request, *params, result, out, err, files);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tarnixmap/commands/map_summary.h"
+#include "tarnixmap/fairness/figure_text.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
@@ -122,24 +122,42 @@ std::string title_of(const TileGrid& grid, const PictureLabels& labels) {
                       std::to_string(labels.hearts.size()) + " players";
   if (labels.seed) title += "  \xC2\xB7  seed " + std::to_string(*labels.seed);
   if (labels.score) title += "  \xC2\xB7  fairness score " + fixed(*labels.score, 4);
+  if (!labels.sealed.empty()) title += "  \xC2\xB7  sealed: " + labels.sealed;
   return title;
 }
 
-void draw_legend(cairo_t* cr, const PictureLayout& layout) {
+// One swatch of colour with its words, on the line ending at `y`.
+void swatch(cairo_t* cr, double x, double y, Rgb colour, const std::string& words) {
+  cairo_rectangle(cr, x, y - 12, 15, 15);
+  set_colour(cr, colour);
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgb(cr, 0.3, 0.3, 0.3);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  text_at(cr, x + 24, y, 12, false, words);
+}
+
+void draw_legend(cairo_t* cr, const PictureLayout& layout, const PictureLabels& labels) {
   const double x = static_cast<double>(layout.legend_x) + 14;
   double y = kTitleHeight + 22;
   cairo_set_source_rgb(cr, 0, 0, 0);
-  text_at(cr, x, y, 13, true, "Tiles");
-  for (const TileCode& code : kTileCodes) {
+  if (labels.territory.empty()) {
+    text_at(cr, x, y, 13, true, "Tiles");
+    for (const TileCode& code : kTileCodes) {
+      y += 21;
+      swatch(cr, x, y, tile_colour(code.code), std::string(tile_label(code.code)));
+    }
+  } else {
+    // A rock square of each tint stands for them all.
+    text_at(cr, x, y, 13, true, "Reached first by");
+    for (std::size_t p = 0; p < labels.hearts.size(); ++p) {
+      y += 21;
+      swatch(cr, x, y, territory_colour(tile::kRock, static_cast<std::uint8_t>(1U << p)),
+             "player " + std::to_string(p + 1));
+    }
     y += 21;
-    cairo_rectangle(cr, x, y - 12, 15, 15);
-    set_colour(cr, tile_colour(code.code));
-    cairo_fill_preserve(cr);
-    cairo_set_source_rgb(cr, 0.3, 0.3, 0.3);
-    cairo_set_line_width(cr, 1);
-    cairo_stroke(cr);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    text_at(cr, x + 24, y, 12, false, std::string(tile_label(code.code)));
+    swatch(cr, x, y, territory_colour(tile::kRock, 0), "shared, or no one");
   }
   y += 34;
   text_at(cr, x, y, 13, true, "Markers");
@@ -178,7 +196,7 @@ void draw_marks(cairo_surface_t* surface, const TileGrid& grid, Scale scale,
   cairo_new_path(cr.get());
   cairo_set_source_rgb(cr.get(), 0, 0, 0);
   text_at(cr.get(), 10, 22, 15, true, title_of(grid, labels));
-  draw_legend(cr.get(), layout);
+  draw_legend(cr.get(), layout, labels);
 }
 
 }  // namespace tarnix

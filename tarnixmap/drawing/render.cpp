@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <limits>
 #include <memory>
 
@@ -73,9 +74,17 @@ std::uint32_t packed(Rgb c) {
   return std::uint32_t{c.r} << 16U | std::uint32_t{c.g} << 8U | c.b;
 }
 
+// A mix of two colours, `share` of the second.
+Rgb mix(Rgb a, Rgb b, double share) {
+  const auto one = [share](std::uint8_t x, std::uint8_t y) {
+    return static_cast<std::uint8_t>(x + (y - x) * share + 0.5);
+  };
+  return {one(a.r, b.r), one(a.g, b.g), one(a.b, b.b)};
+}
+
 // The map's tiles, one colour per pixel, straight into the surface's memory.
 void draw_tiles(const TileGrid& grid, Scale scale, const PictureLayout& layout,
-                cairo_surface_t* surface) {
+                std::span<const std::uint8_t> territory, cairo_surface_t* surface) {
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
   const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
@@ -86,7 +95,9 @@ void draw_tiles(const TileGrid& grid, Scale scale, const PictureLayout& layout,
     out += layout.map_x;
     for (std::int64_t px = 0; px < layout.map_width; ++px) {
       const auto x = static_cast<std::int32_t>(px / scale.pixels * scale.tiles);
-      out[px] = packed(tile_colour(block_tile(grid, x, y, scale.tiles)));
+      const char code = block_tile(grid, x, y, scale.tiles);
+      out[px] = packed(territory.empty() ? tile_colour(code)
+                                         : territory_colour(code, territory[grid.index(x, y)]));
     }
   }
   cairo_surface_mark_dirty(surface);
@@ -105,6 +116,17 @@ struct SurfaceRelease {
 
 Rgb tile_colour(char code) {
   return style_of(code).colour;
+}
+
+Rgb territory_colour(char code, std::uint8_t first) {
+  // One player: a light shade of the player's colour; shared or no one:
+  // grey. The tile shows through, a little, so that lava and water can
+  // still be told from rock.
+  const bool one = first != 0 && (first & (first - 1)) == 0;
+  const Rgb grey{190, 190, 190};
+  const Rgb tint =
+      one ? mix(tile_colour(tile::heart(std::countr_zero(first))), Rgb{255, 255, 255}, 0.45) : grey;
+  return mix(tile_colour(code), tint, 0.7);
 }
 
 std::string_view tile_label(char code) {
@@ -198,7 +220,7 @@ bool render_png(const TileGrid& grid, Scale scale, const PictureLabels& labels, 
     return false;
   }
   if (labels.legend) draw_background(surface.get(), *layout);
-  draw_tiles(grid, scale, *layout, surface.get());
+  draw_tiles(grid, scale, *layout, labels.territory, surface.get());
   if (labels.legend) draw_marks(surface.get(), grid, scale, *layout, labels);
   png->clear();
   const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), append_bytes, png);

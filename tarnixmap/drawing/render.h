@@ -54,9 +54,19 @@ struct PictureLabels {
   bool legend = true;  // a title line, a legend strip and markers; false: the bare map
   std::string name;    // the map's name, for the title
   std::optional<std::uint32_t> seed;
-  std::optional<double> score;          // the fairness score
+  std::optional<double> score;          // the fairness score; none for a sealed map
+  std::string sealed;                   // who is sealed in, for the title ("player 2")
   std::span<const HeartCentre> hearts;  // each gets a marker with its player's number
+  // When not empty: who reaches each square first (a bit per player, by
+  // grid index, as DigTimes gives them); every square is tinted with the
+  // light shade of its player's colour, grey when shared or reached by no
+  // one.
+  std::span<const std::uint8_t> territory;
 };
+
+// The colour a square of `code` is drawn in when `first` (a bit per player)
+// reach it first, in a territory picture.
+[[nodiscard]] Rgb territory_colour(char code, std::uint8_t first);
 
 // Where the parts of a picture lie, in pixels.
 struct PictureLayout {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <numeric>
 
-#include "tarnixmap/fairness/fairness.h"
+#include "tarnixmap/fairness/figure_text.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
@@ -23,8 +23,10 @@ h1 { font-size: 22px; }
 table { border-collapse: collapse; width: 100%; font-size: 13px; }
 th, td { border: 1px solid #ddd; padding: 3px 6px; text-align: right; white-space: nowrap; }
 th:first-child, td:first-child { text-align: left; }
-.least-even { background: #fde9c8; }
+.pictures { display: grid; grid-template-columns: 1fr 1fr; gap: 8px; }
+tr.least-even { background: #fde9c8; }
 td.worst { font-weight: bold; color: #b00020; }
+th small { font-weight: normal; color: #666; }
 td.best { font-weight: bold; color: #006b3c; }
 .histogram { background: #fff; border: 1px solid #ccc; border-radius: 6px; padding: 14px;
              margin-bottom: 20px; max-width: 760px; }
@@ -67,39 +69,35 @@ std::string isolated(std::string_view text) {
 }
 
 // One figure of one player, as a table cell.
-std::string cell(const MapSummary& summary, std::size_t player, Figure figure) {
-  const StartFigures& s = summary.players[player];
-  std::string text;
-  if (figure == Figure::kNearestPortal) {
-    text = one_decimal(s.nearest_portal);
-  } else if (figure == Figure::kNearestHeart) {
-    text = one_decimal(s.nearest_heart);
-  } else {
-    text = std::to_string(static_cast<std::int64_t>(figure_value(s, figure)));
-  }
+std::string cell(const MapMeasure& measure, std::size_t player, Figure figure) {
+  const StartFigures& s = measure.players[player];
   std::string classes;
-  if (figure == summary.fairness.least_even) {
-    classes = "least-even";
-    if (player == summary.fairness.worst_player) classes += " worst";
-    if (player == summary.fairness.best_player) classes += " best";
+  const Fairness& f = measure.fairness;
+  if (f.score && figure == f.least_even) {
+    if (player == f.worst_player) classes = "worst";
+    if (player == f.best_player) classes = "best";
   }
-  return "<td" + (classes.empty() ? "" : " class=\"" + classes + "\"") + ">" + text + "</td>";
+  return "<td" + (classes.empty() ? "" : " class=\"" + classes + "\"") + ">" +
+         figure_text(s, figure) + "</td>";
 }
 
-std::string figures_table(const MapSummary& summary) {
-  std::string html = "<table><thead><tr><th>player</th><th>heart</th>";
-  for (std::size_t f = 0; f < kFigureCount; ++f) {
-    const bool marked = static_cast<Figure>(f) == summary.fairness.least_even;
-    html += std::string("<th") + (marked ? " class=\"least-even\"" : "") + ">" +
-            std::string(kFigures[f].name) + "</th>";
+// A row per figure, a column per player: however many figures there are,
+// the table is as narrow as its players.
+std::string figures_table(const MapMeasure& measure) {
+  std::string html = "<table><thead><tr><th>figure</th>";
+  for (std::size_t p = 0; p < measure.players.size(); ++p) {
+    const HeartCentre h = measure.players[p].heart;
+    html += "<th>player " + std::to_string(p + 1) + "<br><small>(" + std::to_string(h.x) + ", " +
+            std::to_string(h.y) + ")</small></th>";
   }
   html += "</tr></thead><tbody>";
-  for (std::size_t p = 0; p < summary.players.size(); ++p) {
-    const HeartCentre h = summary.players[p].heart;
-    html += "<tr><td>" + std::to_string(p + 1) + "</td><td>(" + std::to_string(h.x) + ", " +
-            std::to_string(h.y) + ")</td>";
-    for (std::size_t f = 0; f < kFigureCount; ++f)
-      html += cell(summary, p, static_cast<Figure>(f));
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    const auto figure = static_cast<Figure>(f);
+    const bool marked = measure.fairness.score && figure == measure.fairness.least_even;
+    html += std::string("<tr") + (marked ? " class=\"least-even\"" : "") + "><th>" +
+            std::string(kFigures[f].name) + "</th>";
+    for (std::size_t p = 0; p < measure.players.size(); ++p)
+      html += cell(measure, p, figure);
     html += "</tr>";
   }
   return html + "</tbody></table>";
@@ -108,14 +106,19 @@ std::string figures_table(const MapSummary& summary) {
 std::string map_card(const ReportMap& map) {
   std::string title = isolated(map.name);
   if (map.seed) title += " · seed " + std::to_string(*map.seed);
-  const Fairness& f = map.summary.fairness;
+  const Fairness& f = map.measure.fairness;
+  std::string verdict = "fairness score <b>" + score_text(f) + "</b>";
+  if (f.score) {
+    verdict += "; least even: " + std::string(info(f.least_even).name) + ", " +
+               escaped(least_even_text(map.measure.players, f));
+  }
+  if (f.sealed) verdict += "; sealed: " + escaped(sealed_text(map.measure.players));
   return "<section class=\"map\"><h2>" + isolated(map.source) + ": " + title + "</h2>" +
-         "<img src=\"" + escaped(map.picture) + "\" alt=\"the map " + escaped(map.name) + "\">" +
+         "<div class=\"pictures\"><img src=\"" + escaped(map.picture) + "\" alt=\"the map " +
+         escaped(map.name) + "\"><img src=\"" + escaped(map.territory) +
+         "\" alt=\"who reaches each square of " + escaped(map.name) + " first\"></div>" +
          "<p class=\"score\">" + std::to_string(map.width) + " × " + std::to_string(map.height) +
-         ", fairness score <b>" + fixed(f.score, 4) +
-         "</b>; least even: " + std::string(kFigures[static_cast<std::size_t>(f.least_even)].name) +
-         ", " + escaped(least_even_text(map.summary.players, f)) + "</p>" +
-         figures_table(map.summary) + "</section>\n";
+         ", " + verdict + "</p>" + figures_table(map.measure) + "</section>\n";
 }
 
 // The bins from the lowest to the highest score seen, in at most 40 bars.

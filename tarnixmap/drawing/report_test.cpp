@@ -18,28 +18,31 @@ std::size_t count(const std::string& text, const std::string& part) {
 }
 
 // A map's own text cannot add markup to the page; each table marks one
-// column; the histogram is drawn only for a search.
-TEST(ReportPage, EscapesTheMapsTextAndMarksOneColumnPerTable) {
+// row, the least even figure's; the histogram is drawn only for a search.
+TEST(ReportPage, EscapesTheMapsTextAndMarksOneRowPerTable) {
   ReportMap map;
   map.name = "<script>alert('x')</script>&\"";
   map.source = "a.map";
   map.picture = "map-1.png";
-  map.summary.players.resize(3);
-  map.summary.fairness.least_even = Figure::kHazardsNear;
+  map.measure.players.resize(3);
+  map.measure.fairness.score = 0.5;
+  map.measure.fairness.least_even = Figure::kHazardsNear;
   const std::vector<ReportMap> maps = {map, map};
   const std::string page = report_html("heading", maps, std::nullopt);
   EXPECT_EQ(page.find("<script>"), std::string::npos);
   EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;"),
             std::string::npos);
   EXPECT_NE(page.find("<h2><bdi>a.map</bdi>: <bdi>&lt;script&gt;"), std::string::npos) << page;
-  EXPECT_EQ(count(page, "<th class=\"least-even\">hazards_near</th>"), 2U);
-  EXPECT_EQ(count(page, "<tr><td>"), 6U);  // three players, two maps
+  EXPECT_EQ(count(page, "<tr class=\"least-even\"><th>hazards_near</th>"), 2U);
+  EXPECT_EQ(count(page, "<tr"), 2U * (1 + kFigureCount));  // a head and a row per figure
+  EXPECT_EQ(count(page, "<th>player "), 6U);               // three players, two maps
   EXPECT_EQ(page.find("<svg"), std::string::npos);
-  ScoreHistogram histogram;
+  ScoreHistogram histogram(8);  // bins of 0.05 up to 8, and one beyond
   for (const double score : {0.5, 0.52, 1.4, 9.0})
     histogram.add(score);
+  ASSERT_EQ(histogram.counts.size(), 162U);
   EXPECT_EQ(histogram.counts[10], 2U);  // 0.5 and 0.52 share a bin of 0.05
-  EXPECT_EQ(histogram.counts[ScoreHistogram::kBins - 1], 1U);
+  EXPECT_EQ(histogram.counts[161], 1U);
   const std::string searched = report_html("heading", maps, histogram);
   EXPECT_NE(searched.find("How the 4 seeds searched score"), std::string::npos);
   EXPECT_GT(count(searched, "<rect "), 2U);
@@ -52,7 +55,7 @@ TEST(ReportPage, IsolatesNamesAndEscapesBidiControls) {
   map.name = "\xD7\xA9\xD7\x9C \xE2\x80\xAEpam";  // Hebrew letters, then a right-to-left override
   map.source = "a.map";
   map.picture = "map-1.png";
-  map.summary.players.resize(2);
+  map.measure.players.resize(2);
   const std::vector<ReportMap> maps = {map};
   const std::string page = report_html("heading", maps, std::nullopt);
   EXPECT_NE(page.find("<bdi>\xD7\xA9\xD7\x9C \\xE2\\x80\\xAEpam</bdi>"), std::string::npos) << page;

@@ -9,6 +9,8 @@
 #include <optional>
 #include <thread>
 
+#include "tarnixmap/fairness/near.h"
+#include "tarnixmap/fairness/sealing.h"
 #include "tarnixrandommap/run/generate.h"
 
 namespace tarnix {
@@ -44,8 +46,7 @@ class TopSeeds {
   // The score a seed must not exceed to be kept: the worst kept, once
   // there are enough.
   [[nodiscard]] double threshold() const {
-    return kept_.size() < size_ ? std::numeric_limits<double>::infinity()
-                                : kept_.front().fairness.score;
+    return kept_.size() < size_ ? std::numeric_limits<double>::infinity() : kept_.front().score();
   }
 
  private:
@@ -60,7 +61,6 @@ struct Shared {
   const MapParams& params;
   SearchRange range;
   std::uint64_t chunk;
-  Disc disc;
   SearchProgress& progress;
   // Each on a cache line of its own, apart from what the workers only read:
   // a write to one must not make the other core fetch the rest again.
@@ -78,6 +78,8 @@ struct WorkerResult {
   std::vector<RankedSeed> best;
   std::uint64_t searched = 0;
   std::uint64_t without_map = 0;
+  std::uint64_t rejected = 0;
+  std::uint64_t sealed = 0;
   bool out_of_memory = false;
 };
 
@@ -87,44 +89,91 @@ void lower_best(std::atomic<double>& best, double score) {
   }
 }
 
-// A map's figures are final phase by phase: distances and gems once the
-// gems are placed, gold after gold; lava and water add only to hazards.
-// The score of the figures known so far, with the rest counted as even, is
-// never above the finished map's (every spread adds a share of zero or
-// more, and rounding keeps the order of the sums), so a map whose partial
-// score is already above the threshold can never be among the best kept:
-// the phases left, gold, lava and water, most of the cost of a map, are
-// skipped. The ranking is the same whichever maps are given up; only the
-// work is less (on the typical map, about a third of it).
+// What became of one seed.
+enum class Fate : std::uint8_t {
+  kNoMap,     // its hearts did not fit
+  kRejected,  // a heart nearer the frame than the least border gap asked for
+  kSealed,    // a player can reach no rival or no portal
+  kDropped,   // its partial score already ruled it out of the best kept
+  kScored,    // measured in full
+};
+
+// A map's figures are final phase by phase: the border gaps and distances
+// between hearts once the hearts are placed, the nearest portal after the
+// portals, gems after the gems, gold after the gold, hazards after water,
+// and the dig times only on the finished map. The score of the figures
+// known so far, the rest counted as even, is never above the finished
+// map's (see partial_score), so a map whose partial score is already above
+// the threshold can never be among the best kept. Such a map is made only
+// as far as its counts need: no further at all when dig time does not
+// weigh in; up to the last phase that can turn a square into a wall when
+// it does, for the flood that tells whether it is sealed. Its dig times,
+// most of the cost of measuring, are never measured. The ranking is the
+// same whichever maps are dropped; only the work is less.
 class SeedMeasure {
  public:
-  SeedMeasure(const TileGrid& grid, const Disc& disc, const std::atomic<double>& threshold,
-              RankedSeed& ranked)
-      : grid_(grid), disc_(disc), threshold_(threshold), ranked_(ranked) {}
+  SeedMeasure(const SearchOptions& options, const TileGrid& grid,
+              const std::atomic<double>& threshold, RankedSeed& ranked)
+      : options_(options),
+        grid_(grid),
+        threshold_(threshold),
+        ranked_(ranked),
+        disc_(options.measure.radius),
+        dig_(uses_dig_time(options.measure.weights)),
+        // Water, placed after lava, changes only which open squares are
+        // water: the flood's answer is known without it, unless water is
+        // a wall.
+        water_matters_(!options.measure.costs.passable(tile::kWater)) {
+    ranked_.dig_time = dig_;
+  }
 
   // For place_phases: whether the map is still worth making.
-  bool worth_going_on(PhaseDone phase, const PhaseReports& reports) {
-    const std::span<StartFigures> starts = this->starts();
-    if (phase == PhaseDone::kGems) {
-      measure_distances(grid_, reports.hearts->placed(), starts);
-      count_near(grid_, disc_, Near::kGems, starts);
-    } else {
-      count_near(grid_, disc_, Near::kGold, starts);
+  bool after(PhaseDone phase, const PhaseReports& reports) {
+    switch (phase) {
+      case PhaseDone::kHearts:
+        return hearts_placed(reports.hearts->placed());
+      case PhaseDone::kPortals:
+        measure_portals(grid_, starts());
+        return known(Figure::kNearestPortal);
+      case PhaseDone::kGems:
+        count_near(grid_, disc_, Near::kGems, starts());
+        return known(Figure::kGemsNear);
+      case PhaseDone::kGold:
+        count_near(grid_, disc_, Near::kGold, starts());
+        return known(Figure::kGoldNear);
+      case PhaseDone::kLava:
+        if (dig_ && dropped_ && !water_matters_) {
+          fate_ = sealed(reports) ? Fate::kSealed : Fate::kDropped;
+          return false;
+        }
+        return true;
     }
-    return !(judge(starts).score > threshold_.load(std::memory_order_relaxed));
+    return true;
   }
 
-  // Distances, gems and gold of a map made without a look between phases.
-  void measure_all(const PhaseReports& reports) {
-    measure_distances(grid_, reports.hearts->placed(), starts());
-    count_near(grid_, disc_, Near::kGems, starts());
-    count_near(grid_, disc_, Near::kGold, starts());
-  }
-
-  // The finished map's figures and score.
-  void finish() {
+  // What became of the seed, once place_phases has ended; for a scored
+  // seed, its figures and score are in `ranked`.
+  Fate finish(const PhaseReports& reports) {
+    if (!reports.hearts) return Fate::kNoMap;
+    if (!reports.complete) return fate_;
     count_near(grid_, disc_, Near::kHazards, starts());
-    ranked_.fairness = judge(starts());
+    known_[static_cast<std::size_t>(Figure::kHazardsNear)] = true;
+    if (dig_) {
+      if (sealed(reports)) return Fate::kSealed;
+      if (dropped_) return Fate::kDropped;
+      const std::span<const HeartCentre> hearts = reports.hearts->placed();
+      dig_times_.measure_first(grid_, hearts, options_.measure.costs, starts());
+      known_[static_cast<std::size_t>(Figure::kGoldFirst)] = true;
+      known_[static_cast<std::size_t>(Figure::kGemsFirst)] = true;
+      known(Figure::kTerritory);
+      if (dropped_) return Fate::kDropped;
+      dig_times_.measure_own(grid_, hearts, options_.measure.costs, options_.measure.reach,
+                             starts());
+    } else if (dropped_) {
+      return Fate::kDropped;
+    }
+    ranked_.fairness = judge(starts(), options_.measure.weights);
+    return ranked_.fairness.score ? Fate::kScored : Fate::kSealed;
   }
 
  private:
@@ -132,32 +181,70 @@ class SeedMeasure {
     return std::span(ranked_.starts).first(static_cast<std::size_t>(ranked_.players));
   }
 
+  bool hearts_placed(std::span<const HeartCentre> hearts) {
+    known_.fill(false);
+    dropped_ = false;
+    fate_ = Fate::kDropped;
+    for (StartFigures& s : starts())
+      s = StartFigures{};
+    measure_hearts(grid_.width(), grid_.height(), hearts, starts());
+    if (options_.min_border_gap) {
+      for (const StartFigures& s : starts()) {
+        if (s.border_gap < *options_.min_border_gap) {
+          fate_ = Fate::kRejected;
+          return false;
+        }
+      }
+    }
+    known_[static_cast<std::size_t>(Figure::kNearestHeart)] = true;
+    return known(Figure::kBorderGap);
+  }
+
+  // Notes a figure as final; whether the map is still worth making.
+  bool known(Figure figure) {
+    known_[static_cast<std::size_t>(figure)] = true;
+    if (!options_.histogram && !dropped_) {
+      dropped_ = !may_be_kept(partial_score(starts(), options_.measure.weights, known_),
+                              threshold_.load(std::memory_order_relaxed));
+    }
+    return dig_ || !dropped_;
+  }
+
+  bool sealed(const PhaseReports& reports) {
+    return seal_.check(grid_, reports.hearts->placed(), options_.measure.costs, starts());
+  }
+
+  const SearchOptions& options_;
   const TileGrid& grid_;
-  const Disc& disc_;
   const std::atomic<double>& threshold_;
   RankedSeed& ranked_;
+  Disc disc_;
+  bool dig_;
+  bool water_matters_;
+  DigTimes dig_times_;
+  SealCheck seal_;
+  FigureSet known_{};
+  bool dropped_ = false;
+  Fate fate_ = Fate::kDropped;
 };
 
 // One worker: one grid, framed anew for each seed, never reallocated.
 void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
   const MapParams params = shared.params;  // a copy of its own, in this thread's memory
-  const Disc disc = shared.disc;
   std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
   if (!grid) {
     result.out_of_memory = true;
     shared.progress.stop = true;
     return;
   }
+  result.histogram = ScoreHistogram(highest_score(options.measure.weights));
   TopSeeds best(options.top);
   RankedSeed ranked;
   ranked.players = params.players;
-  SeedMeasure measure(*grid, disc, shared.threshold, ranked);
-  // A histogram needs every map's score: no map is given up then.
-  const PhaseCheck check =
-      options.histogram ? PhaseCheck(nullptr)
-                        : PhaseCheck([&measure](PhaseDone phase, const PhaseReports& reports) {
-                            return measure.worth_going_on(phase, reports);
-                          });
+  SeedMeasure measure(options, *grid, shared.threshold, ranked);
+  const PhaseCheck check = [&measure](PhaseDone phase, const PhaseReports& reports) {
+    return measure.after(phase, reports);
+  };
   while (!shared.progress.stop.load(std::memory_order_relaxed)) {
     const std::uint64_t first = shared.next_chunk.fetch_add(1) * shared.chunk;
     if (first >= shared.range.seeds) break;
@@ -167,17 +254,25 @@ void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
       ranked.seed = static_cast<std::uint32_t>(shared.range.from + i);
       init_grid(*grid);
       const PhaseReports reports = place_phases(params, *grid, ranked.seed, check);
-      if (!reports.hearts) {
-        ++result.without_map;
-        continue;
+      switch (measure.finish(reports)) {
+        case Fate::kNoMap:
+          ++result.without_map;
+          break;
+        case Fate::kRejected:
+          ++result.rejected;
+          break;
+        case Fate::kSealed:
+          ++result.sealed;
+          break;
+        case Fate::kDropped:
+          break;
+        case Fate::kScored:
+          if (options.histogram) result.histogram.add(ranked.score());
+          chunk_best = std::min(chunk_best, ranked.score());
+          best.offer(ranked);
+          lower_best(shared.threshold, best.threshold());
+          break;
       }
-      if (!reports.complete) continue;  // it could not be kept
-      if (options.histogram) measure.measure_all(reports);
-      measure.finish();
-      if (options.histogram) result.histogram.add(ranked.fairness.score);
-      chunk_best = std::min(chunk_best, ranked.fairness.score);
-      best.offer(ranked);
-      lower_best(shared.threshold, best.threshold());
     }
     result.searched += end - first;
     shared.progress.done.fetch_add(end - first, std::memory_order_relaxed);
@@ -188,11 +283,14 @@ void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
 
 }  // namespace
 
-std::uint64_t worker_bytes(const MapParams& params) {
-  const std::uint64_t squares =
-      static_cast<std::uint64_t>(params.width) * static_cast<std::uint64_t>(params.height);
+std::uint64_t worker_bytes(const MapParams& params, bool dig_time) {
   // The grid with its row ends, and a page of rounding.
-  return squares + 2 * static_cast<std::uint64_t>(params.height) + 4096;
+  const std::uint64_t grid =
+      (static_cast<std::uint64_t>(params.width) + 2) * static_cast<std::uint64_t>(params.height) +
+      4096;
+  // Measuring dig times takes, per byte of the grid, four of times, one of
+  // first reachers, about two of queued squares and half of flood bits.
+  return dig_time ? grid * 17 / 2 : grid;
 }
 
 WorkerPlan plan_workers(std::optional<unsigned> asked, unsigned cores, std::uint64_t per_worker,
@@ -216,14 +314,25 @@ std::uint64_t chunk_count(const MapParams& params, SearchRange range) {
   return (range.seeds + chunk - 1) / chunk;
 }
 
+ScoreHistogram::ScoreHistogram(double highest)
+    : counts(static_cast<std::size_t>(std::max(0.0, highest) / kBinWidth) + 2) {}
+
 void ScoreHistogram::add(double score) {
   const auto bin = static_cast<std::size_t>(std::max(0.0, score) / kBinWidth);
-  ++counts[std::min(bin, kBins - 1)];
+  ++counts[std::min(bin, counts.size() - 1)];
 }
 
 void ScoreHistogram::add(const ScoreHistogram& other) {
-  for (std::size_t i = 0; i < kBins; ++i)
+  if (counts.size() < other.counts.size()) counts.resize(other.counts.size());
+  for (std::size_t i = 0; i < other.counts.size(); ++i)
     counts[i] += other.counts[i];
+}
+
+double highest_score(const Weights& weights) {
+  double highest = 0;
+  for (const double w : weights)
+    highest += w;
+  return highest;
 }
 
 std::uint64_t ScoreHistogram::total() const {
@@ -231,13 +340,13 @@ std::uint64_t ScoreHistogram::total() const {
 }
 
 bool ranks_before(const RankedSeed& a, const RankedSeed& b) {
-  if (a.fairness.score != b.fairness.score) return a.fairness.score < b.fairness.score;
+  if (a.score() != b.score()) return a.score() < b.score();
   return a.seed < b.seed;
 }
 
 SearchResult search_seeds(const MapParams& params, SearchRange range, const SearchOptions& options,
                           SearchProgress& progress, const std::function<void()>& tick) {
-  Shared shared{params, range, chunk_size(params), Disc(options.radius), progress};
+  Shared shared{params, range, chunk_size(params), progress};
   std::vector<WorkerResult> results(options.threads);
   std::mutex mutex;
   std::condition_variable finished;
@@ -269,9 +378,12 @@ SearchResult search_seeds(const MapParams& params, SearchRange range, const Sear
     worker.join();
 
   SearchResult result;
+  result.histogram = ScoreHistogram(highest_score(options.measure.weights));
   for (WorkerResult& r : results) {
     result.searched += r.searched;
     result.without_map += r.without_map;
+    result.rejected += r.rejected;
+    result.sealed += r.sealed;
     result.out_of_memory = result.out_of_memory || r.out_of_memory;
     result.histogram.add(r.histogram);
     result.best.insert(result.best.end(), r.best.begin(), r.best.end());

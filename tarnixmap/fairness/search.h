@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "tarnixmap/fairness/fairness.h"
+#include "tarnixmap/fairness/measure.h"
 #include "tarnixrandommap/run/map_params.h"
 
 namespace tarnix {
@@ -20,38 +20,53 @@ struct RankedSeed {
   Fairness fairness;
   std::int32_t players = 0;
   std::array<StartFigures, kMaxPlayers> starts{};
+  bool dig_time = false;  // whether the dig-time figures were measured
 
   [[nodiscard]] std::span<const StartFigures> start_figures() const {
     return std::span<const StartFigures>(starts).first(static_cast<std::size_t>(players));
   }
+  // The score of a ranked seed, which always has one.
+  [[nodiscard]] double score() const { return *fairness.score; }
 };
 
 // Best first: the lower score, and between equal scores the lower seed, so
 // that the ranking never depends on the order seeds were visited in.
+// Requires: both have a score.
 [[nodiscard]] bool ranks_before(const RankedSeed& a, const RankedSeed& b);
+
+// Whether a map whose partial score (see partial_score) is `partial` may
+// still be among the best kept, whose worst has `threshold`: a map above it
+// cannot; one equal to it can, for its seed may be the lower.
+[[nodiscard]] inline bool may_be_kept(double partial, double threshold) {
+  return !(partial > threshold);
+}
 
 struct SearchRange {
   std::uint32_t from = 0;   // the first seed
   std::uint64_t seeds = 0;  // how many; from + seeds - 1 is at most 4294967295
 };
 
-// How the scores of every seed searched fall: counts of scores in bins of
+// How the scores of every seed ranked fall: counts of scores in bins of
 // kBinWidth from 0, the last bin holding everything from there on.
 struct ScoreHistogram {
   static constexpr double kBinWidth = 0.05;
-  static constexpr std::size_t kBins = 161;  // up to the highest score, 8, and beyond
-  std::vector<std::uint64_t> counts = std::vector<std::uint64_t>(kBins);
+
+  // Bins up to `highest` (the highest score there can be) and one beyond.
+  explicit ScoreHistogram(double highest = 0);
 
   void add(double score);
   void add(const ScoreHistogram& other);
   [[nodiscard]] std::uint64_t total() const;
+
+  std::vector<std::uint64_t> counts;
 };
 
 struct SearchOptions {
-  std::int32_t radius = kDefaultRadius;  // of the discs counted around each heart
-  std::size_t top = 10;                  // how many of the best seeds to keep
-  unsigned threads = 1;                  // workers, each with its own grid
-  bool histogram = false;                // count every seed's score; every map is then finished
+  MeasureOptions measure;                      // costs, reach, radius and weights
+  std::optional<std::int32_t> min_border_gap;  // seeds where a heart has less are rejected
+  std::size_t top = 10;                        // how many of the best seeds to keep
+  unsigned threads = 1;                        // workers, each with its own grid
+  bool histogram = false;  // count every seed's score; every map is then finished
 };
 
 // Shared with whoever watches a search: read while it runs, and `stop`
@@ -66,10 +81,33 @@ struct SearchResult {
   std::vector<RankedSeed> best;   // at most `top`, best first
   std::uint64_t searched = 0;     // every seed from `from` to from + searched - 1
   std::uint64_t without_map = 0;  // of those, seeds whose hearts did not fit
+  std::uint64_t rejected = 0;     // seeds with a heart nearer the frame than min_border_gap
+  std::uint64_t sealed = 0;       // seeds where a player can reach no rival or no portal
   bool stopped = false;           // ended by `stop` before the range was done
-  bool out_of_memory = false;     // a worker could not have its grid
+  bool out_of_memory = false;     // a worker could not have its memory
   ScoreHistogram histogram;       // with options.histogram
 };
+
+// The highest score the weights allow: every figure as uneven as it can be.
+[[nodiscard]] double highest_score(const Weights& weights);
+
+// Makes the map of every seed in `range` in memory and ranks the seeds by
+// their fairness score. Every seed is counted exactly: without a map,
+// rejected (a heart too near the frame, decided once the hearts are
+// placed), sealed (decided, where dig time weighs in, for every map that is
+// not rejected), or scored. Figures are measured phase by phase as the map
+// is made, the costly dig times last; a map whose partial score already
+// exceeds the worst of the best kept cannot be kept, and is made and
+// measured no further than its counts need. The range is split into chunks
+// that the workers take in order; a stop lets each finish the chunk in
+// hand, so what was searched is always the range's first `searched` seeds.
+// `tick` is called on the calling thread a few times a second while the
+// workers run.
+// Requires: validate(params) found nothing; a range within 32 bits;
+// options.top >= 1, options.threads >= 1.
+[[nodiscard]] SearchResult search_seeds(const MapParams& params, SearchRange range,
+                                        const SearchOptions& options, SearchProgress& progress,
+                                        const std::function<void()>& tick);
 
 // How many workers a search runs.
 struct WorkerPlan {
@@ -79,31 +117,20 @@ struct WorkerPlan {
 };
 
 // The memory one worker holds, whatever the range: its map and what
-// measuring it takes.
-[[nodiscard]] std::uint64_t worker_bytes(const MapParams& params);
+// measuring it takes (more when dig times are measured).
+[[nodiscard]] std::uint64_t worker_bytes(const MapParams& params, bool dig_time);
 
 // As many workers as asked, or else as the machine has cores; never more
 // than the range has chunks to share out, nor more than fit in `available`
 // bytes (when known), each taking `per_worker`. A number asked for that
-// does not fit is too many; a default that does not fit is lowered. At
-// least one worker always runs: whether its map fits is for the
-// allocation to tell.
+// does not fit is too many; a default that does not fit is lowered, but
+// never below one: whether that one's memory fits is for the allocation to
+// tell.
 [[nodiscard]] WorkerPlan plan_workers(std::optional<unsigned> asked, unsigned cores,
                                       std::uint64_t per_worker,
                                       std::optional<std::uint64_t> available, std::uint64_t chunks);
 
 // How many chunks a range of seeds is shared out in.
 [[nodiscard]] std::uint64_t chunk_count(const MapParams& params, SearchRange range);
-
-// Makes the map of every seed in `range` in memory and ranks the seeds by
-// their fairness score. The range is split into chunks that the workers
-// take in order; a stop lets each finish the chunk in hand, so what was
-// searched is always the range's first `searched` seeds. `tick` is called on
-// the calling thread a few times a second while the workers run.
-// Requires: validate(params) found nothing; a range within 32 bits;
-// options.top >= 1, options.threads >= 1.
-[[nodiscard]] SearchResult search_seeds(const MapParams& params, SearchRange range,
-                                        const SearchOptions& options, SearchProgress& progress,
-                                        const std::function<void()>& tick);
 
 }  // namespace tarnix

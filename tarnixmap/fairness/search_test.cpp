@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "tarnixmap/commands/map_summary.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/generate.h"
 
@@ -23,74 +22,167 @@ const MapParams kCrowded =
     params_of({"C", "26", "26", "3", "0", "2", "40", "6", "30", "30", "11", "0"});
 const MapParams kCave =
     params_of({"Cave", "64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"});
+// Lava everywhere: many seeds are sealed.
+const MapParams kLava =
+    params_of({"L", "40", "40", "4", "0", "4", "80", "30", "600", "60", "5", "2"});
+// Two players on a bare 14 x 14 map: many seeds' figures come out alike,
+// so that many scores tie and the seed's number decides.
+const MapParams kBare = params_of({"B", "14", "14", "2", "0", "0", "0", "0", "0", "0", "-5", "-4"});
 
 SearchResult run_search(const MapParams& params, SearchRange range, std::size_t top,
-                        unsigned threads) {
+                        unsigned threads, const SearchOptions& base = {}) {
   SearchProgress progress;
-  SearchOptions options;
+  SearchOptions options = base;
   options.top = top;
   options.threads = threads;
   return search_seeds(params, range, options, progress, [] {});
 }
 
-// What check makes of one seed's map: the file written, read back, summed up.
-std::optional<RankedSeed> checked(const MapParams& params, std::uint32_t seed) {
-  MemoryFileSystem files;
-  StringSink sink;
-  Console console(sink);
-  if (generate_map(params, "m.map", seed, console, files).outcome != MapOutcome::kWritten)
-    return std::nullopt;
-  const MapFileRead read = read_map_file(files.files.at("m.map"));
-  EXPECT_TRUE(read.problems.empty());
-  const MapSummary summary = summarize(read.contents);
-  RankedSeed ranked;
-  ranked.seed = seed;
-  ranked.players = params.players;
-  std::copy(summary.players.begin(), summary.players.end(), ranked.starts.begin());
-  ranked.fairness = summary.fairness;
-  return ranked;
+// Every seed of a range as checking its written file in full makes of it:
+// the scored ones ranked, and the rest counted.
+struct Checked {
+  std::vector<RankedSeed> ranked;
+  std::uint64_t without_map = 0;
+  std::uint64_t sealed = 0;
+  std::uint64_t rejected = 0;
+};
+
+Checked check_every_seed(const MapParams& params, SearchRange range, const SearchOptions& options) {
+  Checked all;
+  for (std::uint32_t i = 0; i < range.seeds; ++i) {
+    const std::uint32_t seed = range.from + i;
+    MemoryFileSystem files;
+    StringSink sink;
+    Console console(sink);
+    if (generate_map(params, "m.map", seed, console, files).outcome != MapOutcome::kWritten) {
+      ++all.without_map;
+      continue;
+    }
+    const MapFileRead read = read_map_file(std::string_view(files.files.at("m.map")));
+    EXPECT_TRUE(read.problems.empty());
+    const MapMeasure measure =
+        measure_map(*read.contents.grid, read.contents.hearts.placed(), options.measure);
+    if (options.min_border_gap && std::ranges::any_of(measure.players, [&](const StartFigures& s) {
+          return s.border_gap < *options.min_border_gap;
+        })) {
+      ++all.rejected;
+      continue;
+    }
+    if (!measure.fairness.score) {
+      ++all.sealed;
+      continue;
+    }
+    RankedSeed ranked;
+    ranked.seed = seed;
+    ranked.players = params.players;
+    std::ranges::copy(measure.players, ranked.starts.begin());
+    ranked.fairness = measure.fairness;
+    all.ranked.push_back(ranked);
+  }
+  std::ranges::sort(all.ranked, ranks_before);
+  return all;
 }
 
-// The search's own fast path (one grid reused, only the discs counted, maps
-// given up once they cannot be among the best) ranks every seed as checking
-// its written file would.
-TEST(SearchSeeds, RanksEverySeedAsCheckWould) {
-  for (const MapParams& params : {kCrowded, kCave}) {
-    const SearchRange range{4000000000U, 2000};
-    std::vector<RankedSeed> want;
-    std::uint64_t without_map = 0;
-    for (std::uint32_t i = 0; i < range.seeds; ++i) {
-      if (const auto ranked = checked(params, range.from + i)) {
-        want.push_back(*ranked);
-      } else {
-        ++without_map;
-      }
-    }
-    std::ranges::sort(want, ranks_before);
-    for (const std::size_t top :
-         {std::size_t{2000}, std::size_t{40}, std::size_t{3}, std::size_t{1}}) {
-      const SearchResult result = run_search(params, range, top, 2);
-      EXPECT_EQ(result.searched, range.seeds);
-      EXPECT_EQ(result.without_map, without_map) << params.name;
-      ASSERT_EQ(result.best.size(), std::min(top, want.size())) << params.name;
-      for (std::size_t i = 0; i < result.best.size(); ++i) {
-        const RankedSeed& got = result.best[i];
-        EXPECT_EQ(got.seed, want[i].seed) << params.name << " top " << top << ", rank " << i + 1;
-        EXPECT_EQ(got.fairness.score, want[i].fairness.score) << params.name << " " << i + 1;
-        EXPECT_EQ(got.fairness.least_even, want[i].fairness.least_even) << params.name;
-        for (std::size_t p = 0; p < static_cast<std::size_t>(params.players); ++p) {
-          EXPECT_EQ(got.starts[p].gold_near, want[i].starts[p].gold_near) << i + 1;
-          EXPECT_EQ(got.starts[p].gems_near, want[i].starts[p].gems_near) << i + 1;
-          EXPECT_EQ(got.starts[p].hazards_near, want[i].starts[p].hazards_near) << i + 1;
-          EXPECT_EQ(got.starts[p].nearest_portal, want[i].starts[p].nearest_portal) << i + 1;
-          EXPECT_EQ(got.starts[p].nearest_heart, want[i].starts[p].nearest_heart) << i + 1;
+void expect_same_figures(const RankedSeed& got, const RankedSeed& want, const std::string& where) {
+  EXPECT_EQ(got.seed, want.seed) << where;
+  EXPECT_EQ(got.score(), want.score()) << where;
+  EXPECT_EQ(got.fairness.least_even, want.fairness.least_even) << where;
+  for (std::size_t p = 0; p < static_cast<std::size_t>(got.players); ++p) {
+    const StartFigures& a = got.starts[p];
+    const StartFigures& b = want.starts[p];
+    EXPECT_EQ(a.territory, b.territory) << where << " player " << p + 1;
+    EXPECT_EQ(a.gold_first, b.gold_first) << where;
+    EXPECT_EQ(a.gems_first, b.gems_first) << where;
+    EXPECT_EQ(a.gold_within, b.gold_within) << where;
+    EXPECT_EQ(a.portal_time, b.portal_time) << where;
+    EXPECT_EQ(a.rival_time, b.rival_time) << where;
+    EXPECT_EQ(a.border_gap, b.border_gap) << where;
+    EXPECT_EQ(a.gold_near, b.gold_near) << where;
+    EXPECT_EQ(a.hazards_near, b.hazards_near) << where;
+    EXPECT_EQ(a.nearest_portal, b.nearest_portal) << where;
+  }
+}
+
+// Whatever the search drops or makes only in part (a partial score past
+// the threshold, a flood instead of dig times), its best T and its counts
+// are those of checking every seed's written file in full, on one worker
+// and two: with the default weights, with a least border gap, with dig time
+// not weighed at all, on maps where many seeds are sealed, and where many
+// scores tie.
+TEST(SearchSeeds, RanksAndCountsEverySeedAsCheckWould) {
+  SearchOptions gap;
+  gap.min_border_gap = 3;
+  SearchOptions straight;
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    if (kFigures[f].dig_time) straight.measure.weights[f] = 0;
+  }
+  straight.measure.weights[static_cast<std::size_t>(Figure::kGoldNear)] = 3;
+  struct Case {
+    const char* name;
+    MapParams params;
+    SearchRange range;
+    SearchOptions options;
+  };
+  const std::vector<Case> cases = {
+      {"crowded", kCrowded, {4000000000U, 600}, {}},
+      {"typical", kCave, {3000000000U, 500}, {}},
+      {"typical, least gap 3", kCave, {3000000000U, 500}, gap},
+      {"typical, straight line", kCave, {3000000000U, 500}, straight},
+      {"lava", kLava, {7000, 500}, {}},
+      {"bare, ties", kBare, {100, 800}, {}},
+      // Several chunks: a worker may meet a tie with a seed above the
+      // threshold another worker set.
+      {"bare, ties in several chunks", kBare, {100, 3000}, {}},
+  };
+  for (const Case& c : cases) {
+    const Checked want = check_every_seed(c.params, c.range, c.options);
+    if (std::string(c.name) == "lava") EXPECT_GT(want.sealed, 100U);
+    for (const unsigned threads : {1U, 2U}) {
+      for (const std::size_t top : {std::size_t{1}, std::size_t{7}, std::size_t{1000}}) {
+        const SearchResult got = run_search(c.params, c.range, top, threads, c.options);
+        const std::string where = std::string(c.name) + ", " + std::to_string(threads) +
+                                  " threads, top " + std::to_string(top);
+        EXPECT_EQ(got.searched, c.range.seeds) << where;
+        EXPECT_EQ(got.without_map, want.without_map) << where;
+        EXPECT_EQ(got.sealed, std::string(c.name).ends_with("line") ? 0 : want.sealed) << where;
+        EXPECT_EQ(got.rejected, want.rejected) << where;
+        ASSERT_EQ(got.best.size(), std::min(top, want.ranked.size())) << where;
+        for (std::size_t i = 0; i < got.best.size(); ++i) {
+          if (got.best[i].dig_time) {
+            expect_same_figures(got.best[i], want.ranked[i],
+                                where + ", rank " + std::to_string(i + 1));
+          } else {
+            EXPECT_EQ(got.best[i].seed, want.ranked[i].seed) << where << ", rank " << i + 1;
+          }
         }
       }
     }
-    if (params.name == "C") {
-      EXPECT_GT(without_map, 0U);  // both kinds of seed
-    }
   }
+  // A search that counts every score bins exactly the scores of every seed.
+  SearchOptions counting;
+  counting.histogram = true;
+  const SearchResult binned = run_search(kCave, {3000000000U, 500}, 5, 2, counting);
+  const Checked typical = check_every_seed(kCave, {3000000000U, 500}, {});
+  ScoreHistogram want(highest_score(counting.measure.weights));
+  for (const RankedSeed& r : typical.ranked)
+    want.add(r.score());
+  EXPECT_EQ(binned.histogram.counts, want.counts);
+  EXPECT_EQ(binned.histogram.total(), typical.ranked.size());
+  // The bare map's scores do tie: the seed's number decides there.
+  const Checked bare = check_every_seed(kBare, {100, 800}, {});
+  std::size_t ties = 0;
+  for (std::size_t i = 1; i < bare.ranked.size(); ++i)
+    ties += bare.ranked[i].score() == bare.ranked[i - 1].score() ? 1 : 0;
+  EXPECT_GT(ties, 100U);
+}
+
+// A partial score equal to the worst kept may still win on its seed's
+// number: only one above it rules a map out.
+TEST(SearchSeeds, AMapTiedWithTheWorstKeptMayStillBeKept) {
+  EXPECT_TRUE(may_be_kept(0.5, 0.5));
+  EXPECT_TRUE(may_be_kept(0.25, 0.5));
+  EXPECT_FALSE(may_be_kept(0.5000001, 0.5));
+  EXPECT_TRUE(may_be_kept(7.0, std::numeric_limits<double>::infinity()));
 }
 
 // However many workers share the range, the result is the same, and equal
@@ -153,7 +245,8 @@ TEST(SearchSeeds, PlansNoMoreWorkersThanFit) {
     EXPECT_EQ(plan.too_many, c.too_many) << c.name;
   }
   // A worker holds at least its map: width x height codes and the row ends.
-  EXPECT_GE(worker_bytes(kCave), std::uint64_t{64} * 66);
+  EXPECT_GE(worker_bytes(kCave, false), std::uint64_t{64} * 66);
+  EXPECT_GT(worker_bytes(kCave, true), worker_bytes(kCave, false));
 }
 
 // A stop ends the search early; what was searched is the range's first

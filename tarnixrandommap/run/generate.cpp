@@ -35,16 +35,20 @@ PhaseReports place_phases(const MapParams& params, TileGrid& grid, std::uint32_t
                           const PhaseCheck& check) {
   PhaseReports reports;
   Random rng(seed);
+  const auto look = [&](PhaseDone phase) { return !check || check(phase, reports); };
   reports.hearts = place_hearts(grid, rng, params.players, heart_spacing(params));
-  if (!reports.hearts) return reports;
+  if (!reports.hearts || !look(PhaseDone::kHearts)) return reports;
   reports.portals =
       place_portals(grid, rng, reports.hearts->placed(), params.portals, portal_spacing(params));
+  if (!look(PhaseDone::kPortals)) return reports;
   reports.gems = place_gems(grid, rng, params.gems);
-  if (check && !check(PhaseDone::kGems, reports)) return reports;
-  // Gold, lava and water, as place_clusters places them, with a look after gold.
+  if (!look(PhaseDone::kGems)) return reports;
+  // Gold, lava and water, as place_clusters places them, with a look after
+  // each but the last.
   reports.clusters.gold = place_material(grid, rng, kGoldMaterial, params.gold);
-  if (check && !check(PhaseDone::kGold, reports)) return reports;
+  if (!look(PhaseDone::kGold)) return reports;
   reports.clusters.lava = place_material(grid, rng, kLavaMaterial, params.lava);
+  if (!look(PhaseDone::kLava)) return reports;
   reports.clusters.water = place_material(grid, rng, kWaterMaterial, params.water);
   reports.complete = true;
   return reports;

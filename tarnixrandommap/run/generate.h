@@ -42,7 +42,7 @@ struct PhaseReports {
 };
 
 // The phases after which a map can be looked at before the next begins.
-enum class PhaseDone : std::uint8_t { kGems, kGold };
+enum class PhaseDone : std::uint8_t { kHearts, kPortals, kGems, kGold, kLava };
 
 // Told that a phase is done; returning false ends the map there, without
 // the later phases.

@@ -1,8 +1,10 @@
 """Runs tarnixmap search over seed ranges and compares what it reports with
 the independent models: each reported seed's map made by the generator
-model, its figures and score computed by the fairness model; the ranking
-ordered by the model's scores; the written file against the model's bytes;
-and check --json of a written map."""
+model, its straight-line figures and score computed by the fairness model;
+the ranking ordered by the model's scores; the written file against the
+model's bytes; and check --json of a written map. The search weighs the
+straight-line figures alone here (every dig-time weight 0), as the
+fairness model does; dig_model_test.py compares the dig-time figures."""
 
 import json
 import os
@@ -13,6 +15,13 @@ import tempfile
 sys.path.insert(0, os.path.dirname(__file__))
 import fairness_model  # noqa: E402
 import map_model  # noqa: E402
+
+# The straight-line score: the fairness model's weights, every other 0.
+WEIGHTS = ["--weight", "gold_first=0", "--weight", "gems_first=0", "--weight", "territory=0",
+           "--weight", "gold_within=0", "--weight", "portal_time=0", "--weight", "rival_time=0",
+           "--weight", "border_gap=0"]
+for name, weight, _ in fairness_model.WEIGHTS:
+    WEIGHTS += ["--weight", "%s=%d" % (name, weight)]
 
 CASES = [
     (3000000000, 120, ["Cave", "64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"]),
@@ -34,8 +43,8 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         for first, count, args in CASES:
             out = subprocess.run([tarnixmap, "search", "--json", "--quiet", "--threads", "2",
-                                  "--from", str(first), "--seeds", str(count), "--top", str(count),
-                                  "--"] + args, cwd=work, capture_output=True, text=True)
+                                  "--from", str(first), "--seeds", str(count), "--top", str(count)]
+                                 + WEIGHTS + ["--"] + args, cwd=work, capture_output=True, text=True)
             lines = [json.loads(l) for l in out.stdout.splitlines()]
             ranked, closing = lines[:-1], lines[-1]
             model = []
@@ -66,13 +75,15 @@ def main():
             # The best map, written, is the model's bytes; check reads the same figures.
             best_seed, best_text = model[0][1], model[0][4]
             subprocess.run([tarnixmap, "search", "--quiet", "--from", str(first), "--seeds",
-                            str(count), "--"] + args, cwd=work, capture_output=True, check=True)
+                            str(count)] + WEIGHTS + ["--"] + args, cwd=work, capture_output=True,
+                           check=True)
             written = open(os.path.join(work, args[0] + ".map"), "rb").read()
             if written != best_text.replace("\n", "\r\n").encode("latin-1"):
                 failures += 1
                 print("MISMATCH %s: the written map is not the model's seed %d" % (args[0], best_seed))
-            checked = json.loads(subprocess.run([tarnixmap, "check", "--json", args[0] + ".map"],
-                                                cwd=work, capture_output=True, text=True).stdout)
+            checked = json.loads(subprocess.run([tarnixmap, "check", "--json"] + WEIGHTS +
+                                                [args[0] + ".map"], cwd=work, capture_output=True,
+                                                text=True).stdout)
             if not close(checked["score"], model[0][0]) or checked["worst"] != model[0][2]:
                 failures += 1
                 print("MISMATCH %s: check --json %r vs %r" % (args[0], checked["score"], model[0][0]))

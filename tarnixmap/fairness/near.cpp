@@ -1,9 +1,10 @@
-#include "tarnixmap/fairness/fairness.h"
+#include "tarnixmap/fairness/near.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace tarnix {
 
@@ -52,22 +53,6 @@ void nearest_portals(const TileGrid& grid, std::span<StartFigures> starts) {
 
 }  // namespace
 
-double figure_value(const StartFigures& start, Figure figure) {
-  switch (figure) {
-    case Figure::kGoldNear:
-      return start.gold_near;
-    case Figure::kGemsNear:
-      return start.gems_near;
-    case Figure::kHazardsNear:
-      return start.hazards_near;
-    case Figure::kNearestPortal:
-      return start.nearest_portal.value_or(0);
-    case Figure::kNearestHeart:
-      return start.nearest_heart;
-  }
-  return 0;
-}
-
 Disc::Disc(std::int32_t radius) : radius_(radius) {
   const std::int64_t r2 = std::int64_t{radius} * radius;
   for (std::int32_t dy = -radius; dy <= radius; ++dy) {
@@ -78,12 +63,15 @@ Disc::Disc(std::int32_t radius) : radius_(radius) {
   }
 }
 
-void measure_distances(const TileGrid& grid, std::span<const HeartCentre> hearts,
-                       std::span<StartFigures> starts) {
+void measure_hearts(std::int32_t width, std::int32_t height, std::span<const HeartCentre> hearts,
+                    std::span<StartFigures> starts) {
   for (std::size_t p = 0; p < hearts.size(); ++p) {
     StartFigures& start = starts[p];
-    start = StartFigures{};
     start.heart = hearts[p];
+    start.gold_near = 0;
+    start.gems_near = 0;
+    start.hazards_near = 0;
+    start.nearest_portal.reset();
     std::int64_t nearest = std::numeric_limits<std::int64_t>::max();
     for (std::size_t q = 0; q < hearts.size(); ++q) {
       if (q != p) {
@@ -91,7 +79,11 @@ void measure_distances(const TileGrid& grid, std::span<const HeartCentre> hearts
       }
     }
     start.nearest_heart = std::sqrt(static_cast<double>(nearest));
+    start.border_gap = border_gap(hearts[p], width, height);
   }
+}
+
+void measure_portals(const TileGrid& grid, std::span<StartFigures> starts) {
   nearest_portals(grid, starts);
 }
 
@@ -111,38 +103,12 @@ void count_near(const TileGrid& grid, const Disc& disc, Near kind, std::span<Sta
   }
 }
 
-void measure_starts(const TileGrid& grid, std::span<const HeartCentre> hearts, const Disc& disc,
-                    std::span<StartFigures> starts) {
-  measure_distances(grid, hearts, starts);
+void measure_near(const TileGrid& grid, std::span<const HeartCentre> hearts, const Disc& disc,
+                  std::span<StartFigures> starts) {
+  measure_hearts(grid.width(), grid.height(), hearts, starts);
+  measure_portals(grid, starts);
   for (const Near kind : {Near::kGold, Near::kGems, Near::kHazards})
     count_near(grid, disc, kind, starts);
-}
-
-Fairness judge(std::span<const StartFigures> starts) {
-  Fairness fairness;
-  double largest_share = -1;
-  for (std::size_t f = 0; f < kFigureCount; ++f) {
-    const auto figure = static_cast<Figure>(f);
-    std::size_t low = 0;
-    std::size_t high = 0;
-    for (std::size_t p = 1; p < starts.size(); ++p) {
-      const double value = figure_value(starts[p], figure);
-      if (value < figure_value(starts[low], figure)) low = p;
-      if (value > figure_value(starts[high], figure)) high = p;
-    }
-    const double largest = figure_value(starts[high], figure);
-    const double smallest = figure_value(starts[low], figure);
-    const double spread = largest > 0 ? (largest - smallest) / largest : 0;
-    const double share = kFigures[f].weight * spread;
-    fairness.score += share;
-    if (share > largest_share) {
-      largest_share = share;
-      fairness.least_even = figure;
-      fairness.worst_player = kFigures[f].more_is_better ? low : high;
-      fairness.best_player = kFigures[f].more_is_better ? high : low;
-    }
-  }
-  return fairness;
 }
 
 }  // namespace tarnix

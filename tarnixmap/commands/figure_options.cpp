@@ -1,0 +1,119 @@
+#include "tarnixmap/commands/figure_options.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "tarnixmap/commands/option_value.h"
+#include "tarnixmap/fairness/figure_text.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr double kMaxWeight = 100;
+
+// A value from the command line, quoted, its first bytes only.
+std::string quoted(std::string_view text) {
+  constexpr std::size_t kShown = 40;
+  return "\"" + printable(text.substr(0, kShown)) + (text.size() > kShown ? "...\"" : "\"");
+}
+
+std::string figure_names() {
+  std::string names;
+  for (const FigureInfo& f : kFigures)
+    names += (names.empty() ? "" : ", ") + std::string(f.name);
+  return names;
+}
+
+}  // namespace
+
+std::optional<CostChange> parse_cost(std::string_view text, std::string* problem) {
+  const std::string allowed =
+      "--cost must be CODE=N or CODE=wall, CODE a tile code (. g W P 1 2 3 4 L G S) and N a "
+      "whole number from 1 to " +
+      std::to_string(CostTable::kMaxCost) + ", got " + quoted(text);
+  const bool tile_code =
+      text.size() >= 3 && text[1] == '=' &&
+      std::ranges::any_of(kTileCodes, [&](const TileCode& c) { return c.code == text[0]; });
+  if (!tile_code) {
+    *problem = allowed;
+    return std::nullopt;
+  }
+  if (text[0] == tile::kBorder) {
+    *problem = "--cost cannot change the border 'A': it is the map's edge, always a wall";
+    return std::nullopt;
+  }
+  const std::string_view value = text.substr(2);
+  if (value == "wall") return CostChange{text[0], CostTable::kWall};
+  const std::optional<std::int64_t> cost =
+      parse_option_value(value, {"--cost", 1, CostTable::kMaxCost});
+  if (!cost) {
+    *problem = allowed;
+    return std::nullopt;
+  }
+  return CostChange{text[0], static_cast<std::uint16_t>(*cost)};
+}
+
+std::optional<WeightChange> parse_weight(std::string_view text, std::string* problem) {
+  const std::size_t equals = text.find('=');
+  const std::optional<Figure> figure =
+      equals == std::string_view::npos ? std::nullopt : figure_named(text.substr(0, equals));
+  const std::string_view value =
+      equals == std::string_view::npos ? std::string_view() : text.substr(equals + 1);
+  const bool decimal =
+      !value.empty() && value.front() != '.' && value.back() != '.' &&
+      std::ranges::count(value, '.') <= 1 &&
+      std::ranges::all_of(value, [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
+  double weight = -1;
+  if (decimal) {
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), weight);
+    if (ec != std::errc() || end != value.data() + value.size()) weight = -1;
+  }
+  if (!figure || weight < 0 || weight > kMaxWeight) {
+    *problem = "--weight must be NAME=W, NAME one of " + figure_names() +
+               " and W a decimal number from 0 to 100, got " + quoted(text);
+    return std::nullopt;
+  }
+  return WeightChange{*figure, weight};
+}
+
+bool apply_figure_options(const std::vector<std::string>& costs,
+                          const std::vector<std::string>& weights, MeasureOptions& options,
+                          std::string* problem) {
+  for (const std::string& text : costs) {
+    const std::optional<CostChange> change = parse_cost(text, problem);
+    if (!change) return false;
+    options.costs.set(change->code, change->cost);
+  }
+  for (const std::string& text : weights) {
+    const std::optional<WeightChange> change = parse_weight(text, problem);
+    if (!change) return false;
+    options.weights[static_cast<std::size_t>(change->figure)] = change->weight;
+  }
+  if (std::ranges::all_of(options.weights, [](double w) { return w == 0; })) {
+    *problem = "--weight leaves every weight 0: the score would compare nothing";
+    return false;
+  }
+  return true;
+}
+
+std::string score_help() {
+  std::string weights;
+  for (const FigureInfo& f : kFigures) {
+    if (f.weight > 0)
+      weights += (weights.empty() ? "" : ", ") + std::string(f.name) + " " + fixed(f.weight, 0);
+  }
+  return "The fairness score compares the players' starts by dig time: the time to dig into a "
+         "square and stand on it (" +
+         cost_text(CostTable()) +
+         "; change with --cost CODE=N|wall). A player's dig time to a square is the least sum "
+         "of costs along a path from its heart's centre; a wall is reached from beside it. For "
+         "each figure, its spread is (largest - smallest) / largest over the players; the score "
+         "adds the spreads times their weights (" +
+         weights +
+         ", every other figure 0; change with --weight NAME=W). 0 is a perfectly even map; a map "
+         "where a player can reach no rival or no portal is sealed and has no score.";
+}
+
+}  // namespace tarnix

@@ -1,0 +1,236 @@
+#include "tarnixmap/fairness/dig_time.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tarnixmap/fairness/measure.h"
+#include "tarnixmap/fairness/sealing.h"
+#include "tarnixrandommap/run/generate.h"
+
+namespace tarnix {
+namespace {
+
+// A map drawn row by row; hearts at the centres given.
+struct Drawn {
+  TileGrid grid;
+  HeartTable hearts;
+};
+
+Drawn drawn(const std::vector<std::string>& rows, std::vector<HeartCentre> centres) {
+  const auto width = static_cast<std::int32_t>(rows[0].size());
+  const auto height = static_cast<std::int32_t>(rows.size());
+  Drawn map{*TileGrid::create(width, height), {}};
+  init_grid(map.grid);
+  for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t x = 0; x < width; ++x)
+      map.grid.at(x, y) = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+  }
+  map.hearts.count = static_cast<std::int32_t>(centres.size());
+  std::copy(centres.begin(), centres.end(), map.hearts.centres.begin());
+  return map;
+}
+
+MapMeasure measured(const Drawn& map, const MeasureOptions& options = {}) {
+  return measure_map(map.grid, map.hearts.placed(), options);
+}
+
+// Two hearts with one column of rock between them; each column square is
+// the same dig time from both (heart squares cost 1, rock 3), so every one
+// is shared.
+//
+//   x  0123456789ABCDE           player 1 stands at (4, 4), player 2 at
+//   0  AAAAAAAAAAAAAAA           (10, 4). (7, 4) is 2 heart squares and
+//   1  ASSSSSSSSSSSSSA           one of rock from each: 1 + 1 + 3 = 5.
+//   2  AS11111g22222SA           (7, 2) is 4 heart squares and the gold's
+//   3  AS11111.22222SA           3: 7 from each. Player 2's centre is 5,
+//   4  AS11111.22222SA           then 3 heart squares: 8.
+//   5  AS11111.22222SA
+//   6  AS11111.22222SA           Territory: 25 of one's own block and
+//   7  ASSSSSSSSSSSSSA           half of each of the 5 column squares,
+//   8  AAAAAAAAAAAAAAA           27.5 = 330 twelfths.
+const std::vector<std::string> kTwoBlocks = {
+    "AAAAAAAAAAAAAAA", "ASSSSSSSSSSSSSA", "AS11111g22222SA", "AS11111.22222SA", "AS11111.22222SA",
+    "AS11111.22222SA", "AS11111.22222SA", "ASSSSSSSSSSSSSA", "AAAAAAAAAAAAAAA"};
+
+TEST(DigTimes, SquaresReachedAtTheSameTimeAreShared) {
+  const Drawn map = drawn(kTwoBlocks, {{4, 4}, {10, 4}});
+  const MapMeasure m = measured(map);
+  for (std::size_t p = 0; p < 2; ++p) {
+    const StartFigures& s = m.players[p];
+    EXPECT_EQ(s.territory, 330) << "player " << p + 1;
+    EXPECT_EQ(s.gold_first, 6) << "player " << p + 1;  // half a square
+    EXPECT_EQ(s.gems_first, 0) << "player " << p + 1;
+    EXPECT_EQ(s.gold_within, 1) << "player " << p + 1;  // at 7, within 45
+    EXPECT_EQ(s.rival_time, 8) << "player " << p + 1;
+    EXPECT_FALSE(s.portal_time) << "player " << p + 1;  // no portal on the map
+    EXPECT_EQ(s.border_gap, 0) << "player " << p + 1;   // both blocks touch the ring
+    EXPECT_FALSE(s.sealed) << "player " << p + 1;
+  }
+  ASSERT_TRUE(m.fairness.score);
+  EXPECT_EQ(*m.fairness.score, 0.0);
+  // The reach limit counts the gold at 7 only from 7 on.
+  MeasureOptions short_reach;
+  short_reach.reach = 6;
+  EXPECT_EQ(measured(map, short_reach).players[0].gold_within, 0);
+  short_reach.reach = 7;
+  EXPECT_EQ(measured(map, short_reach).players[0].gold_within, 1);
+}
+
+// A gem in the middle: a wall, reached from beside it. Its nearest
+// neighbours are (6, 4) and (8, 4), heart squares at 2 from each player:
+// shared. The way between the hearts goes round it: (6, 3) at 3, (7, 3) at
+// 6, (8, 3) at 7, then three heart squares to (10, 4): 10.
+TEST(DigTimes, AGemIsMinedFromBeside) {
+  std::vector<std::string> rows = kTwoBlocks;
+  rows[4][7] = 'G';
+  const MapMeasure m = measured(drawn(rows, {{4, 4}, {10, 4}}));
+  for (std::size_t p = 0; p < 2; ++p) {
+    EXPECT_EQ(m.players[p].gems_first, 6) << "player " << p + 1;
+    EXPECT_EQ(m.players[p].rival_time, 10) << "player " << p + 1;
+    // The gem is no longer territory: 25 and half of 4.
+    EXPECT_EQ(m.players[p].territory, 25 * 12 + 4 * 6) << "player " << p + 1;
+  }
+}
+
+// Lava from ring to ring: neither heart can reach the other. Both are
+// sealed; the map has no score; its rival times are absent.
+TEST(DigTimes, AWallCuttingTheHeartsApartSealsThem) {
+  std::vector<std::string> rows = kTwoBlocks;
+  for (std::size_t y = 2; y <= 6; ++y)
+    rows[y][7] = 'L';
+  const Drawn map = drawn(rows, {{4, 4}, {10, 4}});
+  const MapMeasure m = measured(map);
+  for (std::size_t p = 0; p < 2; ++p) {
+    EXPECT_FALSE(m.players[p].rival_time) << "player " << p + 1;
+    EXPECT_TRUE(m.players[p].sealed) << "player " << p + 1;
+    EXPECT_EQ(m.players[p].territory, 25 * 12) << "player " << p + 1;
+  }
+  EXPECT_TRUE(m.fairness.sealed);
+  EXPECT_FALSE(m.fairness.score);
+  // Weighed on the straight line alone, a sealed map keeps its score.
+  MeasureOptions straight;
+  straight.weights.fill(0);
+  straight.weights[static_cast<std::size_t>(Figure::kGoldNear)] = 1;
+  EXPECT_TRUE(measured(map, straight).fairness.score);
+}
+
+// Water costs 2 by default: (7, 4) is then 2 + 2 = 4 from each, the rival
+// 7. At 1 it is 3 and 6; as a wall, the hearts are cut apart.
+TEST(DigTimes, CostsAreTheTableGiven) {
+  std::vector<std::string> rows = kTwoBlocks;
+  for (std::size_t y = 2; y <= 6; ++y)
+    rows[y][7] = 'W';
+  const Drawn map = drawn(rows, {{4, 4}, {10, 4}});
+  EXPECT_EQ(measured(map).players[0].rival_time, 7);
+  MeasureOptions cheap;
+  cheap.costs.set(tile::kWater, 1);
+  EXPECT_EQ(measured(map, cheap).players[0].rival_time, 6);
+  MeasureOptions walled;
+  walled.costs.set(tile::kWater, CostTable::kWall);
+  EXPECT_TRUE(measured(map, walled).players[1].sealed);
+  // A heart's own squares made walls: the player still stands on its
+  // centre, but every square around it is a wall: no way out, and no way
+  // in for the rival either.
+  MeasureOptions hearts_walled;
+  hearts_walled.costs.set(tile::heart(0), CostTable::kWall);
+  const MapMeasure m = measured(map, hearts_walled);
+  EXPECT_TRUE(m.players[0].sealed);
+  EXPECT_FALSE(m.players[0].rival_time);
+  EXPECT_FALSE(m.players[1].rival_time);
+}
+
+// A portal between two hearts far apart, and gold on either side.
+//
+//   x  0123456789ABCDEFGHIJK      (9, 4) is 2 heart squares, 2 of rock and
+//   0  AAAAAAAAAAAAAAAAAAAAA      one portal square from player 1: 9; the
+//   1  ASSSSSSSSSSSSSSSSSSSA      nearest portal square of each player.
+//   2  AS11111.g.....22222SA      Crossing the portal, player 2's centre
+//   3  AS11111..PPP..22222SA      is 9 + 1 + 1 + 3 + 3 + 1 + 1 + 1 = 20.
+//   4  AS11111..PPP..22222SA      The gold at (8, 2) is 4 + 3 + 3 = 10
+//   5  AS11111..PPP..22222SA      from player 1, past a reach of 9.
+//   6  AS11111.....g.22222SA
+//   7  ASSSSSSSSSSSSSSSSSSSA
+//   8  AAAAAAAAAAAAAAAAAAAAA
+TEST(DigTimes, PortalsRivalsAndGoldWithinReach) {
+  const std::vector<std::string> rows = {
+      "AAAAAAAAAAAAAAAAAAAAA", "ASSSSSSSSSSSSSSSSSSSA", "AS11111.g.....22222SA",
+      "AS11111..PPP..22222SA", "AS11111..PPP..22222SA", "AS11111..PPP..22222SA",
+      "AS11111.....g.22222SA", "ASSSSSSSSSSSSSSSSSSSA", "AAAAAAAAAAAAAAAAAAAAA"};
+  const Drawn map = drawn(rows, {{4, 4}, {16, 4}});
+  const MapMeasure m = measured(map);
+  for (std::size_t p = 0; p < 2; ++p) {
+    EXPECT_EQ(m.players[p].portal_time, 9) << "player " << p + 1;
+    EXPECT_EQ(m.players[p].rival_time, 20) << "player " << p + 1;
+    EXPECT_EQ(m.players[p].gold_within, 2) << "player " << p + 1;
+  }
+  MeasureOptions short_reach;
+  short_reach.reach = 9;
+  EXPECT_EQ(measured(map, short_reach).players[0].gold_within, 0);
+  EXPECT_EQ(m.players[0].gold_first, 12);  // (8, 2) is player 1's alone
+  // Lava cuts player 1 off from the portal and from player 2: both are
+  // sealed, though player 2 still reaches the portal.
+  std::vector<std::string> cut = rows;
+  for (std::size_t y = 2; y <= 6; ++y)
+    cut[y][7] = 'L';
+  const MapMeasure sealed = measured(drawn(cut, {{4, 4}, {16, 4}}));
+  EXPECT_TRUE(sealed.players[0].sealed);
+  EXPECT_FALSE(sealed.players[0].portal_time);
+  EXPECT_TRUE(sealed.players[1].sealed);
+  EXPECT_FALSE(sealed.players[1].rival_time);
+  EXPECT_EQ(sealed.players[1].portal_time, 9);
+}
+
+// The flood of bits that a search counts sealed maps by gives the answer
+// the dig-time waves give, player by player, whatever the costs: on maps
+// thick with lava, and with water, gems and the hearts themselves turned
+// into walls or into squares that can be entered.
+TEST(DigTimes, TheFloodFindsTheSealedPlayersTheWavesFind) {
+  // A square map of one word a row, and a wide one of three, whose floods
+  // carry from word to word.
+  const std::array<std::array<std::string_view, kArgumentCount>, 2> shapes = {{
+      {"L", "40", "40", "4", "0", "4", "80", "30", "600", "60", "5", "2"},
+      {"W", "150", "24", "3", "0", "6", "200", "60", "1500", "200", "20", "2"},
+  }};
+  std::vector<CostTable> tables(4);
+  tables[1].set(tile::kWater, CostTable::kWall);
+  tables[2].set(tile::kGems, 5);
+  tables[2].set(tile::kLava, 60);
+  tables[3].set(tile::heart(0), CostTable::kWall);
+  tables[3].set(tile::heart(2), CostTable::kWall);
+  DigTimes dig;
+  SealCheck seal;
+  for (const auto& values : shapes) {
+    const MapParams params = convert_arguments(values);
+    std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
+    std::array<int, 2> seen{};  // maps with a sealed player, and without
+    for (std::uint32_t seed = 1; seed <= 200; ++seed) {
+      init_grid(*grid);
+      const PhaseReports reports = place_phases(params, *grid, seed);
+      if (!reports.hearts) continue;
+      const auto players = static_cast<std::size_t>(params.players);
+      for (std::size_t t = 0; t < tables.size(); ++t) {
+        std::array<StartFigures, 4> waves{};
+        std::array<StartFigures, 4> flood{};
+        const std::span<StartFigures> w = std::span(waves).first(players);
+        const std::span<StartFigures> f = std::span(flood).first(players);
+        dig.measure_own(*grid, reports.hearts->placed(), tables[t], kDefaultReach, w);
+        const bool any = seal.check(*grid, reports.hearts->placed(), tables[t], f);
+        bool any_wave = false;
+        for (std::size_t p = 0; p < players; ++p) {
+          EXPECT_EQ(flood[p].sealed, waves[p].sealed)
+              << params.name << " seed " << seed << " table " << t << " player " << p + 1;
+          any_wave = any_wave || waves[p].sealed;
+        }
+        EXPECT_EQ(any, any_wave) << params.name << " seed " << seed << " table " << t;
+        ++seen[any ? 0 : 1];
+      }
+    }
+    EXPECT_GT(seen[0], 50) << params.name;  // both kinds of map were met
+    EXPECT_GT(seen[1], 50) << params.name;
+  }
+}
+
+}  // namespace
+}  // namespace tarnix

@@ -1,0 +1,22 @@
+#include "tarnixmap/fairness/measure.h"
+
+namespace tarnix {
+
+MapMeasure Measurer::measure(const TileGrid& grid, std::span<const HeartCentre> hearts,
+                             const MeasureOptions& options) {
+  MapMeasure result;
+  result.players.resize(hearts.size());
+  measure_near(grid, hearts, Disc(options.radius), result.players);
+  dig_.measure_first(grid, hearts, options.costs, result.players);
+  dig_.measure_own(grid, hearts, options.costs, options.reach, result.players);
+  result.fairness = judge(result.players, options.weights);
+  return result;
+}
+
+MapMeasure measure_map(const TileGrid& grid, std::span<const HeartCentre> hearts,
+                       const MeasureOptions& options) {
+  Measurer measurer;
+  return measurer.measure(grid, hearts, options);
+}
+
+}  // namespace tarnix

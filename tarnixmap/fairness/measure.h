@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "tarnixmap/fairness/costs.h"
+#include "tarnixmap/fairness/dig_time.h"
+#include "tarnixmap/fairness/figures.h"
+#include "tarnixmap/fairness/near.h"
+#include "tarnixmap/fairness/score.h"
+#include "tarnixrandommap/grid/tile_grid.h"
+#include "tarnixrandommap/placement/hearts.h"
+
+namespace tarnix {
+
+// Gold within this dig time of a heart counts as near the player's start:
+// 15 squares of rock.
+inline constexpr std::int64_t kDefaultReach = 45;
+inline constexpr std::int64_t kMaxReach = 1000000000;
+
+// How a map is measured: what digging costs, how far gold counts as
+// within reach, the radius of the straight-line figures, and the weights
+// of the score.
+struct MeasureOptions {
+  CostTable costs;
+  std::int64_t reach = kDefaultReach;
+  std::int32_t radius = kDefaultRadius;
+  Weights weights = default_weights();
+};
+
+// Every figure of every player of a map, and the map's fairness.
+struct MapMeasure {
+  std::vector<StartFigures> players;
+  Fairness fairness;
+};
+
+// Measures whole maps, keeping its working memory from one map to the next.
+class Measurer {
+ public:
+  // Requires: a framed grid with 2 to 4 hearts inside it.
+  [[nodiscard]] MapMeasure measure(const TileGrid& grid, std::span<const HeartCentre> hearts,
+                                   const MeasureOptions& options);
+
+  // After measure(): who reaches each square of the map first (see
+  // DigTimes::first_reachers).
+  [[nodiscard]] const DigTimes& dig_times() const { return dig_; }
+
+ private:
+  DigTimes dig_;
+};
+
+// One map, once: the same as a Measurer's measure().
+[[nodiscard]] MapMeasure measure_map(const TileGrid& grid, std::span<const HeartCentre> hearts,
+                                     const MeasureOptions& options);
+
+}  // namespace tarnix
