@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 #include "tarnixmap/fairness/dig_time.h"
 #include "tarnixmap/fairness/measure.h"
@@ -69,69 +70,86 @@ void BM_MakeOneMap(benchmark::State& state) {
 }
 BENCHMARK(BM_MakeOneMap);
 
-// One typical map, made once and measured again and again.
-struct OneMap {
-  OneMap() : grid(*TileGrid::create(64, 64)) {
-    init_grid(grid);
-    hearts = *place_phases(typical(), grid, 1700000000).hearts;
+// Typical maps, made once and measured in turn: a measure repeated on one
+// map alone would let the branch predictor learn that map by heart.
+struct SomeMaps {
+  static constexpr std::size_t kMaps = 64;
+  SomeMaps() {
+    for (std::uint32_t i = 0; i < kMaps; ++i) {
+      TileGrid& grid = grids.emplace_back(*TileGrid::create(64, 64));
+      init_grid(grid);
+      hearts.push_back(*place_phases(typical(), grid, 1700000000 + i).hearts);
+    }
   }
-  TileGrid grid;
-  HeartTable hearts;
+  std::vector<TileGrid> grids;
+  std::vector<HeartTable> hearts;
   std::array<StartFigures, kMaxPlayers> starts{};
   std::span<StartFigures> players() { return std::span(starts).first(4); }
 };
 
 // Every figure and the score, as check measures a map.
 void BM_MeasureOneMap(benchmark::State& state) {
-  OneMap map;
+  SomeMaps maps;
   Measurer measurer;
   const MeasureOptions options;
+  std::size_t i = 0;
   for (auto _ : state) {
-    const MapMeasure measure = measurer.measure(map.grid, map.hearts.placed(), options);
+    const MapMeasure measure = measurer.measure(maps.grids[i], maps.hearts[i].placed(), options);
     benchmark::DoNotOptimize(measure.fairness.score);
+    i = (i + 1) % SomeMaps::kMaps;
   }
 }
 BENCHMARK(BM_MeasureOneMap)->Unit(benchmark::kMicrosecond);
 
 void BM_StraightLineFigures(benchmark::State& state) {
-  OneMap map;
+  SomeMaps maps;
+  std::size_t i = 0;
   const Disc disc(kDefaultRadius);
   for (auto _ : state) {
-    measure_near(map.grid, map.hearts.placed(), disc, map.players());
-    benchmark::DoNotOptimize(map.starts[0].gold_near);
+    measure_near(maps.grids[i], maps.hearts[i].placed(), disc, maps.players());
+    benchmark::DoNotOptimize(maps.starts[0].gold_near);
+    i = (i + 1) % SomeMaps::kMaps;
   }
 }
 BENCHMARK(BM_StraightLineFigures)->Unit(benchmark::kMicrosecond);
 
 void BM_SealCheck(benchmark::State& state) {
-  OneMap map;
+  SomeMaps maps;
+  std::size_t i = 0;
   SealCheck seal;
   const CostTable costs;
-  for (auto _ : state)
-    benchmark::DoNotOptimize(seal.check(map.grid, map.hearts.placed(), costs, map.players()));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        seal.check(maps.grids[i], maps.hearts[i].placed(), costs, maps.players()));
+    i = (i + 1) % SomeMaps::kMaps;
+  }
 }
 BENCHMARK(BM_SealCheck)->Unit(benchmark::kMicrosecond);
 
 // The wave of all players at once: gold_first, gems_first, territory.
 void BM_DigFirst(benchmark::State& state) {
-  OneMap map;
+  SomeMaps maps;
+  std::size_t i = 0;
   DigTimes dig;
   const CostTable costs;
   for (auto _ : state) {
-    dig.measure_first(map.grid, map.hearts.placed(), costs, map.players());
-    benchmark::DoNotOptimize(map.starts[0].territory);
+    dig.measure_first(maps.grids[i], maps.hearts[i].placed(), costs, maps.players());
+    benchmark::DoNotOptimize(maps.starts[0].territory);
+    i = (i + 1) % SomeMaps::kMaps;
   }
 }
 BENCHMARK(BM_DigFirst)->Unit(benchmark::kMicrosecond);
 
 // Each player's own wave: gold_within, portal_time, rival_time.
 void BM_DigOwn(benchmark::State& state) {
-  OneMap map;
+  SomeMaps maps;
+  std::size_t i = 0;
   DigTimes dig;
   const CostTable costs;
   for (auto _ : state) {
-    dig.measure_own(map.grid, map.hearts.placed(), costs, kDefaultReach, map.players());
-    benchmark::DoNotOptimize(map.starts[0].rival_time);
+    dig.measure_own(maps.grids[i], maps.hearts[i].placed(), costs, kDefaultReach, maps.players());
+    benchmark::DoNotOptimize(maps.starts[0].rival_time);
+    i = (i + 1) % SomeMaps::kMaps;
   }
 }
 BENCHMARK(BM_DigOwn)->Unit(benchmark::kMicrosecond);

@@ -47,7 +47,7 @@ struct GenerateRequest {
 
 struct CheckRequest {
   std::vector<std::string> paths;  // map files
-  MeasureOptions measure;          // costs, reach, radius and weights
+  MeasureOptions measure{};        // costs, reach, radius and weights
   bool json = false;               // one JSON object per file on `out` instead of text
 };
 
@@ -59,7 +59,7 @@ struct CheckRequest {
 struct ReportRequest {
   std::vector<std::string> paths;  // map files
   std::string output;              // the directory the page and its pictures go to
-  MeasureOptions measure;          // costs, reach, radius and weights
+  MeasureOptions measure{};        // costs, reach, radius and weights
 };
 
 // Writes a page, OUTPUT/index.html, that shows the maps side by side with
@@ -71,7 +71,7 @@ struct SearchRequest {
   std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
   std::optional<std::uint32_t> from;               // the first seed; the clock's second when absent
   std::uint64_t seeds = 100000;                    // how many seeds
-  MeasureOptions measure;                          // costs, reach, radius and weights
+  MeasureOptions measure{};                        // costs, reach, radius and weights
   std::optional<std::int32_t> min_border_gap;      // a seed with a heart nearer the frame is
                                                    // rejected
   std::size_t top = 10;                            // rows of the ranking printed
@@ -120,13 +120,13 @@ struct SearchRequest {
 inline constexpr std::string_view kStandardOutput = "-";
 
 struct RenderRequest {
-  std::vector<std::string> inputs;    // map files
-  std::string output;                 // the PNG, "-" for standard output; empty for each
-                                      // input's name with .png. Only with one input.
-  std::optional<std::int32_t> scale;  // pixels per tile; by default about 1024 pixels across
-  bool legend = true;                 // the title, legend and markers; false: the bare map
-  bool territory = false;             // tint each square by who reaches it first
-  MeasureOptions measure;             // costs, reach, radius and weights, for the score
+  std::vector<std::string> inputs{};    // map files
+  std::string output{};                 // the PNG, "-" for standard output; empty for each
+                                        // input's name with .png. Only with one input.
+  std::optional<std::int32_t> scale{};  // pixels per tile; by default about 1024 pixels across
+  bool legend = true;                   // the title, legend and markers; false: the bare map
+  bool territory = false;               // tint each square by who reaches it first
+  MeasureOptions measure{};             // costs, reach, radius and weights, for the score
 };
 
 // Draws each sound map file as a PNG picture; goes on to the next file

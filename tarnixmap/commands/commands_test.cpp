@@ -206,7 +206,7 @@ TEST(Generate, FailuresNameTheFileAndSeed) {
 TEST(Check, SummarisesASoundMap) {
   MemoryFileSystem files;
   files.files["Cave.map"] = tarnixrandommap_at(kCave, 1).map;
-  const CheckRequest request{{"Cave.map"}};
+  const CheckRequest request{.paths = {"Cave.map"}};
   const Outcome o =
       capture([&](Console& out, Console& err) { return check_command(request, out, err, files); });
   EXPECT_EQ(o.code, kExitOk);
@@ -227,7 +227,7 @@ TEST(Check, ReportsProblemsWithFileAndLineAndGoesOn) {
   broken.replace(broken.find("MAP_CODES"), 9, "MAP_CODEZ");
   files.files["broken.map"] = broken;
   files.files["Cave.map"] = tarnixrandommap_at(kCave, 2).map;
-  const CheckRequest request{{"broken.map", "missing.map", "Cave.map"}};
+  const CheckRequest request{.paths = {"broken.map", "missing.map", "Cave.map"}};
   const Outcome o =
       capture([&](Console& out, Console& err) { return check_command(request, out, err, files); });
   EXPECT_EQ(o.code, kExitFailed);
@@ -358,7 +358,7 @@ TEST(Search, JsonLinesForScripts) {
   EXPECT_EQ(lines[4]["without_map"], 0);
   // The written map, checked, gives the same score and figures.
   files.files["best.map"] = files.files.at("Cave.map");
-  CheckRequest check{{"best.map"}};
+  CheckRequest check{.paths = {"best.map"}};
   check.json = true;
   const Outcome c =
       capture([&](Console& out, Console& err) { return check_command(check, out, err, files); });
@@ -378,7 +378,7 @@ TEST(Check, JsonKeepsNamesApart) {
   files.files["a\xFF.map"] = map;
   files.files["a\\xFF.map"] = map;
   files.files["b\xFF.map"] = "broken";
-  CheckRequest check{{"a\xFF.map", "a\\xFF.map", "b\xFF.map"}};
+  CheckRequest check{.paths = {"a\xFF.map", "a\\xFF.map", "b\xFF.map"}};
   check.json = true;
   const Outcome c =
       capture([&](Console& out, Console& err) { return check_command(check, out, err, files); });

@@ -168,7 +168,7 @@ TEST(RenderCommand, WritesBesideTheMapAndRefusesBrokenMaps) {
   StringSink err_sink;
   Console out(out_sink, LineEnds::kLf);
   Console err(err_sink, LineEnds::kLf);
-  EXPECT_EQ(render_command({{"odd.map"}, "", {}}, out, err, files), kExitFailed);
+  EXPECT_EQ(render_command({.inputs = {"odd.map"}}, out, err, files), kExitFailed);
   EXPECT_NE(err_sink.all().find("is not a sound map"), std::string::npos);
   EXPECT_EQ(files.files.count("odd.png"), 0U);
 
@@ -185,7 +185,8 @@ TEST(RenderCommand, WritesBesideTheMapAndRefusesBrokenMaps) {
     }
   }
   ASSERT_TRUE(write_map_file(files, "plain.map", {"plain", 2, 0}, *plain, two, &err_text));
-  EXPECT_EQ(render_command({{"plain.map"}, "", 2, false}, out, err, files), kExitOk)
+  EXPECT_EQ(render_command({.inputs = {"plain.map"}, .scale = 2, .legend = false}, out, err, files),
+            kExitOk)
       << err_sink.all();
   EXPECT_EQ(out_sink.all(), "plain.png: 20 x 18 pixels\n");
   const Picture picture = decode(files.files.at("plain.png"));

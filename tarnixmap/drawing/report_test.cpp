@@ -77,7 +77,8 @@ TEST(ReportCommand, WritesThePageBesideThePictures) {
   StringSink err_sink;
   Console out(out_sink, LineEnds::kLf);
   Console err(err_sink, LineEnds::kLf);
-  EXPECT_EQ(report_command({{"a.map", "broken.map"}, "page"}, out, err, files), kExitFailed);
+  EXPECT_EQ(report_command({.paths = {"a.map", "broken.map"}, .output = "page"}, out, err, files),
+            kExitFailed);
   EXPECT_TRUE(files.files.at("page/map-1.png").starts_with("\x89PNG"));
   EXPECT_NE(files.files.at("page/index.html").find("<h2><bdi>a.map</bdi>: <bdi>Duel</bdi></h2>"),
             std::string::npos);
@@ -86,7 +87,8 @@ TEST(ReportCommand, WritesThePageBesideThePictures) {
 
   files.files["page/map-1.png"] = files.files.at("a.map");  // a map file where a picture goes
   const std::string page_before = files.files.at("page/index.html");
-  EXPECT_EQ(report_command({{"page/map-1.png"}, "page"}, out, err, files), kExitFailed);
+  EXPECT_EQ(report_command({.paths = {"page/map-1.png"}, .output = "page"}, out, err, files),
+            kExitFailed);
   EXPECT_NE(err_sink.all().find("page/map-1.png is one of the map files"), std::string::npos);
   EXPECT_EQ(files.files.at("page/map-1.png"), files.files.at("a.map"));
   EXPECT_EQ(files.files.at("page/index.html"), page_before);

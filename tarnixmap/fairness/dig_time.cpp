@@ -35,12 +35,198 @@ bool has_portal(const TileGrid& grid) {
   return grid.rows().find(tile::kPortal) != std::string_view::npos;
 }
 
+// The squares reached first, counted by who reached them first (a set of
+// players, as bits), and shared out among those players at the end: k
+// players reaching a square first at once take 12 / k twelfths each.
+struct FirstCounts {
+  std::array<std::int64_t, 16> territory{};
+  std::array<std::int64_t, 16> gold{};
+  std::array<std::int64_t, 16> gems{};
+
+  void add(std::uint8_t who, char code, bool passable) {
+    territory[who] += passable ? 1 : 0;
+    gold[who] += code == tile::kGold ? 1 : 0;
+    gems[who] += code == tile::kGems ? 1 : 0;
+  }
+
+  void share_out(std::span<StartFigures> starts) const {
+    for (unsigned who = 1; who < territory.size(); ++who) {
+      const std::int64_t share = kWholeSquare / std::popcount(who);
+      for (std::size_t p = 0; p < starts.size(); ++p) {
+        if ((who >> p & 1U) == 0) continue;
+        starts[p].territory += territory[who] * share;
+        starts[p].gold_first += gold[who] * share;
+        starts[p].gems_first += gems[who] * share;
+      }
+    }
+  }
+};
+
 }  // namespace
+
+// One wave of all players at once. A square's time is the least of all
+// players' dig times to it, and its first reachers are the players whose
+// own time it is: both are kept in one number, the time above four bits of
+// players, so that the loop below stores nothing a byte wide (a store
+// through bytes may alias anything, and would make the compiler load every
+// pointer again). Times are taken in order, so when a square's turn comes
+// every player who reaches it at that time has already said so: its shares
+// are counted then. A wall is first touched from the squares whose turn is
+// its reach time; once that time's squares are all done, so are its first
+// reachers, and its shares are counted.
+template <typename Time>
+void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hearts,
+                          const CostTable& costs, std::vector<Time>& packed,
+                          std::span<StartFigures> starts, Meetings& meetings) {
+  constexpr Time kWho = 15;
+  constexpr Time kNever = kUnreached<Time>;  // no time, no one
+  const std::size_t size = grid.rows().size();
+  packed.assign(size, kNever);
+  touched_.clear();
+  reset_buckets(costs);
+  const std::size_t ring = buckets_.ring.size();
+  Time* const value = packed.data();
+  for (std::size_t p = 0; p < hearts.size(); ++p) {
+    const std::size_t at = grid.index(hearts[p].x, hearts[p].y);
+    if (value[at] == kNever) {  // two hearts may share a centre
+      value[at] = 0;
+      buckets_.ring[0].push_back(at);
+      ++buckets_.pending;
+    }
+    value[at] |= Time{1} << p;
+  }
+  const char* const cells = grid.cells();
+  const auto around = steps(grid);
+  FirstCounts counts;
+  std::uint64_t pending = buckets_.pending;
+  std::size_t slot = 0;  // t modulo the ring
+  for (Time t = 0; pending > 0; ++t, slot = slot + 1 == ring ? 0 : slot + 1) {
+    std::vector<std::size_t>& bucket = buckets_.ring[slot];
+    pending -= bucket.size();
+    for (const std::size_t at : bucket) {
+      const Time here = value[at];
+      if (here >> 4U != t) continue;  // improved since it was pushed
+      const auto who = static_cast<std::uint8_t>(here & kWho);
+      const char code = cells[at];
+      // A centre that is a wall (--cost makes the heart one) is where its
+      // player stands, but it is reached, as any wall, only from beside it.
+      const bool entered = costs.passable(code);
+      if (entered) {
+        counts.add(who, code, true);
+        meetings.beside[who] |= who;  // a square shared joins those who share it
+        if (code == tile::kPortal) meetings.portal |= who;
+      } else {
+        value[at] = kNever;
+      }
+      for (const std::ptrdiff_t by : around) {
+        const std::size_t next = step(at, by);
+        const std::uint16_t cost = costs[cells[next]];
+        const Time there = value[next];
+        if (cost == CostTable::kWall) {
+          if (!entered) continue;
+          if (there == kNever) {
+            value[next] = t << 4U | who;
+            touched_.push_back(next);
+          } else if (there >> 4U == t) {
+            value[next] = there | who;
+          }
+          continue;
+        }
+        const Time arrival = t + cost;
+        if (arrival < there >> 4U) {
+          value[next] = arrival << 4U | who;
+          const std::size_t into = slot + cost < ring ? slot + cost : slot + cost - ring;
+          buckets_.ring[into].push_back(next);
+          ++pending;
+        } else if (arrival == there >> 4U) {
+          value[next] = there | who;
+        } else if (entered) {
+          meetings.beside[who] |= static_cast<std::uint8_t>(there & kWho);
+        }
+      }
+    }
+    bucket.clear();
+    for (const std::size_t wall : touched_) {
+      const auto who = static_cast<std::uint8_t>(value[wall] & kWho);
+      counts.add(who, cells[wall], false);
+      if (cells[wall] == tile::kPortal) meetings.portal |= who;
+    }
+    touched_.clear();
+  }
+  buckets_.pending = 0;
+  counts.share_out(starts);
+}
+
+bool DigTimes::measure_first(const TileGrid& grid, std::span<const HeartCentre> hearts,
+                             const CostTable& costs, std::span<StartFigures> starts) {
+  for (StartFigures& s : starts) {
+    s.gold_first = 0;
+    s.gems_first = 0;
+    s.territory = 0;
+  }
+  Meetings meetings;
+  packed_wide_ = !times_fit_32_bits(grid, costs);
+  if (packed_wide_) {
+    first_wave(grid, hearts, costs, time64_, starts, meetings);
+  } else {
+    first_wave(grid, hearts, costs, time32_, starts, meetings);
+  }
+  // A heart that is a wall joins no one through its centre: who meets whom
+  // then says nothing of who can reach whom.
+  for (const HeartCentre& h : hearts) {
+    if (!costs.passable(grid.at(h.x, h.y))) return false;
+  }
+  // Players whose squares touch, or who share a square, reach each other,
+  // and whatever the others reach.
+  const std::size_t players = hearts.size();
+  std::array<std::uint8_t, kMaxPlayers> group{};
+  for (std::size_t p = 0; p < players; ++p)
+    group[p] = static_cast<std::uint8_t>(1U << p);
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (unsigned who = 1; who < meetings.beside.size(); ++who) {
+      const auto met = static_cast<std::uint8_t>(who | meetings.beside[who]);
+      if (meetings.beside[who] == 0) continue;
+      for (std::size_t p = 0; p < players; ++p) {
+        if ((group[p] & met) != 0 && (group[p] | met) != group[p]) {
+          group[p] |= met;
+          grew = true;
+        }
+      }
+    }
+  }
+  const bool portals = has_portal(grid);
+  for (std::size_t p = 0; p < players; ++p) {
+    const bool rival = (group[p] & ~(1U << p)) != 0;
+    const bool portal = !portals || (group[p] & meetings.portal) != 0;
+    starts[p].sealed = !rival || !portal;
+  }
+  return true;
+}
 
 bool times_fit_32_bits(const TileGrid& grid, const CostTable& costs) {
   const auto squares =
       static_cast<std::uint64_t>(grid.width()) * static_cast<std::uint64_t>(grid.height());
-  return squares * costs.max_cost() < std::numeric_limits<std::uint32_t>::max();
+  // Four bits of the 32 hold who reaches first, in the wave of all players.
+  return squares * costs.max_cost() < (std::uint64_t{1} << 28U) - 1;
+}
+
+std::span<const std::uint8_t> DigTimes::first_reachers() const {
+  // The owners sit in the low four bits of each wave value; the border,
+  // which no one reaches from inside the map's edge, is left to no one.
+  const auto owners = [&](const auto& packed) {
+    first_.resize(packed.size());
+    for (std::size_t i = 0; i < packed.size(); ++i)
+      first_[i] = packed[i] == kUnreached<std::decay_t<decltype(packed[i])>>
+                      ? 0
+                      : static_cast<std::uint8_t>(packed[i] & 15U);
+  };
+  if (packed_wide_) {
+    owners(time64_);
+  } else {
+    owners(time32_);
+  }
+  return first_;
 }
 
 void DigTimes::reset_buckets(const CostTable& costs) {
@@ -48,120 +234,6 @@ void DigTimes::reset_buckets(const CostTable& costs) {
   for (std::vector<std::size_t>& bucket : buckets_.ring)
     bucket.clear();
   buckets_.pending = 0;
-}
-
-// One wave of all players at once. A square's time is the least of all
-// players' dig times to it, and its first reachers are the players whose
-// own time it is. Times are taken in order, so when a square's turn comes
-// every player who reaches it at that time has already said so.
-template <typename Time>
-void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hearts,
-                          const CostTable& costs, std::vector<Time>& time) {
-  const std::size_t size = grid.rows().size();
-  time.assign(size, kUnreached<Time>);
-  first_.assign(size, 0);
-  reset_buckets(costs);
-  const std::size_t ring = buckets_.ring.size();
-  for (std::size_t p = 0; p < hearts.size(); ++p) {
-    const std::size_t at = grid.index(hearts[p].x, hearts[p].y);
-    if (time[at] != 0) {  // two hearts may share a centre
-      time[at] = 0;
-      buckets_.ring[0].push_back(at);
-      ++buckets_.pending;
-    }
-    first_[at] |= static_cast<std::uint8_t>(1U << p);
-  }
-  const char* cells = grid.cells();
-  const auto around = steps(grid);
-  for (Time t = 0; buckets_.pending > 0; ++t) {
-    std::vector<std::size_t>& bucket = buckets_.ring[t % ring];
-    for (std::size_t k = 0; k < bucket.size(); ++k) {
-      const std::size_t at = bucket[k];
-      --buckets_.pending;
-      if (time[at] != t) continue;  // improved since it was pushed
-      const std::uint8_t who = first_[at];
-      for (const std::ptrdiff_t by : around) {
-        const std::size_t next = step(at, by);
-        const std::uint16_t cost = costs[cells[next]];
-        if (cost == CostTable::kWall) continue;
-        const Time arrival = t + cost;
-        if (arrival < time[next]) {
-          time[next] = arrival;
-          first_[next] = who;
-          buckets_.ring[arrival % ring].push_back(next);
-          ++buckets_.pending;
-        } else if (arrival == time[next]) {
-          first_[next] |= who;
-        }
-      }
-    }
-    bucket.clear();
-  }
-}
-
-void DigTimes::measure_first(const TileGrid& grid, std::span<const HeartCentre> hearts,
-                             const CostTable& costs, std::span<StartFigures> starts) {
-  const bool narrow = times_fit_32_bits(grid, costs);
-  if (narrow) {
-    first_wave(grid, hearts, costs, time32_);
-  } else {
-    first_wave(grid, hearts, costs, time64_);
-  }
-  const auto time_at = [&](std::size_t at) -> std::uint64_t {
-    if (narrow) {
-      return time32_[at] == kUnreached<std::uint32_t> ? kUnreached<std::uint64_t> : time32_[at];
-    }
-    return time64_[at];
-  };
-  for (StartFigures& s : starts) {
-    s.gold_first = 0;
-    s.gems_first = 0;
-    s.territory = 0;
-  }
-  const char* cells = grid.cells();
-  const auto around = steps(grid);
-  // The outer ring is the border, a wall nobody stands beside from inside
-  // the map's edge: it is left to nobody, and every other square has its
-  // four neighbours in the grid.
-  for (std::int32_t y = 0; y < grid.height(); ++y) {
-    for (std::int32_t x = 0; x < grid.width(); ++x) {
-      const std::size_t at = grid.index(x, y);
-      if (y == 0 || y == grid.height() - 1 || x == 0 || x == grid.width() - 1) {
-        first_[at] = 0;
-        continue;
-      }
-      const char code = cells[at];
-      const bool passable = costs.passable(code);
-      std::uint8_t who = 0;
-      if (passable) {
-        who = time_at(at) == kUnreached<std::uint64_t> ? 0 : first_[at];
-      } else {
-        // A wall is reached from its nearest neighbours: first by whoever
-        // reaches one of those first.
-        std::uint64_t least = kUnreached<std::uint64_t>;
-        for (const std::ptrdiff_t by : around) {
-          const std::size_t next = step(at, by);
-          if (!costs.passable(cells[next])) continue;
-          const std::uint64_t t = time_at(next);
-          if (t < least) {
-            least = t;
-            who = first_[next];
-          } else if (t == least && t != kUnreached<std::uint64_t>) {
-            who |= first_[next];
-          }
-        }
-      }
-      first_[at] = who;
-      if (who == 0) continue;
-      const std::int64_t share = kWholeSquare / std::popcount(static_cast<unsigned>(who));
-      for (std::size_t p = 0; p < starts.size(); ++p) {
-        if ((who >> p & 1U) == 0) continue;
-        if (passable) starts[p].territory += share;
-        if (code == tile::kGold) starts[p].gold_first += share;
-        if (code == tile::kGems) starts[p].gems_first += share;
-      }
-    }
-  }
 }
 
 // One player's own wave, stopped once the times past `reach` have begun and
@@ -254,9 +326,9 @@ void DigTimes::measure_own(const TileGrid& grid, std::span<const HeartCentre> he
   const bool narrow = times_fit_32_bits(grid, costs);
   for (std::size_t p = 0; p < hearts.size(); ++p) {
     if (narrow) {
-      own_wave(grid, hearts, p, costs, reach, portals, time32_, starts[p]);
+      own_wave(grid, hearts, p, costs, reach, portals, own32_, starts[p]);
     } else {
-      own_wave(grid, hearts, p, costs, reach, portals, time64_, starts[p]);
+      own_wave(grid, hearts, p, costs, reach, portals, own64_, starts[p]);
     }
   }
 }

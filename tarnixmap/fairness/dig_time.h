@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -29,9 +30,12 @@ class DigTimes {
 
   // gold_first, gems_first and territory: the squares each player reaches
   // before anyone else, from one wave of all players at once. Keeps, for
-  // first_reachers(), who reaches each square first.
+  // first_reachers(), who reaches each square first. Where no heart is a
+  // wall (the usual costs), the wave also tells who is sealed in, for it
+  // reaches every square any player can: returns true then, with each
+  // start's `sealed` set.
   // Requires: a framed grid, 2 to 4 hearts inside it; the border is a wall.
-  void measure_first(const TileGrid& grid, std::span<const HeartCentre> hearts,
+  bool measure_first(const TileGrid& grid, std::span<const HeartCentre> hearts,
                      const CostTable& costs, std::span<StartFigures> starts);
 
   // gold_within (gold reached within `reach`), portal_time, rival_time and
@@ -40,12 +44,9 @@ class DigTimes {
   void measure_own(const TileGrid& grid, std::span<const HeartCentre> hearts,
                    const CostTable& costs, std::int64_t reach, std::span<StartFigures> starts);
 
-  // After measure_first: the players who reach the square at grid index
-  // `index` first, one bit each (player 1 is bit 0); 0 for a square nobody
-  // reaches.
-  [[nodiscard]] std::uint8_t first_reachers(std::size_t index) const { return first_[index]; }
-  // The same for every square, indexed as the grid is.
-  [[nodiscard]] std::span<const std::uint8_t> first_reachers() const { return first_; }
+  // After measure_first: the players who reach each square first, one bit each (player 1 is
+  // bit 0), indexed as the grid is; 0 for a square nobody reaches.
+  [[nodiscard]] std::span<const std::uint8_t> first_reachers() const;
 
  private:
   // A bucket queue, Dial's: time t's bucket is t modulo the ring's size,
@@ -57,23 +58,37 @@ class DigTimes {
     std::uint64_t pending = 0;
   };
 
+  // Who meets whom: for each set of first reachers, the sets of the squares
+  // beside theirs that others reached first; and who reaches a portal.
+  struct Meetings {
+    std::array<std::uint8_t, 16> beside{};
+    std::uint8_t portal = 0;
+  };
+
   template <typename Time>
   void first_wave(const TileGrid& grid, std::span<const HeartCentre> hearts, const CostTable& costs,
-                  std::vector<Time>& time);
+                  std::vector<Time>& time, std::span<StartFigures> starts, Meetings& meetings);
   template <typename Time>
   void own_wave(const TileGrid& grid, std::span<const HeartCentre> hearts, std::size_t player,
                 const CostTable& costs, std::int64_t reach, bool has_portals,
                 std::vector<Time>& time, StartFigures& start);
   void reset_buckets(const CostTable& costs);
 
-  std::vector<std::uint32_t> time32_;  // times of a wave, where they fit in 32 bits
-  std::vector<std::uint64_t> time64_;  // and where they may not
-  std::vector<std::uint8_t> first_;    // who reaches each square first
+  // Times of a wave, where they fit in 32 bits, and where they may not; in
+  // the wave of all players, with who reaches first in the four low bits.
+  std::vector<std::uint32_t> time32_;
+  std::vector<std::uint64_t> time64_;
+  std::vector<std::uint32_t> own32_;  // the same for each player's own waves
+  std::vector<std::uint64_t> own64_;
+  bool packed_wide_ = false;                 // the last wave of all players used time64_
+  mutable std::vector<std::uint8_t> first_;  // who reaches each square first, when asked
+  std::vector<std::size_t> touched_;         // walls first touched at the time in hand
   Buckets buckets_;
 };
 
-// Whether every dig time of a map fits in 32 bits: the dearest cost times
-// the squares there are bounds them all.
+// Whether every dig time of a map fits in 28 bits (the wave of all players
+// keeps four more, of who reaches first, in a 32-bit number): the dearest
+// cost times the squares there are bounds them all.
 [[nodiscard]] bool times_fit_32_bits(const TileGrid& grid, const CostTable& costs);
 
 }  // namespace tarnix

@@ -132,13 +132,18 @@ class SeedMeasure {
     switch (phase) {
       case PhaseDone::kHearts:
         return hearts_placed(reports.hearts->placed());
+      // A straight-line figure that weighs nothing is counted only for a map
+      // that is scored, on the finished map, where it is the same.
       case PhaseDone::kPortals:
+        if (!weighs(Figure::kNearestPortal)) return true;
         measure_portals(grid_, starts());
         return known(Figure::kNearestPortal);
       case PhaseDone::kGems:
+        if (!weighs(Figure::kGemsNear)) return true;
         count_near(grid_, disc_, Near::kGems, starts());
         return known(Figure::kGemsNear);
       case PhaseDone::kGold:
+        if (!weighs(Figure::kGoldNear)) return true;
         count_near(grid_, disc_, Near::kGold, starts());
         return known(Figure::kGoldNear);
       case PhaseDone::kLava:
@@ -156,13 +161,22 @@ class SeedMeasure {
   Fate finish(const PhaseReports& reports) {
     if (!reports.hearts) return Fate::kNoMap;
     if (!reports.complete) return fate_;
-    count_near(grid_, disc_, Near::kHazards, starts());
-    known_[static_cast<std::size_t>(Figure::kHazardsNear)] = true;
+    if (weighs(Figure::kHazardsNear)) {
+      count_near(grid_, disc_, Near::kHazards, starts());
+      known(Figure::kHazardsNear);
+    }
     if (dig_) {
-      if (sealed(reports)) return Fate::kSealed;
-      if (dropped_) return Fate::kDropped;
+      // A map that cannot be kept is only flooded, to tell whether it is
+      // sealed; one that can is measured, and its wave of all players
+      // tells that as well, where no heart is a wall.
+      if (dropped_) return sealed(reports) ? Fate::kSealed : Fate::kDropped;
       const std::span<const HeartCentre> hearts = reports.hearts->placed();
-      dig_times_.measure_first(grid_, hearts, options_.measure.costs, starts());
+      const bool decided =
+          dig_times_.measure_first(grid_, hearts, options_.measure.costs, starts());
+      if (decided ? std::ranges::any_of(starts(), [](const StartFigures& s) { return s.sealed; })
+                  : sealed(reports)) {
+        return Fate::kSealed;
+      }
       known_[static_cast<std::size_t>(Figure::kGoldFirst)] = true;
       known_[static_cast<std::size_t>(Figure::kGemsFirst)] = true;
       known(Figure::kTerritory);
@@ -172,6 +186,7 @@ class SeedMeasure {
     } else if (dropped_) {
       return Fate::kDropped;
     }
+    count_unweighed();
     ranked_.fairness = judge(starts(), options_.measure.weights);
     return ranked_.fairness.score ? Fate::kScored : Fate::kSealed;
   }
@@ -198,6 +213,22 @@ class SeedMeasure {
     }
     known_[static_cast<std::size_t>(Figure::kNearestHeart)] = true;
     return known(Figure::kBorderGap);
+  }
+
+  [[nodiscard]] bool weighs(Figure figure) const {
+    return options_.measure.weights[static_cast<std::size_t>(figure)] > 0;
+  }
+
+  // The straight-line figures left for the finished map.
+  void count_unweighed() {
+    if (!weighs(Figure::kNearestPortal)) measure_portals(grid_, starts());
+    const std::array<std::pair<Figure, Near>, 3> counted = {
+        {{Figure::kGemsNear, Near::kGems},
+         {Figure::kGoldNear, Near::kGold},
+         {Figure::kHazardsNear, Near::kHazards}}};
+    for (const auto& [figure, kind] : counted) {
+      if (!weighs(figure)) count_near(grid_, disc_, kind, starts());
+    }
   }
 
   // Notes a figure as final; whether the map is still worth making.

@@ -85,7 +85,7 @@ MapParams typical() {
 TEST(Validate, AcceptsEveryValueAtItsLimits) {
   const std::vector<std::function<void(MapParams&)>> edits = {
       [](MapParams& p) { p.name = std::string(95, 'n'); },
-      [](MapParams& p) { p.name = "x"; },
+      [](MapParams& p) { p.name = std::string(1, 'x'); },
       [](MapParams& p) { p.name = "caf\xC3\xA9 .. map-1 'quoted'"; },
       [](MapParams& p) { p.width = 7; },
       [](MapParams& p) { p.height = 7; },

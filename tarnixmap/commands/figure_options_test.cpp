@@ -1,0 +1,54 @@
+#include "tarnixmap/commands/figure_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnix {
+namespace {
+
+// Costs and weights are read strictly; a bad one says what is allowed.
+TEST(FigureOptions, ReadsCostsAndWeightsStrictly) {
+  struct Case {
+    std::vector<std::string> costs;
+    std::vector<std::string> weights;
+    std::string problem;  // the start of it; empty when all is well
+  };
+  const std::vector<Case> cases = {
+      {{"W=1", ".=1000", "G=wall", "L=7"}, {"territory=2.5", "rival_time=0"}, ""},
+      {{"W=0"}, {}, "--cost must be CODE=N or CODE=wall"},
+      {{"W=1001"}, {}, "--cost must be CODE=N or CODE=wall"},
+      {{"W=+5"}, {}, "--cost must be CODE=N or CODE=wall"},
+      {{"X=5"}, {}, "--cost must be CODE=N or CODE=wall"},
+      {{"W5"}, {}, "--cost must be CODE=N or CODE=wall"},
+      {{"A=3"}, {}, "--cost cannot change the border 'A'"},
+      {{}, {"territory=100.5"}, "--weight must be NAME=W"},
+      {{}, {"territory=1e2"}, "--weight must be NAME=W"},
+      {{}, {"territory=-1"}, "--weight must be NAME=W"},
+      {{}, {"territory=.5"}, "--weight must be NAME=W"},
+      {{}, {"territory=nan"}, "--weight must be NAME=W"},
+      {{}, {"terrain=1"}, "--weight must be NAME=W"},
+      {{},
+       {"gold_first=0", "gems_first=0", "territory=0", "gold_within=0", "portal_time=0",
+        "rival_time=0", "border_gap=0"},
+       "--weight leaves every weight 0"},
+  };
+  for (const Case& c : cases) {
+    MeasureOptions options;
+    std::string problem;
+    const bool ok = apply_figure_options(c.costs, c.weights, options, &problem);
+    EXPECT_EQ(ok, c.problem.empty()) << problem;
+    EXPECT_TRUE(problem.starts_with(c.problem)) << problem;
+  }
+  MeasureOptions options;
+  std::string problem;
+  ASSERT_TRUE(apply_figure_options({"W=1", "G=wall", "G=4"}, {"territory=2.5"}, options, &problem));
+  EXPECT_EQ(options.costs[tile::kWater], 1);
+  EXPECT_EQ(options.costs[tile::kGems], 4);  // the last one given counts
+  EXPECT_EQ(options.weights[static_cast<std::size_t>(Figure::kTerritory)], 2.5);
+  EXPECT_EQ(options.weights[static_cast<std::size_t>(Figure::kGoldFirst)], 3);
+}
+
+}  // namespace
+}  // namespace tarnix
