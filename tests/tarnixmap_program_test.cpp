@@ -429,6 +429,58 @@ TEST_F(TarnixmapTest, NamedValuesWithTheExamplesDefaults) {
   EXPECT_NE(both.err.find("give them in order or by name, not both"), std::string::npos);
 }
 
+// The score by dig time: check shows every figure and the score; bad costs
+// and weights are usage errors that say what is allowed; a search counts
+// the seeds it rejects and the sealed ones.
+TEST_F(TarnixmapTest, DigTimeFiguresCostsAndWeights) {
+  ASSERT_EQ(generate({"--seed", "1"}).code, 0);
+  const Result text = tarnixmap({"check", "Cave.map"});
+  EXPECT_EQ(text.code, 0) << text.err;
+  for (const char* name : {"gold_first", "gems_first", "territory", "gold_within", "portal_time",
+                           "rival_time", "border_gap", "gold_near", "nearest_heart"}) {
+    EXPECT_NE(text.out.find(std::string(name) + " "), std::string::npos) << name;
+  }
+  EXPECT_NE(text.out.find("\n  fairness score "), std::string::npos) << text.out;
+  const Result walled = tarnixmap({"check", "Cave.map", "--cost", "W=wall", "--reach", "30",
+                                   "--weight", "territory=5", "--json"});
+  EXPECT_EQ(walled.code, 0) << walled.err;
+  EXPECT_NE(walled.out.find("\"territory\":"), std::string::npos);
+  EXPECT_NE(walled.out.find("\"sealed\":false"), std::string::npos) << walled.out;
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{"check", "Cave.map", "--cost", "W=0"},
+       "tarnixmap check: --cost must be CODE=N or CODE=wall, CODE a tile code (. g W P 1 2 3 4 L "
+       "G S) and N a whole number from 1 to 1000, got \"W=0\"\n"},
+      {{"render", "Cave.map", "--cost", "A=1"},
+       "tarnixmap render: --cost cannot change the border 'A': it is the map's edge, always a "
+       "wall\n"},
+      {{"search", "Cave", "--weight", "gold_first=0", "--weight", "gems_first=0", "--weight",
+        "territory=0", "--weight", "gold_within=0", "--weight", "portal_time=0", "--weight",
+        "rival_time=0", "--weight", "border_gap=0"},
+       "tarnixmap search: --weight leaves every weight 0: the score would compare nothing\n"},
+      {{"check", "Cave.map", "--reach", "-1"},
+       "tarnixmap check: --reach must be a whole number from 0 to 1000000000, got \"-1\"\n"},
+  };
+  for (const Case& c : cases) {
+    const Result r = tarnixmap(c.args);
+    EXPECT_EQ(r.code, 2) << c.args[2];
+    EXPECT_EQ(r.err, c.err);
+  }
+  const Result searched = tarnixmap({"search", "--from", "1", "--seeds", "200", "--no-write",
+                                     "--min-border-gap", "6", "--json", "--", "Cave"});
+  EXPECT_EQ(searched.code, 0) << searched.err;
+  const std::string closing = searched.out.substr(searched.out.rfind("{\""));
+  EXPECT_NE(closing.find("\"rejected\":"), std::string::npos) << closing;
+  EXPECT_EQ(closing.find("\"rejected\":0,"), std::string::npos) << "a gap of 6 rejects some";
+  EXPECT_NE(closing.find("\"sealed\":"), std::string::npos) << closing;
+  const Result territory = tarnixmap({"render", "Cave.map", "-o", "t.png", "--territory"});
+  EXPECT_EQ(territory.code, 0) << territory.err;
+  EXPECT_TRUE(read_file("t.png").starts_with("\x89PNG"));
+}
+
 // Reads what `fd` has until `until` appears in it or the writer has gone.
 std::string read_until(int fd, const std::string& until) {
   std::string text;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
@@ -286,6 +287,42 @@ TEST(Render, TheLargestScaleOfferedCanBeDrawn) {
   std::optional<TileGrid> long_map = TileGrid::create(100000, 7);
   EXPECT_TRUE(too_big_message(*long_map, {2, 1}, false)
                   .ends_with("; leave out --scale to draw this map shrunk"));
+}
+
+// The territory picture tints each square with the light shade of the
+// player who reaches it first, grey where players tie: two hearts with a
+// column of rock between them, every square of which both reach at once.
+TEST(Render, TerritoryTintsEachSquareByWhoReachesItFirst) {
+  const std::vector<std::string> rows = {"AAAAAAAAAAAAAAA", "ASSSSSSSSSSSSSA", "AS11111.22222SA",
+                                         "AS11111.22222SA", "AS11111.22222SA", "AS11111.22222SA",
+                                         "AS11111.22222SA", "ASSSSSSSSSSSSSA", "AAAAAAAAAAAAAAA"};
+  std::optional<TileGrid> grid = TileGrid::create(15, 9);
+  for (std::int32_t y = 0; y < 9; ++y) {
+    for (std::int32_t x = 0; x < 15; ++x)
+      grid->at(x, y) = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+  }
+  HeartTable hearts;
+  hearts.count = 2;
+  hearts.centres[0] = {4, 4};
+  hearts.centres[1] = {10, 4};
+  Measurer measurer;
+  const MapMeasure measure = measurer.measure(*grid, hearts.placed(), MeasureOptions());
+  PictureLabels labels =
+      picture_labels("Two", std::nullopt, hearts, measure, measurer.dig_times().first_reachers());
+  labels.legend = false;
+  std::string png;
+  std::string err;
+  ASSERT_TRUE(render_png(*grid, {10, 1}, labels, &png, &err)) << err;
+  const Picture picture = decode(png);
+  const auto at = [&](std::uint32_t x, std::uint32_t y) {
+    return picture.at(x * 10 + 5, y * 10 + 5);
+  };
+  EXPECT_TRUE(same(at(3, 3), territory_colour('1', 1))) << "player 1's own block";
+  EXPECT_TRUE(same(at(11, 5), territory_colour('2', 2))) << "player 2's own block";
+  EXPECT_TRUE(same(at(7, 4), territory_colour('.', 3))) << "the shared column";
+  EXPECT_FALSE(same(territory_colour('.', 1), territory_colour('.', 2)));
+  EXPECT_TRUE(same(territory_colour('.', 3), territory_colour('.', 0)));  // shared is no one's
+  EXPECT_FALSE(same(territory_colour('.', 1), tile_colour('.')));         // a tint shows
 }
 
 // Shrunk eightfold, an 8192 x 8192 map's hearts are single pixels; their
