@@ -36,7 +36,7 @@ struct GenerateRequest {
 // Draws a generated map, with its seed and score in the title, as the PNG
 // file `path`. Returns false after reporting on `err` why it could not.
 [[nodiscard]] bool write_preview(const MapParams& params, const GeneratedMap& map,
-                                 std::uint32_t seed, const MeasureOptions& measure,
+                                 std::uint32_t seed, const MeasureOptions& options,
                                  const std::string& path, Console& err, FileSystem& files);
 
 // Writes the map (or maps) exactly as tarnixrandommap does when the clock

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -77,7 +78,7 @@ std::uint32_t packed(Rgb c) {
 // A mix of two colours, `share` of the second.
 Rgb mix(Rgb a, Rgb b, double share) {
   const auto one = [share](std::uint8_t x, std::uint8_t y) {
-    return static_cast<std::uint8_t>(x + (y - x) * share + 0.5);
+    return static_cast<std::uint8_t>(std::lround(x + (y - x) * share));
   };
   return {one(a.r, b.r), one(a.g, b.g), one(a.b, b.b)};
 }

@@ -114,9 +114,9 @@ std::string map_card(const ReportMap& map) {
   }
   if (f.sealed) verdict += "; sealed: " + escaped(sealed_text(map.measure.players));
   return "<section class=\"map\"><h2>" + isolated(map.source) + ": " + title + "</h2>" +
-         "<div class=\"pictures\"><img src=\"" + escaped(map.picture) + "\" alt=\"the map " +
-         escaped(map.name) + "\"><img src=\"" + escaped(map.territory) +
-         "\" alt=\"who reaches each square of " + escaped(map.name) + " first\"></div>" +
+         R"(<div class="pictures"><img src=")" + escaped(map.picture) + R"(" alt="the map )" +
+         escaped(map.name) + R"("><img src=")" + escaped(map.territory) +
+         R"(" alt="who reaches each square of )" + escaped(map.name) + R"( first"></div>)" +
          "<p class=\"score\">" + std::to_string(map.width) + " × " + std::to_string(map.height) +
          ", " + verdict + "</p>" + figures_table(map.measure) + "</section>\n";
 }

@@ -215,11 +215,12 @@ std::span<const std::uint8_t> DigTimes::first_reachers() const {
   // The owners sit in the low four bits of each wave value; the border,
   // which no one reaches from inside the map's edge, is left to no one.
   const auto owners = [&](const auto& packed) {
+    using Time = typename std::decay_t<decltype(packed)>::value_type;
     first_.resize(packed.size());
-    for (std::size_t i = 0; i < packed.size(); ++i)
-      first_[i] = packed[i] == kUnreached<std::decay_t<decltype(packed[i])>>
-                      ? 0
-                      : static_cast<std::uint8_t>(packed[i] & 15U);
+    for (std::size_t i = 0; i < packed.size(); ++i) {
+      const bool reached = packed[i] != kUnreached<Time>;
+      first_[i] = reached ? static_cast<std::uint8_t>(packed[i] & 15U) : 0;
+    }
   };
   if (packed_wide_) {
     owners(time64_);
@@ -284,8 +285,7 @@ void DigTimes::own_wave(const TileGrid& grid, std::span<const HeartCentre> heart
       break;
     }
     std::vector<std::size_t>& bucket = buckets_.ring[t % ring];
-    for (std::size_t k = 0; k < bucket.size(); ++k) {
-      const std::size_t at = bucket[k];
+    for (const std::size_t at : bucket) {
       --buckets_.pending;
       if (time[at] != t) continue;
       const bool from_centre_wall = at == from && !centre_passable;

@@ -67,7 +67,7 @@ class DigTimes {
 
   template <typename Time>
   void first_wave(const TileGrid& grid, std::span<const HeartCentre> hearts, const CostTable& costs,
-                  std::vector<Time>& time, std::span<StartFigures> starts, Meetings& meetings);
+                  std::vector<Time>& packed, std::span<StartFigures> starts, Meetings& meetings);
   template <typename Time>
   void own_wave(const TileGrid& grid, std::span<const HeartCentre> hearts, std::size_t player,
                 const CostTable& costs, std::int64_t reach, bool has_portals,
