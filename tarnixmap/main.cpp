@@ -78,6 +78,8 @@ int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& stan
     code = tarnix::render_command(line.render_request, out, err, disk);
   } else if (*line.report) {
     code = tarnix::report_command(line.report_request, out, err, disk);
+  } else if (*line.merge) {
+    code = tarnix::merge_command(line.merge_request, out, err, disk);
   } else if (*line.search) {
     tarnix::SearchRequest& request = line.search_request;
     request.cores = tarnix::machine_cores();

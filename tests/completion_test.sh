@@ -67,13 +67,32 @@ if [ ${#COMPREPLY[@]} -ne 1 ] || [ "${COMPREPLY[0]}" != $'New\nline.map' ]; then
 fi
 rm $'New\nline.map'
 
-# Every option of every command's --help is offered after "-".
-for command in generate check render search report; do
+# Every command of --help is offered first, and every option of its --help
+# after "-".
+commands=$("$tarnixmap" --help | sed -n '/^Subcommands:/,$p' | awk 'NR > 1 && /^  [a-z]/ {print $1}')
+[ -n "$commands" ] || { echo "tarnixmap --help lists no commands"; failures=$((failures + 1)); }
+COMP_WORDS=(tarnixmap "")
+COMP_CWORD=1
+COMPREPLY=()
+_tarnixmap
+for command in $commands; do
+  offered=no
+  for candidate in "${COMPREPLY[@]}"; do
+    [[ $candidate == "$command" ]] && offered=yes
+  done
+  if [[ $offered == no ]]; then
+    echo "--help lists the command $command, which the completion does not offer"
+    failures=$((failures + 1))
+  fi
+done
+for command in $commands; do
   COMP_WORDS=(tarnixmap "$command" -)
   COMP_CWORD=2
   COMPREPLY=()
   _tarnixmap
-  options=$("$tarnixmap" "$command" --help | grep -E '^ +-' | grep -o -- '--[a-z][a-z_-]*' | sort -u)
+  # The names that start each option's line (its help may name others).
+  options=$("$tarnixmap" "$command" --help | grep -E '^ +-' | awk '{print $1}' | tr ',' '\n' |
+    grep -o -- '^--[a-z][a-z_-]*' | sort -u)
   for option in $options; do
     [[ $option == *_* ]] && continue  # the generator's spellings, offered with dashes
     # Looked up in the shell itself: a pipe into "grep -q", which may stop

@@ -1,25 +1,79 @@
 #!/usr/bin/env bash
-# A range searched as 4 shards by GNU parallel, their JSON lines merged with
-# sort, gives the same best seeds, in the same order, as one search over the
-# whole range.
+# A range searched as 4 shards by GNU parallel and put together by
+# "tarnixmap merge" gives exactly what one search of the whole range gives:
+# the same ranked lines, byte for byte, the same counts and the same
+# histogram; a page can be made from the shards; and merge refuses what
+# cannot be merged.
 set -euo pipefail
 tarnixmap=$1
 args=(Cave 64 64 4 500 5 300 40 200 200 20 10)
 command -v parallel >/dev/null || { echo "GNU parallel is not installed (scripts/install-deps)"; exit 1; }
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir"
 
-# Keys come in alphabetical order, "score" first and "seed" next: sort on
-# the number after the first colon, then on the one after the second. (sed
-# rather than head, which would leave sort writing into a closed pipe.)
-best_lines() { grep '^{"score"' | sort -t: -k2,2g -k3,3n | sed -n 1,5p; }
+search=("$tarnixmap" search --json --no-write --quiet --top 5 --histogram)
+parallel --will-cite -j2 "${search[@]}" --threads 1 --from {} --seeds 1500 -- "${args[@]}" \
+  '>' shard-{}.json ::: 1000 2500 4000 5500
+"${search[@]}" --from 1000 --seeds 6000 -- "${args[@]}" >whole.json
+"$tarnixmap" merge --json shard-*.json >merged.json
 
-sharded=$(parallel --will-cite -j2 "$tarnixmap" search --json --no-write --quiet --threads 1 \
-  --top 5 --from {} --seeds 2500 -- "${args[@]}" ::: 1000 3500 6000 8500 | best_lines)
-whole=$("$tarnixmap" search --json --no-write --quiet --top 5 --from 1000 --seeds 10000 \
-  -- "${args[@]}" | best_lines)
-if [ "$sharded" != "$whole" ]; then
-  echo "the shards' best seeds differ from the whole range's"
-  diff <(echo "$sharded") <(echo "$whole") || true
-  exit 1
+failures=0
+fail() {
+  echo "$*"
+  failures=$((failures + 1))
+}
+# The ranked lines, every figure and the command of each included.
+if ! diff <(grep -v '"summary":true' whole.json) <(grep -v '"summary":true' merged.json); then
+  fail "the merged ranking differs from the whole range's"
 fi
-echo "4 shards and the whole range agree on the best 5 seeds:"
-echo "$whole" | cut -c1-60
+# The summaries, but for what only a merge can differ in: the time taken,
+# how many searches it stands for, and the range a single search was asked.
+summary() {
+  grep '"summary":true' "$1" | python3 -c '
+import json, sys
+s = json.load(sys.stdin)
+for key in ("seconds", "searches", "range"):
+    s.pop(key)
+print(json.dumps(s, sort_keys=True))'
+}
+if [ "$(summary whole.json)" != "$(summary merged.json)" ]; then
+  fail "the merged counts or histogram differ from the whole range's"
+  diff <(summary whole.json | tr ',' '\n') <(summary merged.json | tr ',' '\n') || true
+fi
+grep -q '"histogram":{"bin_width":0.05,"counts":\[' merged.json ||
+  fail "the merged summary has no histogram"
+
+# The table of a merge is the table of the search, totals and all.
+if ! diff <("$tarnixmap" merge shard-*.json | sed '$d') \
+  <("$tarnixmap" search --no-write --quiet --top 5 --from 1000 --seeds 6000 -- "${args[@]}" | sed '$d'); then
+  fail "the merged table differs from the whole range's"
+fi
+
+# From standard input, and with a page.
+cat shard-1000.json | "$tarnixmap" merge --report page shard-2500.json - >/dev/null
+[ -s page/index.html ] && [ -s page/map-1-territory.png ] || fail "merge --report made no page"
+
+# Refusals, each naming the two files.
+expect_refusal() {
+  local want=$1
+  shift
+  local err
+  if err=$("$tarnixmap" merge "$@" 2>&1 >/dev/null); then
+    fail "merge $* was not refused"
+  elif [[ $err != *"$want"* ]]; then
+    fail "merge $*: expected \"$want\" in: $err"
+  fi
+}
+expect_refusal "shard-1000.json and whole.json both searched seeds 1000 to 2499" \
+  shard-1000.json whole.json
+"$tarnixmap" search --json --no-write --quiet --top 5 --histogram --width 70 --from 7000 \
+  --seeds 50 -- Cave >wider.json
+expect_refusal "shard-1000.json and wider.json searched maps of different values (width: 64 and 70)" \
+  shard-1000.json wider.json
+"${search[@]}" --weight border_gap=2 --from 7000 --seeds 50 -- "${args[@]}" >weighed.json
+expect_refusal "measured or ranked maps differently (weights.border_gap: 1.0 and 2.0)" \
+  shard-1000.json weighed.json
+
+echo "$failures failures"
+[ "$failures" -eq 0 ]

@@ -9,6 +9,10 @@
 
 #include <array>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -47,6 +51,14 @@ TEST_F(TarnixmapTest, HelpAndVersion) {
   EXPECT_EQ(generate_help.code, 0);
   for (const char* word : {"--seed", "--count", "--preview", "NAME", "MIN_PORTAL_DIST"}) {
     EXPECT_NE(generate_help.out.find(word), std::string::npos) << word;
+  }
+  // Every command's help reads as plain words: no parser notation such as a
+  // flag's "{false}" or a count of values "(0x)".
+  for (const char* command : {"generate", "check", "render", "search", "report"}) {
+    const Result r = tarnixmap({command, "--help"});
+    EXPECT_EQ(r.code, 0) << command;
+    EXPECT_EQ(r.out.find('{'), std::string::npos) << command << ": " << r.out;
+    EXPECT_EQ(r.out.find("x)"), std::string::npos) << command << ": " << r.out;
   }
   const Result version = tarnixmap({"--version"});
   EXPECT_EQ(version.code, 0);
@@ -338,7 +350,7 @@ TEST_F(TarnixmapTest, TyposGetUsefulErrors) {
   dash[3] = "-dash";
   struct Case {
     std::vector<std::string> args;
-    std::string err;  // the start of standard error
+    std::string err;  // the start of standard error; all of it when it ends a line
   };
   const std::vector<Case> cases = {
       {{"generat", "Cave"},
@@ -346,7 +358,10 @@ TEST_F(TarnixmapTest, TyposGetUsefulErrors) {
        "The commands are generate, check, render, search, report"},
       {{"frobnicate"}, "tarnixmap: unknown command \"frobnicate\"\nThe commands are"},
       {{"generate", "--cout", "5", "Cave"},
-       R"(tarnixmap generate: unknown option "--cout"; did you mean "--count"?)"},
+       "tarnixmap generate: unknown option \"--cout\"; did you mean \"--count\"?\n"},
+      {{"search", "--seed", "5", "Cave"},
+       "tarnixmap search: unknown option \"--seed\"; did you mean \"--from\", the first seed? "
+       "(--seeds is how many)\n"},
       {{"render", "--scael=2", "x.map"},
        R"(tarnixmap render: unknown option "--scael"; did you mean "--scale"?)"},
       {{"search", "Cave", "--player", "2"},
@@ -358,7 +373,7 @@ TEST_F(TarnixmapTest, TyposGetUsefulErrors) {
   for (const Case& c : cases) {
     const Result r = tarnixmap(c.args);
     EXPECT_EQ(r.code, 2) << c.args[1];
-    EXPECT_TRUE(r.err.starts_with(c.err)) << r.err;
+    EXPECT_TRUE(c.err.ends_with('\n') ? r.err == c.err : r.err.starts_with(c.err)) << r.err;
     EXPECT_TRUE(entries().empty()) << c.args[1];
   }
   dash.insert(dash.begin() + 3, "--");
@@ -381,6 +396,9 @@ TEST_F(TarnixmapTest, UsageErrorsSpeakAsTheProgram) {
       {{"search", "Cave", "--from"},
        "tarnixmap search: --from needs a value\n'tarnixmap search --help' tells more.\n"},
       {{"check"}, "tarnixmap check: FILE is required\n'tarnixmap check --help' tells more.\n"},
+      {{"report", "a.map"},
+       "tarnixmap report: --output DIR is required: the directory for index.html and the "
+       "pictures\n'tarnixmap report --help' tells more.\n"},
       {{"--bogus"},
        "tarnixmap: unknown option \"--bogus\"\nA command comes first; tarnixmap --help lists "
        "them.\n"},
@@ -549,6 +567,41 @@ TEST_F(TarnixmapTest, CtrlCStopsASearchAndKeepsItsBest) {
   ASSERT_EQ(rename(path("Cave.map").c_str(), path("found.map").c_str()), 0);
   ASSERT_EQ(generate({"--seed", best}).code, 0);
   EXPECT_EQ(read_file("found.map"), read_file("Cave.map"));
+}
+
+// A ranked line tells how to make its map again: its command, run by a
+// shell, and its params, read by --params, write the very map the search
+// ranked; options given beside --params win over the file.
+TEST_F(TarnixmapTest, EveryRankedMapCanBeMadeAgainFromTheOutput) {
+  std::vector<std::string> args = {"search",    "--json",  "--top",   "1",      "--from",
+                                   "40",        "--seeds", "200",     "--size", "48x40",
+                                   "--players", "3",       "Big Cave"};
+  const Result search = tarnixmap(args);
+  ASSERT_EQ(search.code, 0) << search.err;
+  const nlohmann::json line = nlohmann::json::parse(search.out.substr(0, search.out.find('\n')));
+  const std::string searched = read_file("Big Cave.map");
+  ASSERT_EQ(std::remove(path("Big Cave.map").c_str()), 0);
+
+  const std::string command = line.at("command").get<std::string>();
+  EXPECT_TRUE(command.starts_with("tarnixmap generate --seed " +
+                                  std::to_string(line.at("seed").get<std::uint32_t>()) +
+                                  " 'Big Cave' 48 40 3 500 5 300 40 200 200 20 10"))
+      << command;
+  const std::string shell = "cd '" + path("") + "' && PATH='" +
+                            std::filesystem::path(TARNIXMAP_PATH).parent_path().string() +
+                            "':\"$PATH\" " + command + " >/dev/null";
+  ASSERT_EQ(std::system(shell.c_str()), 0) << shell;
+  EXPECT_EQ(read_file("Big Cave.map"), searched);
+  ASSERT_EQ(std::remove(path("Big Cave.map").c_str()), 0);
+
+  write_file("p.json", line.at("params").dump());
+  ASSERT_EQ(tarnixmap({"generate", "--params", "p.json"}).code, 0);
+  EXPECT_EQ(read_file("Big Cave.map"), searched);
+
+  const Result wider = tarnixmap({"generate", "--params", "p.json", "--width", "50", "Wide"});
+  ASSERT_EQ(wider.code, 0) << wider.err;
+  EXPECT_TRUE(read_file("Wide.map").starts_with("Wide\r\nPLAYERS 3\r\n\r\nMAP\r\n50 X 40\r\n"))
+      << read_file("Wide.map").substr(0, 40);
 }
 
 // Off a terminal, or with --quiet, nothing of the kind is shown.

@@ -4,6 +4,7 @@
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/json_output.h"
 #include "tarnixmap/commands/map_summary.h"
+#include "tarnixmap/commands/params_json.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/printable.h"
 
@@ -60,6 +61,10 @@ nlohmann::json sound_json(const std::string& path, const MapFileContents& map,
   put_fairness(object, summary.measure.fairness);
   put_text(object, "file", path);
   put_text(object, "name", map.name);
+  // A map file tells its name, size and players, not the amounts or the
+  // seed it was made with: no command makes it again.
+  object["params"] = file_params_json(map.name, map.width, map.height, map.players);
+  object["command"] = nullptr;
   return object;
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "tarnixmap/commands/figure_options.h"
+#include "tarnixmap/commands/help_format.h"
 #include "tarnixmap/commands/suggest.h"
 #include "tarnixrandommap/run/printable.h"
 
@@ -26,11 +27,13 @@ CommandLine::CommandLine()
           "tarnixmap") {
   app.set_version_flag("--version", "tarnixmap 1.1");
   app.require_subcommand(1, 1);
+  app.formatter(std::make_shared<HelpFormatter>());  // before the commands, which copy it
   add_generate();
   add_check();
   add_render();
   add_search();
   add_report();
+  add_merge();
 }
 
 void CommandLine::add_number(CLI::App* command, OptionRange range, const std::string& type,
@@ -124,8 +127,31 @@ void CommandLine::add_report() {
   report->add_option("-o,--output", r.output, "the directory for index.html and the pictures")
       ->required()
       ->type_name("DIR");
+  report->add_flag("--keep-order", r.keep_order,
+                   "show the maps in the order given (default: the fairest first, sealed maps "
+                   "last)");
   add_measure(report, r.measure);
   report->footer(score_help());
+}
+
+void CommandLine::add_merge() {
+  merge = app.add_subcommand(
+      "merge",
+      "Merge the JSON outputs of searches of parts of a range into the ranking, counts and "
+      "histogram one search of the whole would give");
+  MergeRequest& r = merge_request;
+  merge->add_option("FILE", r.paths, "outputs of search --json; - for standard input")->required();
+  add_number(merge, {"--top", 1, 100000}, "T",
+             "rows of the ranking (default: the smallest --top of the searches; at most that)",
+             [&r](std::int64_t v) { r.top = static_cast<std::size_t>(v); });
+  merge->add_flag("--json", r.json, "JSON lines, as search --json prints them");
+  merge
+      ->add_option("--report", r.report,
+                   "also write DIR/index.html, a page of the best maps and, where the searches "
+                   "counted every score (search --histogram), the merged histogram")
+      ->type_name("DIR");
+  merge->add_flag("--partial", r.partial,
+                  "also merge searches stopped before the end of their range (Ctrl-C)");
 }
 
 void CommandLine::add_search() {
@@ -160,6 +186,9 @@ void CommandLine::add_search() {
                    "also write DIR/index.html, a page of the best maps with their pictures and "
                    "a histogram of every seed's score (every map is then finished: slower)")
       ->type_name("DIR");
+  search->add_flag("--histogram", r.histogram,
+                   "count every seed's score, for the JSON summary (and a merged page); every "
+                   "map is then measured in full: slower");
   search->add_flag("--quiet", quiet, "no progress line on a terminal");
   search_values_.add_to(search);
   search->footer(score_help() + "\n" + std::string(kDashNameHint));
@@ -174,8 +203,16 @@ bool CommandLine::read_numbers(Console& err) {
       return false;
     }
   }
-  if (*generate && !generate_values_.fill(generate_request.values, err)) return false;
-  if (*search && !search_values_.fill(search_request.values, err)) return false;
+  const auto take = [&err](const MapValues& from, auto& request) {
+    GivenValues given;
+    if (!from.fill(given, err)) return false;
+    request.values = given.values;
+    request.given = given.given;
+    request.params_file = given.params_file;
+    return true;
+  };
+  if (*generate && !take(generate_values_, generate_request)) return false;
+  if (*search && !take(search_values_, search_request)) return false;
   for (NumberOption& option : numbers_) {
     if (option.command->count(std::string(option.range.option)) == 0) continue;
     const std::optional<std::int64_t> value = parse_option_value(option.text, option.range);
@@ -229,6 +266,26 @@ std::string option_name(std::string_view word) {
   return std::string(word.substr(0, 2));
 }
 
+// Options of one command that users reach for under the name another
+// command gives them: the nearest spelling would mislead ("--seed" is
+// nearest "--seeds", a count, where the first seed is meant).
+std::string meant_instead(std::string_view command, std::string_view option) {
+  struct Meant {
+    std::string_view command;
+    std::string_view option;
+    std::string_view meant;
+  };
+  constexpr std::array<Meant, 3> kMeant = {{
+      {"search", "--seed", "; did you mean \"--from\", the first seed? (--seeds is how many)"},
+      {"generate", "--from", "; did you mean \"--seed\"?"},
+      {"generate", "--seeds", "; did you mean \"--count\", how many maps?"},
+  }};
+  for (const Meant& m : kMeant) {
+    if (m.command == command && m.option == option) return std::string(m.meant);
+  }
+  return {};
+}
+
 // The first word after a command that would be taken for an option it does
 // not have, or an empty string.
 std::string unknown_option(const CLI::App* command, std::span<const std::string> words,
@@ -240,12 +297,16 @@ std::string unknown_option(const CLI::App* command, std::span<const std::string>
     if (word.size() < 2 || word[0] != '-' || is_negative_number(word)) continue;
     const std::string name = option_name(word);
     if (std::ranges::find(names, name) == names.end()) {
-      const std::string shown = word.starts_with("--") ? name : std::string(word);
+      const bool long_option = word.starts_with("--");
+      const std::string shown = long_option ? name : std::string(word);
+      const std::string meant = meant_instead(command->get_name(), shown);
       std::string message = "tarnixmap " + command->get_name() + ": unknown option " +
-                            quoted_word(shown) + did_you_mean(shown, names);
-      if (command->get_name() == "generate" || command->get_name() == "search") {
-        message += "\n" + std::string(kDashNameHint);
-      }
+                            quoted_word(shown) +
+                            (meant.empty() ? did_you_mean(shown, names) : meant);
+      // "-dash" is more likely a name than a mistyped option; "--dash" is
+      // not.
+      const bool takes_names = command->get_name() == "generate" || command->get_name() == "search";
+      if (takes_names && !long_option) message += "\n" + std::string(kDashNameHint);
       return message + "\n";
     }
     const CLI::Option* option = command->get_option_no_throw(name);
@@ -316,8 +377,14 @@ std::string CommandLine::usage_error(std::span<const std::string> words,
     what = subject + " is given " + rest.substr(32) + " times; give it once";
   } else if (rest.ends_with(" missing") && rest.find(" required ") != std::string::npos) {
     what = subject + " needs a value";
+  } else if (command != nullptr && what.starts_with("--") && what.ends_with(" is required")) {
+    // An option that must be given says what it is for.
+    const std::string name = what.substr(0, what.find(' '));
+    if (const CLI::Option* option = command->get_option_no_throw(name)) {
+      what = name + " " + option->get_type_name() + " is required: " + option->get_description();
+    }
   } else if (what == "A subcommand is required") {
-    what = "a command is required: generate, check, render, search, report";
+    what = "a command is required: generate, check, render, search, report, merge";
   }
   return who + ": " + what + "\n'" + who + " --help' tells more.\n";
 }

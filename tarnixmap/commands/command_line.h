@@ -55,11 +55,13 @@ struct CommandLine {
   CLI::App* render = nullptr;
   CLI::App* search = nullptr;
   CLI::App* report = nullptr;
+  CLI::App* merge = nullptr;
   GenerateRequest generate_request;
   CheckRequest check_request;
   RenderRequest render_request;
   SearchRequest search_request;
   ReportRequest report_request;
+  MergeRequest merge_request;
   bool quiet = false;  // search: no progress line
 
  private:
@@ -73,6 +75,7 @@ struct CommandLine {
   void add_render();
   void add_search();
   void add_report();
+  void add_merge();
 
   std::list<NumberOption> numbers_;  // a list: the parser keeps pointers to each text
   // Each command's --cost and --weight texts, read into its measure.

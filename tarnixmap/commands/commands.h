@@ -27,10 +27,12 @@ inline constexpr int kExitUsage = 2;
 inline constexpr std::int64_t kLastSeed = 4294967295;
 
 struct GenerateRequest {
-  std::optional<std::uint32_t> seed;  // the clock's second when absent
+  std::optional<std::uint32_t> seed;  // the --params seed or the clock's second when absent
   std::optional<std::int64_t> count;  // numbered maps NAME_1 … NAME_count when present
   bool preview = false;               // also draw each map as NAME.png
   std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
+  std::array<bool, kArgumentCount> given{};        // which of them the command line gave
+  std::string params_file;  // a JSON object of values for those not given; none when empty
 };
 
 // Draws a generated map, with its seed and score in the title, as the PNG
@@ -60,21 +62,26 @@ struct ReportRequest {
   std::vector<std::string> paths;  // map files
   std::string output;              // the directory the page and its pictures go to
   MeasureOptions measure{};        // costs, reach, radius and weights
+  bool keep_order = false;         // show the maps as given, not the fairest first
 };
 
 // Writes a page, OUTPUT/index.html, that shows the maps side by side with
-// their pictures and figures; the pictures are files beside it.
+// their pictures and figures, the fairest first (sealed maps last) unless
+// the order given is to be kept; the pictures are files beside it.
 [[nodiscard]] int report_command(const ReportRequest& request, Console& out, Console& err,
                                  FileSystem& files);
 
 struct SearchRequest {
   std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
-  std::optional<std::uint32_t> from;               // the first seed; the clock's second when absent
-  std::uint64_t seeds = 100000;                    // how many seeds
-  MeasureOptions measure{};                        // costs, reach, radius and weights
-  std::optional<std::int32_t> min_border_gap;      // a seed with a heart nearer the frame is
-                                                   // rejected
-  std::size_t top = 10;                            // rows of the ranking printed
+  std::array<bool, kArgumentCount> given{};        // which of them the command line gave
+  std::string params_file;  // a JSON object of values for those not given; none when empty
+  std::optional<std::uint32_t> from;  // the first seed; the --params seed or the clock's second
+                                      // when absent
+  std::uint64_t seeds = 100000;       // how many seeds
+  MeasureOptions measure{};           // costs, reach, radius and weights
+  std::optional<std::int32_t> min_border_gap;  // a seed with a heart nearer the frame is
+                                               // rejected
+  std::size_t top = 10;                        // rows of the ranking printed
   std::optional<std::size_t> keep;  // write the best K as NAME_rankR_seedS.map; else NAME.map
   bool no_write = false;            // write no map at all
   bool json = false;                // JSON lines instead of the table
@@ -86,6 +93,7 @@ struct SearchRequest {
   const std::atomic<bool>* interrupted = nullptr;
   bool show_progress = false;  // a progress line on `err`, a terminal
   std::string report;          // a directory for a page of the best maps; none when empty
+  bool histogram = false;      // count every seed's score (always with a report): slower
   bool preview = false;        // also draw each map written as NAME.png
 };
 
@@ -95,6 +103,21 @@ struct SearchRequest {
 // code is 130.
 [[nodiscard]] int search_command(const SearchRequest& request, std::uint32_t clock_seed,
                                  Console& out, Console& err, FileSystem& files);
+
+struct MergeRequest {
+  std::vector<std::string> paths;  // search --json outputs; "-" is standard input
+  std::optional<std::size_t> top;  // rows of the ranking; the searches' smallest --top when absent
+  bool json = false;               // JSON lines, as search --json prints them, instead of the table
+  std::string report;              // a directory for a page of the best maps; none when empty
+  bool partial = false;            // merge searches stopped before the end of their range too
+};
+
+// Merges the outputs of searches of parts of a range into what one search
+// of all their seeds gives: the same ranking, counts and histogram. Refuses
+// searches of different map values or options, searches that share a seed,
+// and (unless partial) stopped searches, naming the files.
+[[nodiscard]] int merge_command(const MergeRequest& request, Console& out, Console& err,
+                                FileSystem& files);
 
 // Reads a map file and reports, on `err`, why it is not a sound map: too
 // large, unreadable, or its first problem. Nothing when it is not.

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/drawing/render.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
@@ -49,16 +50,24 @@ bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32
 
 int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, Console& out,
                      Console& err, FileSystem& files) {
+  std::array<std::string, kArgumentCount> values = request.values;
+  std::optional<std::uint32_t> seed = request.seed;
+  if (std::string problem;
+      !request.params_file.empty() &&
+      !apply_params_file(request.params_file, request.given, values, &seed, files, &problem)) {
+    err.line("tarnixmap generate: " + problem);
+    return kExitUsage;
+  }
   std::array<std::string_view, kArgumentCount> views;
   for (std::size_t i = 0; i < kArgumentCount; ++i)
-    views[i] = request.values[i];
+    views[i] = values[i];
   MapParams params = convert_arguments(views);
   const std::int64_t count = request.count.value_or(1);
   if (count < 1) {
     err.line("tarnixmap generate: --count must be at least 1, got " + std::to_string(count));
     return kExitUsage;
   }
-  const std::int64_t first_seed = request.seed.value_or(clock_seed);
+  const std::int64_t first_seed = seed.value_or(clock_seed);
   // Compared without forming first_seed + count, which a huge count would
   // overflow.
   if (count - 1 > kLastSeed - first_seed) {

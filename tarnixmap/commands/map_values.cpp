@@ -1,6 +1,5 @@
 #include "tarnixmap/commands/map_values.h"
 
-#include <limits>
 #include <string_view>
 
 #include "tarnixmap/commands/option_value.h"
@@ -9,38 +8,6 @@
 namespace tarnix {
 
 namespace {
-
-constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
-constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-
-// One of the eleven values after NAME, by name.
-struct NamedValue {
-  const char* names;  // the option, and the generator's own spelling
-  std::int64_t low;   // its range
-  std::int64_t high;
-  const char* default_value;  // the README's example
-  const char* type;
-  const char* help;
-};
-
-constexpr std::array<NamedValue, kArgumentCount - 1> kNamed = {{
-    {"--width", 7, kInt32Max, "64", "W", "map width in squares, border included"},
-    {"--height", 7, kInt32Max, "64", "H", "map height in squares, border included"},
-    {"--players", 2, 4, "4", "N", "number of players, 2 to 4"},
-    {"--start-gold,--start_gold", kInt32Min, kInt32Max, "500", "G",
-     "starting gold of every player"},
-    {"--portals", 0, kInt32Max, "5", "N", "number of 3 x 3 neutral portals"},
-    {"--gold", 0, kInt32Max, "300", "N", "number of gold squares, grown in blobs"},
-    {"--gems", 0, kInt32Max, "40", "N", "number of single gem squares"},
-    {"--lava", 0, kInt32Max, "200", "N", "number of lava squares, grown in blobs"},
-    {"--water", 0, kInt32Max, "200", "N", "number of water squares, grown in blobs"},
-    {"--min-vosk-dist,--min_vosk_dist", -46345, 46335, "20", "D",
-     "heart spacing: each player's heart (a vosk) is at least D + 5 squares from every other "
-     "heart, centre to centre"},
-    {"--min-portal-dist,--min_portal_dist", kInt32Min, 2147483643, "10", "D",
-     "portal spacing: a portal's top-left square is at least D + 4 squares from every heart "
-     "centre, across or down"},
-}};
 
 // The first name of an option: "--start-gold" of "--start-gold,--start_gold".
 std::string first_name(const char* names) {
@@ -52,18 +19,16 @@ std::string first_name(const char* names) {
 
 void MapValues::add_to(CLI::App* command) {
   command_ = command;
-  command
-      ->add_option("NAME", name_,
-                   "map name; the file is NAME.map (1 to 95 bytes, no /, \\ or control "
-                   "characters)")
-      ->required();
+  command->add_option("NAME", name_,
+                      "map name; the file is NAME.map (1 to 95 bytes, no /, \\ or control "
+                      "characters; default: the name in --params FILE)");
   command
       ->add_option("VALUES", in_order_,
                    "or all eleven values after NAME, in the generator's order: WIDTH HEIGHT "
                    "PLAYERS START_GOLD PORTALS GOLD GEMS LAVA WATER MIN_VOSK_DIST MIN_PORTAL_DIST")
       ->expected(0, static_cast<int>(kArgumentCount - 1));
-  for (std::size_t i = 0; i < kNamed.size(); ++i) {
-    const NamedValue& v = kNamed[i];
+  for (std::size_t i = 0; i < kNamedValues.size(); ++i) {
+    const NamedValue& v = kNamedValues[i];
     command
         ->add_option(v.names, named_[i], std::string(v.help) + " (default " + v.default_value + ")")
         ->type_name(v.type)
@@ -72,15 +37,30 @@ void MapValues::add_to(CLI::App* command) {
   command->add_option("--size", size_, "map width and height at once, as 96x96")
       ->type_name("WxH")
       ->group("Map values (instead of the eleven after NAME)");
+  command
+      ->add_option("--params", params_file_,
+                   "take the values (and the name and seed) from FILE, a JSON object of them as "
+                   "check, search and the page give it; values given here override it")
+      ->type_name("FILE")
+      ->group("Map values (instead of the eleven after NAME)");
   // Negative spacings are taken as values: the parser reads a word that
   // looks like a negative number as one.
 }
 
-bool MapValues::fill(std::array<std::string, kArgumentCount>& values, Console& err) const {
+bool MapValues::fill(GivenValues& out, Console& err) const {
   const std::string who = "tarnixmap " + command_->get_name() + ": ";
+  std::array<std::string, kArgumentCount>& values = out.values;
+  out.params_file = params_file_;
+  out.given.fill(false);
+  out.given[0] = command_->count("NAME") > 0;
+  if (!out.given[0] && params_file_.empty()) {
+    err.line(who + "NAME is required (or --params FILE, with a name)\n'tarnixmap " +
+             command_->get_name() + " --help' tells more.");
+    return false;
+  }
   values[0] = name_;
   std::vector<std::string> given;  // the named values given
-  for (const NamedValue& v : kNamed) {
+  for (const NamedValue& v : kNamedValues) {
     if (command_->count(first_name(v.names)) > 0) given.push_back(first_name(v.names));
   }
   if (!size_.empty()) given.emplace_back("--size");
@@ -98,11 +78,18 @@ bool MapValues::fill(std::array<std::string, kArgumentCount>& values, Console& e
                "give them in order or by name, not both");
       return false;
     }
+    if (!params_file_.empty()) {
+      err.line(who +
+               "--params gives the values that the eleven after NAME give already; give "
+               "one or the other");
+      return false;
+    }
     std::copy(in_order_.begin(), in_order_.end(), values.begin() + 1);
+    out.given.fill(true);
     return true;
   }
-  for (std::size_t i = 0; i < kNamed.size(); ++i) {
-    const NamedValue& v = kNamed[i];
+  for (std::size_t i = 0; i < kNamedValues.size(); ++i) {
+    const NamedValue& v = kNamedValues[i];
     const std::string option = first_name(v.names);  // the range below points into it
     const OptionRange range{option, v.low, v.high};
     values[i + 1] = v.default_value;
@@ -113,6 +100,7 @@ bool MapValues::fill(std::array<std::string, kArgumentCount>& values, Console& e
       return false;
     }
     values[i + 1] = std::to_string(*value);
+    out.given[i + 1] = true;
   }
   if (!size_.empty()) {
     const std::size_t x = size_.find_first_of("xX");
@@ -132,6 +120,8 @@ bool MapValues::fill(std::array<std::string, kArgumentCount>& values, Console& e
     }
     values[1] = std::to_string(*width);
     values[2] = std::to_string(*height);
+    out.given[1] = true;
+    out.given[2] = true;
   }
   return true;
 }

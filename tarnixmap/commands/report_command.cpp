@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,6 +14,20 @@ namespace {
 
 std::string joined(const std::string& dir, const std::string& name) {
   return dir.ends_with('/') ? dir + name : dir + "/" + name;
+}
+
+std::string picture_name(std::size_t index, bool territory) {
+  return "map-" + std::to_string(index + 1) + (territory ? "-territory.png" : ".png");
+}
+
+// Best first: the lower score, sealed maps (which have none) last; maps
+// alike keep the order they were given in.
+void rank_by_score(std::vector<ReportEntry>& entries) {
+  std::ranges::stable_sort(entries, [](const ReportEntry& a, const ReportEntry& b) {
+    const std::optional<double>& x = a.map.measure.fairness.score;
+    const std::optional<double>& y = b.map.measure.fairness.score;
+    return x && (!y || *x < *y);
+  });
 }
 
 }  // namespace
@@ -35,16 +50,14 @@ ReportEntry report_entry(std::string name, std::string source, std::optional<std
   return e;
 }
 
-bool write_report(const std::string& dir, const std::string& heading,
-                  std::vector<ReportEntry>& entries, const std::optional<ScoreHistogram>& histogram,
+bool write_report(const std::string& dir, const std::string& heading, std::size_t count,
+                  const MakeEntry& make, const std::optional<ScoreHistogram>& histogram,
                   const std::vector<std::string>& inputs, Console& out, Console& err,
                   FileSystem& files) {
   std::vector<std::string> outputs = {joined(dir, "index.html")};
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    entries[i].map.picture = "map-" + std::to_string(i + 1) + ".png";
-    entries[i].map.territory = "map-" + std::to_string(i + 1) + "-territory.png";
-    outputs.push_back(joined(dir, entries[i].map.picture));
-    outputs.push_back(joined(dir, entries[i].map.territory));
+  for (std::size_t i = 0; i < count; ++i) {
+    outputs.push_back(joined(dir, picture_name(i, false)));
+    outputs.push_back(joined(dir, picture_name(i, true)));
   }
   for (const std::string& output : outputs) {
     for (const std::string& input : inputs) {
@@ -62,22 +75,25 @@ bool write_report(const std::string& dir, const std::string& heading,
     return false;
   }
   std::vector<ReportMap> maps;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const ReportEntry& e = entries[i];
-    const TileGrid& grid = *e.grid;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::optional<ReportEntry> e = make(i);
+    if (!e) return false;
+    e->map.picture = picture_name(i, false);
+    e->map.territory = picture_name(i, true);
+    const TileGrid& grid = e->tiles();
     for (const bool territory : {false, true}) {
       const PictureLabels labels = picture_labels(
-          e.map.name, e.map.seed, e.hearts, e.map.measure,
-          territory ? std::span<const std::uint8_t>(e.first) : std::span<const std::uint8_t>());
+          e->map.name, e->map.seed, e->hearts, e->map.measure,
+          territory ? std::span<const std::uint8_t>(e->first) : std::span<const std::uint8_t>());
       std::string png;
       if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
-        err.line("tarnixmap: cannot draw " + printable(e.map.name) + ": " + why);
+        err.line("tarnixmap: cannot draw " + printable(e->map.name) + ": " + why);
         return false;
       }
       if (!write_output("", outputs[1 + 2 * i + (territory ? 1 : 0)], png, err, files))
         return false;
     }
-    maps.push_back(e.map);
+    maps.push_back(std::move(e->map));
   }
   if (!write_output("", outputs[0], report_html(heading, maps, histogram), err, files))
     return false;
@@ -107,9 +123,12 @@ int report_command(const ReportRequest& request, Console& out, Console& err, Fil
     entries.push_back(report_entry(sound[i].name, sources[i], std::nullopt, *sound[i].grid,
                                    sound[i].hearts, request.measure));
   }
-  const std::string heading = "tarnixmap report: " + counted(entries.size(), "map");
-  if (!write_report(request.output, heading, entries, std::nullopt, request.paths, out, err,
-                    files)) {
+  if (!request.keep_order) rank_by_score(entries);
+  const std::string heading = "tarnixmap report: " + counted(entries.size(), "map") +
+                              (request.keep_order ? "" : ", fairest first");
+  const MakeEntry make = [&entries](std::size_t i) { return std::optional(std::move(entries[i])); };
+  if (!write_report(request.output, heading, entries.size(), make, std::nullopt, request.paths, out,
+                    err, files)) {
     return kExitFailed;
   }
   return status;

@@ -7,7 +7,8 @@
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/interrupt.h"
 #include "tarnixmap/commands/json_output.h"
-#include "tarnixmap/commands/report.h"
+#include "tarnixmap/commands/params_json.h"
+#include "tarnixmap/commands/search_output.h"
 #include "tarnixmap/fairness/figure_text.h"
 #include "tarnixmap/fairness/search.h"
 #include "tarnixrandommap/run/generate.h"
@@ -71,33 +72,6 @@ class ProgressLine {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-void print_table(const SearchResult& result, Console& out) {
-  out.line("rank  seed        score   least even");
-  for (std::size_t i = 0; i < result.best.size(); ++i) {
-    const RankedSeed& r = result.best[i];
-    std::array<char, 64> head{};
-    std::snprintf(head.data(), head.size(), "%4zu  %-10u  %.4f  ", i + 1, r.seed, r.score());
-    out.line(std::string(head.data()) + figure_name(r.fairness.least_even) + ": " +
-             least_even_text(r.start_figures(), r.fairness));
-  }
-}
-
-void print_json(const SearchResult& result, double seconds, Console& out) {
-  for (const RankedSeed& r : result.best) {
-    nlohmann::json line = {{"seed", r.seed},
-                           {"starts", starts_json(r.start_figures(), r.dig_time)}};
-    put_fairness(line, r.fairness);
-    out.text(json_line(line));
-  }
-  out.text(json_line({{"searched", result.searched},
-                      {"without_map", result.without_map},
-                      {"rejected", result.rejected},
-                      {"sealed", result.sealed},
-                      {"seconds", seconds},
-                      {"stopped", result.stopped}}));
-  out.flush();
-}
-
 // Writes the kept seeds' maps, each exactly as the generator writes it.
 bool write_best(const SearchRequest& request, MapParams params, const SearchResult& result,
                 Console& out, Console& err, FileSystem& files) {
@@ -127,38 +101,14 @@ bool write_best(const SearchRequest& request, MapParams params, const SearchResu
   return ok;
 }
 
-// A page of the best maps, made again in memory, and of every seed's score.
-bool write_search_report(const SearchRequest& request, const MapParams& params,
-                         const SearchResult& result, std::uint32_t from, Console& out, Console& err,
-                         FileSystem& files) {
-  std::vector<TileGrid> grids;
-  grids.reserve(result.best.size());  // the entries point into it
-  std::vector<ReportEntry> entries;
-  for (std::size_t i = 0; i < result.best.size(); ++i) {
-    std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
-    if (!grid) {
-      err.line("tarnixmap search: " + no_memory_message(params));
-      return false;
-    }
-    init_grid(*grid);
-    const PhaseReports reports = place_phases(params, *grid, result.best[i].seed);
-    grids.push_back(std::move(*grid));
-    entries.push_back(report_entry(params.name, "rank " + std::to_string(i + 1),
-                                   result.best[i].seed, grids.back(), *reports.hearts,
-                                   request.measure));
-  }
-  const std::string heading = "tarnixmap search: the best of " + counted(result.searched, "seed") +
-                              " from " + std::to_string(from) + " for " + printable(params.name);
-  return write_report(request.report, heading, entries, result.histogram, {}, out, err, files);
-}
-
 // The request's values as the generator takes them, or nothing after a
 // usage error on `err`.
-std::optional<MapParams> checked_params(const SearchRequest& request, std::uint32_t from,
-                                        Console& err) {
+std::optional<MapParams> checked_params(const SearchRequest& request,
+                                        const std::array<std::string, kArgumentCount>& values,
+                                        std::uint32_t from, Console& err) {
   std::array<std::string_view, kArgumentCount> views;
   for (std::size_t i = 0; i < kArgumentCount; ++i)
-    views[i] = request.values[i];
+    views[i] = values[i];
   MapParams params = convert_arguments(views);
   if (request.seeds - 1 > static_cast<std::uint64_t>(kLastSeed - from)) {
     err.line("tarnixmap search: --seeds " + std::to_string(request.seeds) + " from seed " +
@@ -182,8 +132,16 @@ std::optional<MapParams> checked_params(const SearchRequest& request, std::uint3
 
 int search_command(const SearchRequest& request, std::uint32_t clock_seed, Console& out,
                    Console& err, FileSystem& files) {
-  const std::uint32_t from = request.from.value_or(clock_seed);
-  const std::optional<MapParams> params = checked_params(request, from, err);
+  std::array<std::string, kArgumentCount> values = request.values;
+  std::optional<std::uint32_t> first = request.from;
+  if (std::string problem;
+      !request.params_file.empty() &&
+      !apply_params_file(request.params_file, request.given, values, &first, files, &problem)) {
+    err.line("tarnixmap search: " + problem);
+    return kExitUsage;
+  }
+  const std::uint32_t from = first.value_or(clock_seed);
+  const std::optional<MapParams> params = checked_params(request, values, from, err);
   if (!params) return kExitUsage;
 
   SearchOptions options;
@@ -204,7 +162,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
     return kExitUsage;
   }
   options.threads = plan.threads;
-  options.histogram = !request.report.empty();
+  options.histogram = request.histogram || !request.report.empty();
   SearchProgress progress;
   ProgressLine line(request.show_progress, request.seeds, err);
   SearchResult result;
@@ -231,18 +189,24 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   }
   SearchResult shown = result;
   if (shown.best.size() > request.top) shown.best.resize(request.top);
+  SearchSummary summary;
+  summary.params = *params;
+  summary.measure = request.measure;
+  summary.min_border_gap = request.min_border_gap;
+  summary.top = request.top;
+  summary.searched = {{from, result.searched}};
+  summary.asked = SearchRange{from, request.seeds};
+  summary.without_map = result.without_map;
+  summary.rejected = result.rejected;
+  summary.sealed = result.sealed;
+  if (options.histogram) summary.histogram = result.histogram;
+  summary.seconds = seconds;
+  summary.stopped = result.stopped;
   if (request.json) {
-    print_json(shown, seconds, out);
+    print_ranking_json(shown, summary, out);
   } else {
-    print_table(shown, out);
-    const std::uint64_t last = from + result.searched - (result.searched > 0 ? 1 : 0);
-    out.line("searched " + counted(result.searched, "seed") + ", " + std::to_string(from) + " to " +
-             std::to_string(last) + ": " + std::to_string(result.without_map) + " without a map, " +
-             std::to_string(result.sealed) + " sealed, " + std::to_string(result.rejected) +
-             " rejected, " + fixed(seconds, 2) + " s, " +
-             std::to_string(static_cast<std::uint64_t>(
-                 seconds > 0 ? static_cast<double>(result.searched) / seconds : 0)) +
-             " seeds/s");
+    print_ranking_table(shown, out);
+    out.line(totals_text(summary));
   }
   if (result.stopped) {
     err.line("tarnixmap search: stopped by Ctrl-C after " + std::to_string(result.searched) +
@@ -257,9 +221,11 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
     return result.stopped ? 128 + SIGINT : kExitFailed;
   }
   const bool written = request.no_write || write_best(request, *params, result, out, err, files);
+  const std::string heading = "tarnixmap search: the best of " + counted(result.searched, "seed") +
+                              " from " + std::to_string(from) + " for " + printable(params->name);
   const bool reported =
-      request.report.empty() ||
-      write_search_report(request, *params, shown, from, request.json ? err : out, err, files);
+      request.report.empty() || write_ranking_report(request.report, heading, shown, summary,
+                                                     request.json ? err : out, err, files);
   if (result.stopped) return 128 + SIGINT;
   return written && reported ? kExitOk : kExitFailed;
 }

@@ -8,6 +8,7 @@
 
 #include "tarnixmap/fairness/measure.h"
 #include "tarnixmap/fairness/search.h"
+#include "tarnixrandommap/run/map_params.h"
 
 namespace tarnix {
 
@@ -20,6 +21,7 @@ struct ReportMap {
   std::string territory;              // the territory picture's file name
   std::int32_t width = 0;
   std::int32_t height = 0;
+  std::optional<MapParams> params;  // its values, where known (a map made from a seed)
   MapMeasure measure;
 };
 

@@ -314,6 +314,24 @@ void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
 
 }  // namespace
 
+std::optional<RankedSeed> rank_one_seed(const MapParams& params, std::uint32_t seed,
+                                        const SearchOptions& options) {
+  std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
+  if (!grid) throw std::bad_alloc();
+  const std::atomic<double> nothing_kept{std::numeric_limits<double>::infinity()};
+  RankedSeed ranked;
+  ranked.players = params.players;
+  ranked.seed = seed;
+  SeedMeasure measure(options, *grid, nothing_kept, ranked);
+  const PhaseCheck check = [&measure](PhaseDone phase, const PhaseReports& reports) {
+    return measure.after(phase, reports);
+  };
+  init_grid(*grid);
+  const PhaseReports reports = place_phases(params, *grid, seed, check);
+  if (measure.finish(reports) != Fate::kScored) return std::nullopt;
+  return ranked;
+}
+
 std::uint64_t worker_bytes(const MapParams& params, bool dig_time) {
   // The grid with its row ends, and a page of rounding.
   const std::uint64_t grid =

@@ -109,6 +109,13 @@ struct SearchResult {
                                         const SearchOptions& options, SearchProgress& progress,
                                         const std::function<void()>& tick);
 
+// The seed as a search of its range ranks it, with the same figures;
+// nothing when the search would not rank it (no map, rejected or sealed).
+// Throws std::bad_alloc when its map does not fit in memory.
+// Requires: validate(params) found nothing.
+[[nodiscard]] std::optional<RankedSeed> rank_one_seed(const MapParams& params, std::uint32_t seed,
+                                                      const SearchOptions& options);
+
 // How many workers a search runs.
 struct WorkerPlan {
   unsigned threads = 1;

@@ -55,7 +55,11 @@ std::size_t safe_sequence(std::string_view text) {
 std::string counted(std::uint64_t n, std::string_view noun) {
   std::string text = std::to_string(n) + " ";
   text += noun;
-  if (n != 1) text += 's';
+  if (n == 1) return text;
+  // "searches", "boxes": a hiss at the end takes "es".
+  const bool hiss =
+      noun.ends_with('s') || noun.ends_with('x') || noun.ends_with("ch") || noun.ends_with("sh");
+  text += hiss ? "es" : "s";
   return text;
 }
 

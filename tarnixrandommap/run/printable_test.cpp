@@ -55,6 +55,8 @@ TEST(Printable, CountsTakeTheSingularForOne) {
   EXPECT_EQ(counted(0, "seed"), "0 seeds");
   EXPECT_EQ(counted(1, "seed"), "1 seed");
   EXPECT_EQ(counted(2, "later line"), "2 later lines");
+  EXPECT_EQ(counted(4, "search"), "4 searches");
+  EXPECT_EQ(counted(1, "search"), "1 search");
 }
 
 }  // namespace

@@ -1,0 +1,224 @@
+#include "tarnixmap/commands/params_json.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "tarnixmap/commands/json_output.h"
+#include "tarnixmap/commands/map_values.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+namespace {
+
+// A params file is a handful of numbers and a name: anything longer is
+// not one.
+constexpr std::uint64_t kMaxParamsBytes = std::uint64_t{64} * 1024;
+
+std::array<std::int32_t, kArgumentCount - 1> numbers_of(const MapParams& p) {
+  return {p.width, p.height, p.players, p.start_gold,    p.portals,        p.gold,
+          p.gems,  p.lava,   p.water,   p.min_vosk_dist, p.min_portal_dist};
+}
+
+// Bytes from their hex digits, two to a byte; nothing when the text is not
+// that.
+std::optional<std::string> from_hex(std::string_view hex) {
+  const auto digit = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  if (hex.size() % 2 != 0) return std::nullopt;
+  std::string bytes;
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    const int high = digit(hex[i]);
+    const int low = digit(hex[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes += static_cast<char>(high * 16 + low);
+  }
+  return bytes;
+}
+
+// The whole number a JSON value holds, if it is one within [low, high].
+std::optional<std::int64_t> whole_number(const nlohmann::json& value, std::int64_t low,
+                                         std::int64_t high) {
+  std::int64_t n = 0;
+  if (value.is_number_unsigned()) {
+    const auto u = value.get<std::uint64_t>();
+    if (u > static_cast<std::uint64_t>(high)) return std::nullopt;
+    n = static_cast<std::int64_t>(u);
+  } else if (value.is_number_integer()) {
+    n = value.get<std::int64_t>();
+  } else {
+    return std::nullopt;
+  }
+  if (n < low || n > high) return std::nullopt;
+  return n;
+}
+
+std::string shown_value(const nlohmann::json& value) {
+  constexpr std::size_t kShown = 40;
+  const std::string text =
+      value.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace).substr(0, kShown + 1);
+  return text.size() > kShown ? text.substr(0, kShown) + "..." : text;
+}
+
+std::string keys_list() {
+  std::string list = "name, seed";
+  for (const NamedValue& v : kNamedValues)
+    list += std::string(", ") + v.key;
+  return list;
+}
+
+}  // namespace
+
+nlohmann::json params_json(const MapParams& params, std::optional<std::uint32_t> seed) {
+  nlohmann::json object = nlohmann::json::object();
+  put_text(object, "name", params.name);
+  const auto numbers = numbers_of(params);
+  for (std::size_t i = 0; i < kNamedValues.size(); ++i)
+    object[kNamedValues[i].key] = numbers[i];
+  if (seed) object["seed"] = *seed;
+  return object;
+}
+
+nlohmann::json file_params_json(std::string_view name, std::int32_t width, std::int32_t height,
+                                std::int32_t players) {
+  nlohmann::json object = {{"width", width}, {"height", height}, {"players", players}};
+  put_text(object, "name", name);
+  return object;
+}
+
+std::string shell_word(std::string_view word) {
+  const auto plain = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("_.,+:=@%/-").find(c) != std::string_view::npos;
+  };
+  if (!word.empty() && std::ranges::all_of(word, plain)) return std::string(word);
+  if (printable(word) == word) {
+    std::string quoted = "'";
+    for (const char c : word)
+      quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+  }
+  std::string quoted = "$'";
+  for (const char c : word) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\'' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      quoted += "\\x" + hex_byte(c);
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+std::string generate_command_line(const MapParams& params, std::uint32_t seed) {
+  std::string line = "tarnixmap generate --seed " + std::to_string(seed) + " ";
+  // A name that starts with "-" would be taken for an option.
+  if (params.name.starts_with('-')) line += "-- ";
+  line += shell_word(params.name);
+  for (const std::int32_t n : numbers_of(params))
+    line += " " + std::to_string(n);
+  return line;
+}
+
+bool parse_params(std::string_view text, ParamsFile* params, std::string* problem) {
+  nlohmann::json object;
+  try {
+    object = nlohmann::json::parse(text);
+  } catch (const nlohmann::json::parse_error& e) {
+    // The parser counts bytes from 1, and the end of the text as one more.
+    *problem = e.byte > text.size() ? "not valid JSON (it ends too soon)"
+                                    : "not valid JSON (at byte " + std::to_string(e.byte) + ")";
+    return false;
+  }
+  if (!object.is_object()) {
+    *problem = "not a JSON object of map values, as {\"width\": 64, ...}";
+    return false;
+  }
+  *params = ParamsFile{};
+  for (const auto& [key, value] : object.items()) {
+    const std::string shown_key = "\"" + printable(key) + "\"";
+    if (key == "name" || key == "name_hex") {
+      std::optional<std::string> name;
+      if (value.is_string()) {
+        name = key == "name" ? value.get<std::string>() : from_hex(value.get<std::string>());
+      }
+      if (!name) {
+        *problem = shown_key + (key == "name" ? " must be a string" : " must be hex digits") +
+                   ", got " + shown_value(value);
+        return false;
+      }
+      // The bytes themselves win over the name as a terminal shows it.
+      if (key == "name_hex" || !object.contains("name_hex")) params->values[0] = *name;
+      continue;
+    }
+    if (key == "seed") {
+      const auto seed = whole_number(value, 0, 4294967295);
+      if (!seed) {
+        *problem =
+            shown_key + " must be a whole number from 0 to 4294967295, got " + shown_value(value);
+        return false;
+      }
+      params->seed = static_cast<std::uint32_t>(*seed);
+      continue;
+    }
+    const std::string& wanted = key;  // a lambda may not capture a structured binding
+    const auto* named =
+        std::ranges::find_if(kNamedValues, [&](const NamedValue& v) { return wanted == v.key; });
+    if (named == kNamedValues.end()) {
+      *problem = "unknown key " + shown_key + "; the keys are " + keys_list();
+      return false;
+    }
+    const auto n = whole_number(value, named->low, named->high);
+    if (!n) {
+      *problem = shown_key + " must be a whole number from " + std::to_string(named->low) + " to " +
+                 std::to_string(named->high) + ", got " + shown_value(value);
+      return false;
+    }
+    params->values[static_cast<std::size_t>(named - kNamedValues.begin()) + 1] = std::to_string(*n);
+  }
+  return true;
+}
+
+bool apply_params_file(const std::string& path, const std::array<bool, kArgumentCount>& given,
+                       std::array<std::string, kArgumentCount>& values,
+                       std::optional<std::uint32_t>* seed, FileSystem& files,
+                       std::string* problem) {
+  const std::string who = "--params " + printable(path) + ": ";
+  FileBytes bytes;
+  std::uint64_t size = 0;
+  std::string why;
+  switch (files.read_file(path, kMaxParamsBytes, &bytes, &size, &why)) {
+    case ReadStatus::kRead:
+      break;
+    case ReadStatus::kTooLarge:
+      *problem = who + "too large (" + std::to_string(size) +
+                 " bytes or more) for a JSON object of map values";
+      return false;
+    case ReadStatus::kFailed:
+      *problem = who + "cannot read it: " + why;
+      return false;
+  }
+  ParamsFile params;
+  if (!parse_params(bytes.view(), &params, problem)) {
+    *problem = who + *problem;
+    return false;
+  }
+  for (std::size_t i = 0; i < kArgumentCount; ++i) {
+    if (!given[i] && params.values[i]) values[i] = *params.values[i];
+  }
+  if (!given[0] && !params.values[0]) {
+    *problem = who + "holds no \"name\"; give NAME after the options";
+    return false;
+  }
+  if (!*seed) *seed = params.seed;
+  return true;
+}
+
+}  // namespace tarnix

@@ -1,0 +1,303 @@
+#include "tarnixmap/commands/search_json.h"
+
+#include <algorithm>
+
+#include "tarnixmap/commands/params_json.h"
+#include "tarnixrandommap/grid/tile_grid.h"
+
+namespace tarnix {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// A count or seed: a whole number from 0 to `high`.
+std::optional<std::uint64_t> count_at(const Json& object, const char* key, std::uint64_t high) {
+  const auto it = object.find(key);
+  if (it == object.end() || !it->is_number_unsigned()) return std::nullopt;
+  const auto n = it->get<std::uint64_t>();
+  return n <= high ? std::optional(n) : std::nullopt;
+}
+
+constexpr std::uint64_t kMaxCount = std::uint64_t{1} << 53U;  // exact in a double, too
+
+std::string missing(const char* key, const char* what) {
+  return std::string("\"") + key + "\" must be " + what;
+}
+
+bool parse_ranges(const Json& list, std::vector<SearchRange>* ranges, std::string* problem) {
+  if (!list.is_array()) {
+    *problem = missing("ranges", R"(a list of {"from", "seeds"})");
+    return false;
+  }
+  for (const Json& r : list) {
+    const auto from = r.is_object() ? count_at(r, "from", 4294967295) : std::nullopt;
+    const auto seeds = r.is_object() ? count_at(r, "seeds", 4294967296) : std::nullopt;
+    if (!from || !seeds || *seeds > 4294967296 - *from) {
+      *problem = missing("ranges", R"(a list of {"from", "seeds"} within the 32-bit seeds)");
+      return false;
+    }
+    ranges->push_back({static_cast<std::uint32_t>(*from), *seeds});
+  }
+  return true;
+}
+
+bool parse_histogram(const Json& value, std::optional<ScoreHistogram>* histogram,
+                     std::string* problem) {
+  if (value.is_null()) return true;
+  const auto width = value.is_object() ? value.find("bin_width") : value.end();
+  const auto counts = value.is_object() ? value.find("counts") : value.end();
+  if (width == value.end() || !width->is_number() ||
+      width->get<double>() != ScoreHistogram::kBinWidth || counts == value.end() ||
+      !counts->is_array()) {
+    *problem = missing("histogram", R"(null or {"bin_width": 0.05, "counts": [...]})");
+    return false;
+  }
+  ScoreHistogram h;
+  h.counts.clear();
+  for (const Json& c : *counts) {
+    if (!c.is_number_unsigned()) {
+      *problem = missing("histogram", "counts of whole numbers");
+      return false;
+    }
+    h.counts.push_back(c.get<std::uint64_t>());
+  }
+  *histogram = std::move(h);
+  return true;
+}
+
+bool parse_summary(const Json& object, SearchOutput* output, std::string* problem) {
+  SearchSummary& s = output->summary;
+  ParamsFile params;
+  const auto params_it = object.find("params");
+  if (params_it == object.end() || !parse_params(params_it->dump(), &params, problem)) {
+    *problem = "\"params\": " + (params_it == object.end() ? "missing" : *problem);
+    return false;
+  }
+  std::array<std::string_view, kArgumentCount> views;
+  for (std::size_t i = 0; i < kArgumentCount; ++i) {
+    if (!params.values[i]) {
+      *problem = "\"params\" lacks a value";
+      return false;
+    }
+    views[i] = *params.values[i];
+  }
+  s.params = convert_arguments(views);
+  if (!validate(s.params).empty()) {
+    *problem = "\"params\": " + validate(s.params).front();
+    return false;
+  }
+  const auto options_it = object.find("options");
+  if (options_it == object.end() ||
+      !parse_options(*options_it, &s.measure, &s.min_border_gap, problem)) {
+    *problem = "\"options\": " + (options_it == object.end() ? "missing" : *problem);
+    return false;
+  }
+  const auto top = count_at(object, "top", 100000);
+  const auto searched = count_at(object, "searched", kMaxCount);
+  const auto without_map = count_at(object, "without_map", kMaxCount);
+  const auto rejected = count_at(object, "rejected", kMaxCount);
+  const auto sealed = count_at(object, "sealed", kMaxCount);
+  const auto searches = count_at(object, "searches", kMaxCount);
+  if (!top || !searched || !without_map || !rejected || !sealed || !searches) {
+    *problem =
+        "\"top\", \"searched\", \"without_map\", \"rejected\", \"sealed\" and "
+        "\"searches\" must be whole numbers";
+    return false;
+  }
+  const auto stopped = object.find("stopped");
+  const auto seconds = object.find("seconds");
+  if (stopped == object.end() || !stopped->is_boolean() || seconds == object.end() ||
+      !seconds->is_number()) {
+    *problem = R"("stopped" must be true or false, and "seconds" a number)";
+    return false;
+  }
+  const auto ranges = object.find("ranges");
+  if (ranges == object.end() || !parse_ranges(*ranges, &s.searched, problem)) {
+    if (ranges == object.end()) *problem = missing("ranges", "given");
+    return false;
+  }
+  std::uint64_t in_ranges = 0;
+  for (const SearchRange& r : s.searched)
+    in_ranges += r.seeds;
+  if (in_ranges != *searched) {
+    *problem = "\"ranges\" hold " + std::to_string(in_ranges) + " seeds but \"searched\" says " +
+               std::to_string(*searched);
+    return false;
+  }
+  const auto histogram = object.find("histogram");
+  if (histogram == object.end() || !parse_histogram(*histogram, &s.histogram, problem)) {
+    if (histogram == object.end()) *problem = missing("histogram", "given");
+    return false;
+  }
+  s.top = *top;
+  s.without_map = *without_map;
+  s.rejected = *rejected;
+  s.sealed = *sealed;
+  s.searches = *searches;
+  s.stopped = stopped->get<bool>();
+  s.seconds = seconds->get<double>();
+  output->searched = *searched;
+  return true;
+}
+
+bool parse_ranked(const Json& object, RankedLine* line) {
+  const auto seed = count_at(object, "seed", 4294967295);
+  const auto score = object.find("score");
+  if (!seed || score == object.end() || !score->is_number()) return false;
+  line->seed = static_cast<std::uint32_t>(*seed);
+  line->score = score->get<double>();
+  return true;
+}
+
+}  // namespace
+
+Json options_json(const MeasureOptions& measure, std::optional<std::int32_t> min_border_gap) {
+  Json costs = Json::object();
+  for (const TileCode& code : kTileCodes) {
+    const std::uint16_t cost = measure.costs[code.code];
+    costs[std::string(1, code.code)] = cost == CostTable::kWall ? Json("wall") : Json(cost);
+  }
+  Json weights = Json::object();
+  for (std::size_t f = 0; f < kFigureCount; ++f)
+    weights[std::string(kFigures[f].name)] = measure.weights[f];
+  return {{"costs", costs},
+          {"weights", weights},
+          {"reach", measure.reach},
+          {"radius", measure.radius},
+          {"min_border_gap", min_border_gap ? Json(*min_border_gap) : Json(nullptr)}};
+}
+
+bool parse_options(const Json& object, MeasureOptions* measure,
+                   std::optional<std::int32_t>* min_border_gap, std::string* problem) {
+  *measure = MeasureOptions{};
+  if (!object.is_object()) {
+    *problem = "not an object";
+    return false;
+  }
+  const auto costs = object.find("costs");
+  const auto weights = object.find("weights");
+  const auto reach = count_at(object, "reach", kMaxReach);
+  const auto radius = count_at(object, "radius", kMaxRadius);
+  const auto gap = object.find("min_border_gap");
+  if (costs == object.end() || !costs->is_object() || weights == object.end() ||
+      !weights->is_object() || !reach || !radius || gap == object.end() ||
+      !(gap->is_null() || gap->is_number_unsigned())) {
+    *problem = R"("costs", "weights", "reach", "radius" and "min_border_gap" are needed)";
+    return false;
+  }
+  for (const TileCode& code : kTileCodes) {
+    const auto cost = costs->find(std::string(1, code.code));
+    const bool wall = cost != costs->end() && *cost == "wall";
+    const bool number = cost != costs->end() && cost->is_number_unsigned() &&
+                        cost->get<std::uint64_t>() >= 1 &&
+                        cost->get<std::uint64_t>() <= CostTable::kMaxCost;
+    if (!wall && !number) {
+      *problem = "the cost of \"" + std::string(1, code.code) + R"(" must be 1 to 1000 or "wall")";
+      return false;
+    }
+    measure->costs.set(code.code,
+                       wall ? CostTable::kWall : static_cast<std::uint16_t>(cost->get<int>()));
+  }
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    const auto weight = weights->find(std::string(kFigures[f].name));
+    if (weight == weights->end() || !weight->is_number() || weight->get<double>() < 0 ||
+        weight->get<double>() > 100) {
+      *problem = "the weight of \"" + std::string(kFigures[f].name) + "\" must be 0 to 100";
+      return false;
+    }
+    measure->weights[f] = weight->get<double>();
+  }
+  measure->reach = static_cast<std::int64_t>(*reach);
+  measure->radius = static_cast<std::int32_t>(*radius);
+  *min_border_gap = std::nullopt;
+  if (gap->is_number_unsigned() && gap->get<std::uint64_t>() <= 1000000) {
+    *min_border_gap = gap->get<std::int32_t>();
+  } else if (!gap->is_null()) {
+    *problem = "\"min_border_gap\" must be null or 0 to 1000000";
+    return false;
+  }
+  return true;
+}
+
+Json summary_json(const SearchSummary& s) {
+  Json ranges = Json::array();
+  std::uint64_t searched = 0;
+  for (const SearchRange& r : s.searched) {
+    ranges.push_back({{"from", r.from}, {"seeds", r.seeds}});
+    searched += r.seeds;
+  }
+  Json histogram = nullptr;
+  if (s.histogram) {
+    histogram = {{"bin_width", ScoreHistogram::kBinWidth}, {"counts", s.histogram->counts}};
+  }
+  Json asked = nullptr;
+  Json resume = nullptr;
+  if (s.asked) {
+    asked = {{"from", s.asked->from}, {"seeds", s.asked->seeds}};
+    if (s.stopped) resume = static_cast<std::uint64_t>(s.asked->from) + searched;
+  }
+  return {{"summary", true},
+          {"searched", searched},
+          {"without_map", s.without_map},
+          {"rejected", s.rejected},
+          {"sealed", s.sealed},
+          {"seconds", s.seconds},
+          {"stopped", s.stopped},
+          {"resume_from", resume},
+          {"ranges", ranges},
+          {"range", asked},
+          {"params", params_json(s.params, std::nullopt)},
+          {"options", options_json(s.measure, s.min_border_gap)},
+          {"top", s.top},
+          {"searches", s.searches},
+          {"histogram", histogram}};
+}
+
+bool parse_search_output(std::string_view text, SearchOutput* output, std::string* problem) {
+  *output = SearchOutput{};
+  std::size_t number = 0;
+  bool summary_seen = false;
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    const std::string_view line = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    ++number;
+    const std::string where = "line " + std::to_string(number) + ": ";
+    if (line.empty()) continue;
+    if (summary_seen) {
+      *problem = where + "more after the summary line, which ends a search's output";
+      return false;
+    }
+    const Json object = Json::parse(line, nullptr, false);
+    if (!object.is_object()) {
+      *problem = where + "not a JSON object; is this the output of search --json?";
+      return false;
+    }
+    if (object.contains("summary")) {
+      if (!parse_summary(object, output, problem)) {
+        *problem = where + *problem;
+        return false;
+      }
+      summary_seen = true;
+      continue;
+    }
+    RankedLine ranked;
+    if (!parse_ranked(object, &ranked)) {
+      *problem = where + R"(a ranked seed needs its "seed" and "score")";
+      return false;
+    }
+    output->ranked.push_back(ranked);
+  }
+  if (!summary_seen) {
+    *problem = "no summary line at the end: the search did not finish writing";
+    return false;
+  }
+  if (output->ranked.size() > output->summary.top) {
+    *problem = "more ranked seeds than its \"top\" of " + std::to_string(output->summary.top);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tarnix

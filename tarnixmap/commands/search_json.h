@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tarnixmap/fairness/search.h"
+#include "tarnixrandommap/run/map_params.h"
+
+namespace tarnix {
+
+// What a search was asked and what it counted, besides its ranking: all a
+// search's JSON summary holds, so that searches of parts of a range can be
+// merged into what one search of the whole would have given.
+struct SearchSummary {
+  MapParams params;
+  MeasureOptions measure{};
+  std::optional<std::int32_t> min_border_gap;
+  std::size_t top = 10;               // rows of its ranking
+  std::vector<SearchRange> searched;  // the seeds searched, in order of their first seed
+  std::optional<SearchRange> asked;   // a single search's range as asked; none for a merge
+  std::uint64_t without_map = 0;
+  std::uint64_t rejected = 0;
+  std::uint64_t sealed = 0;
+  std::optional<ScoreHistogram> histogram;  // when every seed's score was counted
+  double seconds = 0;                       // a merge adds its searches' seconds
+  bool stopped = false;                     // a search stopped before the end of its range
+  std::uint64_t searches = 1;               // how many searches it stands for
+};
+
+// How maps were measured and which were ranked: "costs" (each tile code's
+// dig time, or "wall"), "weights" (each figure's), "reach", "radius" and
+// "min_border_gap" (null when not asked for).
+[[nodiscard]] nlohmann::json options_json(const MeasureOptions& measure,
+                                          std::optional<std::int32_t> min_border_gap);
+
+// Reads options_json back. False with *problem naming what is not one.
+[[nodiscard]] bool parse_options(const nlohmann::json& object, MeasureOptions* measure,
+                                 std::optional<std::int32_t>* min_border_gap, std::string* problem);
+
+// The summary line's object: "summary": true, the counts ("searched",
+// "without_map", "rejected", "sealed"), "seconds", "stopped" and, for a
+// stopped search, "resume_from" (the first seed not searched); "ranges"
+// searched, "range" asked, "params", "options", "top", "searches" and
+// "histogram" ({"bin_width", "counts"}, or null).
+[[nodiscard]] nlohmann::json summary_json(const SearchSummary& summary);
+
+// One ranked seed as a search's JSON line gives it, for merging.
+struct RankedLine {
+  std::uint32_t seed = 0;
+  double score = 0;
+};
+
+// A search's --json output read back.
+struct SearchOutput {
+  SearchSummary summary;
+  std::vector<RankedLine> ranked;  // best first
+  std::uint64_t searched = 0;      // seeds, in all its ranges
+};
+
+// Reads a search's (or a merge's) JSON lines: ranked lines, then one
+// summary line, last. False with *problem saying which line is not what it
+// should be.
+[[nodiscard]] bool parse_search_output(std::string_view text, SearchOutput* output,
+                                       std::string* problem);
+
+}  // namespace tarnix

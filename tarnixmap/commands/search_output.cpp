@@ -1,0 +1,89 @@
+#include "tarnixmap/commands/search_output.h"
+
+#include <array>
+#include <cstdio>
+
+#include "tarnixmap/commands/json_output.h"
+#include "tarnixmap/commands/params_json.h"
+#include "tarnixmap/commands/report.h"
+#include "tarnixmap/fairness/figure_text.h"
+#include "tarnixrandommap/run/generate.h"
+#include "tarnixrandommap/run/printable.h"
+
+namespace tarnix {
+
+void print_ranking_table(const SearchResult& result, Console& out) {
+  out.line("rank  seed        score   least even");
+  for (std::size_t i = 0; i < result.best.size(); ++i) {
+    const RankedSeed& r = result.best[i];
+    std::array<char, 64> head{};
+    std::snprintf(head.data(), head.size(), "%4zu  %-10u  %.4f  ", i + 1, r.seed, r.score());
+    out.line(std::string(head.data()) + figure_name(r.fairness.least_even) + ": " +
+             least_even_text(r.start_figures(), r.fairness));
+  }
+}
+
+std::string ranges_text(const std::vector<SearchRange>& ranges) {
+  std::string text;
+  for (const SearchRange& r : ranges) {
+    if (r.seeds == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(r.from) + " to " + std::to_string(r.from + (r.seeds - 1));
+  }
+  return text.empty() ? "none" : text;
+}
+
+std::string totals_text(const SearchSummary& s) {
+  std::uint64_t searched = 0;
+  for (const SearchRange& r : s.searched)
+    searched += r.seeds;
+  std::string text = s.searches > 1 ? "merged " + counted(s.searches, "search") + ": " : "";
+  text += "searched " + counted(searched, "seed") + ", " + ranges_text(s.searched) + ": " +
+          std::to_string(s.without_map) + " without a map, " + std::to_string(s.sealed) +
+          " sealed, " + std::to_string(s.rejected) + " rejected";
+  if (s.searches == 1) {
+    text += ", " + fixed(s.seconds, 2) + " s, " +
+            std::to_string(static_cast<std::uint64_t>(
+                s.seconds > 0 ? static_cast<double>(searched) / s.seconds : 0)) +
+            " seeds/s";
+  }
+  return text;
+}
+
+void print_ranking_json(const SearchResult& result, const SearchSummary& summary, Console& out) {
+  for (const RankedSeed& r : result.best) {
+    nlohmann::json line = {{"seed", r.seed},
+                           {"starts", starts_json(r.start_figures(), r.dig_time)},
+                           {"params", params_json(summary.params, r.seed)},
+                           {"command", generate_command_line(summary.params, r.seed)}};
+    put_fairness(line, r.fairness);
+    out.text(json_line(line));
+  }
+  out.text(json_line(summary_json(summary)));
+  out.flush();
+}
+
+bool write_ranking_report(const std::string& dir, const std::string& heading,
+                          const SearchResult& result, const SearchSummary& summary, Console& out,
+                          Console& err, FileSystem& files) {
+  const MapParams& params = summary.params;
+  const MakeEntry make = [&](std::size_t i) -> std::optional<ReportEntry> {
+    std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
+    if (!grid) {
+      err.line("tarnixmap: " + no_memory_message(params));
+      return std::nullopt;
+    }
+    init_grid(*grid);
+    const std::uint32_t seed = result.best[i].seed;
+    const PhaseReports reports = place_phases(params, *grid, seed);
+    ReportEntry entry = report_entry(params.name, "rank " + std::to_string(i + 1), seed, *grid,
+                                     *reports.hearts, summary.measure);
+    entry.map.params = params;
+    entry.made = std::move(grid);
+    return entry;
+  };
+  return write_report(dir, heading, result.best.size(), make, summary.histogram, {}, out, err,
+                      files);
+}
+
+}  // namespace tarnix

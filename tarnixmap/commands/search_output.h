@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include "tarnixmap/commands/search_json.h"
+#include "tarnixmap/fairness/search.h"
+#include "tarnixrandommap/mapfile/file_system.h"
+#include "tarnixrandommap/run/console.h"
+
+namespace tarnix {
+
+// How search and merge print a ranking: the one way, so that a merge of
+// searches prints what one search of all their seeds prints.
+
+// The table: rank, seed, score and the least even figure of each seed.
+void print_ranking_table(const SearchResult& result, Console& out);
+
+// The line under the table: the seeds searched, where, and what became of
+// them; with the time taken, for a single search.
+[[nodiscard]] std::string totals_text(const SearchSummary& summary);
+
+// One JSON line per ranked seed (its figures, score, "params" and the
+// "command" that makes its map again), then the summary line.
+void print_ranking_json(const SearchResult& result, const SearchSummary& summary, Console& out);
+
+// The ranked seeds' maps, made again in memory one at a time, on a page in
+// `dir` with the histogram when there is one.
+[[nodiscard]] bool write_ranking_report(const std::string& dir, const std::string& heading,
+                                        const SearchResult& result, const SearchSummary& summary,
+                                        Console& out, Console& err, FileSystem& files);
+
+// The seeds of the ranges as people write them: "1000 to 10999", or
+// "1 to 5, 11 to 20".
+[[nodiscard]] std::string ranges_text(const std::vector<SearchRange>& ranges);
+
+}  // namespace tarnix
