@@ -604,6 +604,23 @@ TEST_F(TarnixmapTest, EveryRankedMapCanBeMadeAgainFromTheOutput) {
       << read_file("Wide.map").substr(0, 40);
 }
 
+// Amounts far beyond what a map can get are warned of before the work
+// starts; the maps are still made, with the generator's own messages.
+TEST_F(TarnixmapTest, WarnsOfAmountsBeyondReach) {
+  for (const char* command : {"generate", "search"}) {
+    const Result r = tarnixmap({command, "--gems", "6000", "--no-write", "--seeds", "2", "Cave"});
+    const bool search = std::string_view(command) == "search";
+    const Result g = search ? r : tarnixmap({command, "--gems", "6000", "--seed", "1", "Cave"});
+    // A search of maps that full has nothing to rank: they are all sealed.
+    EXPECT_EQ(g.code, search ? 1 : 0) << command << ": " << g.err;
+    EXPECT_TRUE(g.err.starts_with(std::string("tarnixmap ") + command +
+                                  ": warning: --gems asks for 6000 squares, far more than can be "
+                                  "placed (about 3455 at most: there are 3455 squares of rock"))
+        << g.err;
+  }
+  EXPECT_EQ(generate({"--seed", "1"}).err, "");
+}
+
 // Off a terminal, or with --quiet, nothing of the kind is shown.
 TEST_F(TarnixmapTest, NoProgressLineOffATerminal) {
   std::vector<std::string> args = {"search", "--from", "9", "--seeds", "3000", "--"};

@@ -139,6 +139,11 @@ struct MergeRequest {
                                            const HeartTable& hearts, const MapMeasure& measure,
                                            std::span<const std::uint8_t> first = {});
 
+// Warns on `err`, as `who`, of each amount far beyond what the map can
+// get, before any map is made: the generator would place what it can and
+// say it "Could not place all" of the rest.
+void warn_of_amounts_beyond_reach(const std::string& who, const MapParams& params, Console& err);
+
 // An output named "-" is standard output.
 inline constexpr std::string_view kStandardOutput = "-";
 

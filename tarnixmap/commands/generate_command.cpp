@@ -5,6 +5,7 @@
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/drawing/render.h"
+#include "tarnixrandommap/placement/capacity.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
 
@@ -48,6 +49,14 @@ bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32
   return write_output("preview", path, png, err, files);
 }
 
+void warn_of_amounts_beyond_reach(const std::string& who, const MapParams& params, Console& err) {
+  for (const AmountBeyondReach& a : amounts_beyond_reach(params)) {
+    err.line(who + ": warning: " + a.option + " asks for " + std::to_string(a.asked) +
+             " squares, far more than can be placed (about " + std::to_string(a.most) +
+             " at most: " + a.why + ")");
+  }
+}
+
 int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, Console& out,
                      Console& err, FileSystem& files) {
   std::array<std::string, kArgumentCount> values = request.values;
@@ -86,6 +95,7 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
       err.line("tarnixmap generate: " + problem);
     return kExitUsage;
   }
+  warn_of_amounts_beyond_reach("tarnixmap generate", params, err);
 
   int status = kExitOk;
   const std::string name = params.name;

@@ -143,6 +143,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   const std::uint32_t from = first.value_or(clock_seed);
   const std::optional<MapParams> params = checked_params(request, values, from, err);
   if (!params) return kExitUsage;
+  warn_of_amounts_beyond_reach("tarnixmap search", *params, err);
 
   SearchOptions options;
   options.measure = request.measure;
