@@ -1,11 +1,16 @@
 """Opens report pages in headless Chromium and checks what a person would
-see there: every picture loaded (each map and its territory), one table
-column per player and one row per figure, the least even figure marked in
-each table, the histogram of a search drawn, and no errors on the console.
-Exits 77 (skipped) where Chromium, its driver or Selenium is missing.
+see there: every picture loaded (each map and its territory), each opening
+its full picture; one legend listing the hearts of as many players as the
+maps have; one table column per player and one row per figure, the least
+even figure marked in each table; the maps fairest first; the histogram of
+a search with its axes and the ranked maps marked on it; the copy button
+copying the very command search --json gives; nothing wider than a phone's
+screen in a narrow window; and no errors on the console. Exits 77
+(skipped) where Chromium, its driver or Selenium is missing.
 
   report_browser_test.py TARNIXMAP [SCREENSHOT_DIR]"""
 
+import json
 import os
 import shutil
 import subprocess
@@ -49,10 +54,21 @@ def look_at(driver, page, maps, players, histogram):
     if len(images) != 2 * maps:
         problems.append("%d pictures, not %d" % (len(images), 2 * maps))
     problems += ["picture not shown: %s" % src for done, width, src in images if not done or width == 0]
+    links = driver.execute_script(
+        "return Array.from(document.images).map(i => i.closest('a') ? i.closest('a').href : '')")
+    for link in links:
+        target = link[len("file://"):] if link.startswith("file://") else ""
+        if not target.endswith(".png") or not os.path.isfile(target):
+            problems.append("a picture opens no full picture: %r" % link)
+    hearts = driver.execute_script(
+        "return Array.from(document.querySelectorAll('section.legend li'))"
+        ".filter(l => l.textContent.startsWith('heart of player')).length")
+    if hearts != max(players):
+        problems.append("the legend lists %d hearts, not %d" % (hearts, max(players)))
     columns = driver.execute_script(
         "return Array.from(document.querySelectorAll('section.map table'))"
         ".map(t => t.tHead.rows[0].cells.length - 1)")
-    if columns != players:
+    if sorted(columns) != sorted(players):
         problems.append("player columns %r, not %r" % (columns, players))
     rows = driver.execute_script(
         "return Array.from(document.querySelectorAll('section.map table'))"
@@ -64,13 +80,63 @@ def look_at(driver, page, maps, players, histogram):
         ".map(t => t.querySelectorAll('tr.least-even').length)")
     if marked != [1] * maps:
         problems.append("least even row marked %r times per table" % marked)
-    bars = driver.execute_script("return document.querySelectorAll('svg.scores rect').length")
-    if histogram and bars == 0:
-        problems.append("no histogram")
-    if not histogram and bars != 0:
-        problems.append("a histogram where there is no search")
+    scores = driver.execute_script(
+        "return Array.from(document.querySelectorAll('section.map p.score b'))"
+        ".map(b => b.textContent)")
+    if scores != sorted(scores, key=float):
+        problems.append("the maps are not fairest first: %r" % scores)
+    problems += look_at_histogram(driver, maps if histogram else 0)
     problems += ["console: %s" % entry["message"] for entry in driver.get_log("browser")
                  if entry["level"] == "SEVERE"]
+    return problems
+
+
+def look_at_histogram(driver, ranked):
+    """The bars, labelled ticks on both axes and a line per ranked map."""
+    count = lambda selector: driver.execute_script(
+        "return document.querySelectorAll(%s).length" % json.dumps(selector))
+    bars = count("svg.scores rect")
+    if not ranked:
+        return ["a histogram where there is no search"] if bars else []
+    problems = [] if bars else ["no histogram"]
+    for axis in ["x-axis", "y-axis"]:
+        if count("svg.scores g.%s line.tick" % axis) < 2:
+            problems.append("the %s has fewer than 2 ticks" % axis)
+    if count("svg.scores line.ranked") != ranked:
+        problems.append("%d ranked maps marked, not %d" % (count("svg.scores line.ranked"), ranked))
+    return problems
+
+
+def copied_command(driver, page):
+    """What the first card's copy button puts on the clipboard: the page's
+    script is given a clipboard that keeps what it is handed."""
+    driver.get("file://" + page)
+    driver.execute_script(
+        "Object.defineProperty(navigator, 'clipboard', {value: {writeText: t => "
+        "{ window.copied = t; return Promise.resolve(); }}});"
+        "document.querySelector('section.map .command button').click();")
+    return driver.execute_script("return window.copied")
+
+
+def fits_a_phone(driver, page):
+    """In a window a phone's width, nothing is wider than the window and
+    every table stays within its card."""
+    problems = []
+    driver.set_window_size(360, 800)
+    try:
+        driver.get("file://" + page)
+        wide = driver.execute_script(
+            "return [document.documentElement.scrollWidth, window.innerWidth]")
+        if wide[0] > wide[1]:
+            problems.append("the page is %d pixels wide in a window of %d" % tuple(wide))
+        spill = driver.execute_script(
+            "return Array.from(document.querySelectorAll('section.map table')).filter(t => "
+            "t.getBoundingClientRect().right > t.closest('section').getBoundingClientRect().right"
+            ").length")
+        if spill:
+            problems.append("%d tables wider than their card" % spill)
+    finally:
+        driver.set_window_size(1400, 1800)
     return problems
 
 
@@ -83,25 +149,40 @@ def main():
         def run(*args):
             subprocess.run([tarnixmap, *args], cwd=work, check=True, capture_output=True)
 
-        run("search", "--quiet", "--from", "1", "--seeds", "400", "--top", "3", "--no-write",
-            "--report", "searched", "--", "Cave", *CAVE)
+        search = ["search", "--quiet", "--from", "1", "--seeds", "400", "--top", "3",
+                  "--no-write", "--", "Cave", *CAVE]
+        run(*search[:-13], "--report", "searched", *search[-13:])
         run("generate", "--seed", "7", "--", "Duel", "48", "30", "2", "100", "0", "200", "30",
             "150", "90", "10", "3")
         run("generate", "--seed", "8", "--", "Three", "40", "52", "3", "0", "9", "120", "25", "90",
             "160", "8", "0")
         run("report", "Duel.map", "Three.map", "-o", "files")
-        cases = [("searched", 3, [4, 4, 4], True), ("files", 2, [2, 3], False)]
+        run("report", "Duel.map", "-o", "duel")
+        lines = subprocess.run([tarnixmap, search[0], "--json",
+                                *search[1:]], cwd=work, check=True, capture_output=True,
+                               text=True).stdout.splitlines()
+        best_command = json.loads(lines[0])["command"]
+        cases = [("searched", 3, [4, 4, 4], True), ("files", 2, [2, 3], False),
+                 ("duel", 1, [2], False)]
         try:
             for folder, maps, players, histogram in cases:
                 page = os.path.join(work, folder, "index.html")
                 problems = look_at(driver, page, maps, players, histogram)
                 if shots:
                     driver.save_screenshot(os.path.join(shots, "report-%s.png" % folder))
+                problems += fits_a_phone(driver, page)
                 for p in problems:
                     print("%s: %s" % (folder, p))
                 failures += len(problems)
-                print("%s: %d pictures, rows %r, %s" % (
+                print("%s: %d maps, players %r, %s" % (
                     folder, maps, players, "with histogram" if histogram else "no histogram"))
+            page = os.path.join(work, "searched", "index.html")
+            copied = copied_command(driver, page)
+            if copied != best_command:
+                print("the copy button copied %r, not %r" % (copied, best_command))
+                failures += 1
+            else:
+                print("the copy button copies: %s" % copied)
         finally:
             driver.quit()
     print("%d problems" % failures)

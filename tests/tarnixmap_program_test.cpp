@@ -161,6 +161,14 @@ TEST_F(TarnixmapTest, GenerateCheckAndRenderTogether) {
   render = tarnixmap({"render", "--scale", "3", "Cave_1.map", "Cave_2.map"});
   EXPECT_EQ(render.code, 0) << render.err;
   EXPECT_EQ(render.out, "Cave_1.png: 402 x 362 pixels\nCave_2.png: 402 x 362 pixels\n");
+  // Without the legend the picture is the map's own size, markers and all;
+  // without markers too, the bare tiles.
+  render = tarnixmap({"render", "--scale", "3", "--no-legend", "Cave_1.map", "-o", "marked.png"});
+  EXPECT_EQ(render.out, "marked.png: 192 x 192 pixels\n") << render.err;
+  render = tarnixmap(
+      {"render", "--scale", "3", "--no-legend", "--no-markers", "Cave_1.map", "-o", "bare.png"});
+  EXPECT_EQ(render.out, "bare.png: 192 x 192 pixels\n") << render.err;
+  EXPECT_NE(read_file("marked.png"), read_file("bare.png"));
   render = tarnixmap({"render", "Cave_1.map", "Cave_2.map", "-o", "one.png"});
   EXPECT_EQ(render.code, 2);
   EXPECT_NE(render.err.find("-o names one picture, but 2 map files were given"), std::string::npos);

@@ -108,7 +108,10 @@ void CommandLine::add_render() {
   render->add_option("-o,--output", r.output,
                      "the picture of a single map file, - for standard output (default: FILE "
                      "with .png)");
-  render->add_flag("!--no-legend", r.legend, "the bare map: no title, legend or markers");
+  render->add_flag("!--no-legend", r.legend,
+                   "no title line or legend: the map alone, with its markers, at its own size");
+  render->add_flag("!--no-markers", r.markers,
+                   "no markers on the hearts and portals (with --no-legend: the bare tiles)");
   render->add_flag("--territory", r.territory,
                    "tint each square by the player who reaches it first (grey: shared, or no "
                    "one)");

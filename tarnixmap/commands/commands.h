@@ -152,7 +152,8 @@ struct RenderRequest {
   std::string output{};                 // the PNG, "-" for standard output; empty for each
                                         // input's name with .png. Only with one input.
   std::optional<std::int32_t> scale{};  // pixels per tile; by default about 1024 pixels across
-  bool legend = true;                   // the title, legend and markers; false: the bare map
+  bool legend = true;                   // the title line and the legend beside the map
+  bool markers = true;                  // a marker on each heart and portal
   bool territory = false;               // tint each square by who reaches it first
   MeasureOptions measure{};             // costs, reach, radius and weights, for the score
 };

@@ -35,6 +35,7 @@ bool render_one(const RenderRequest& request, const std::string& input, Console&
       map->name, std::nullopt, map->hearts, measure,
       request.territory ? measurer.dig_times().first_reachers() : std::span<const std::uint8_t>());
   labels.legend = request.legend;
+  labels.markers = request.markers;
   std::string png;
   std::string why;
   if (!render_png(grid, scale, labels, &png, &why)) {

@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/commands/report.h"
 #include "tarnixmap/drawing/render.h"
 #include "tarnixrandommap/run/printable.h"
@@ -16,8 +18,78 @@ std::string joined(const std::string& dir, const std::string& name) {
   return dir.ends_with('/') ? dir + name : dir + "/" + name;
 }
 
-std::string picture_name(std::size_t index, bool territory) {
-  return "map-" + std::to_string(index + 1) + (territory ? "-territory.png" : ".png");
+// The files beside the page for each map.
+enum class PageFile : std::uint8_t {
+  kPicture,             // the map with its title and legend
+  kTerritory,           // the territory, the same way
+  kThumbnail,           // the map alone with its markers, small
+  kTerritoryThumbnail,  // the territory, the same way
+  kParams,              // its values as JSON, where they are known
+};
+constexpr std::array<PageFile, 5> kPageFiles = {PageFile::kPicture, PageFile::kTerritory,
+                                                PageFile::kThumbnail, PageFile::kTerritoryThumbnail,
+                                                PageFile::kParams};
+
+std::string page_file(std::size_t index, PageFile kind) {
+  std::string map = "map-" + std::to_string(index + 1);
+  switch (kind) {
+    case PageFile::kPicture:
+      return map + ".png";
+    case PageFile::kTerritory:
+      return map + "-territory.png";
+    case PageFile::kThumbnail:
+      return map + "-small.png";
+    case PageFile::kTerritoryThumbnail:
+      return map + "-territory-small.png";
+    case PageFile::kParams:
+      return map + "-params.json";
+  }
+  return map;
+}
+
+// A card's pictures are about this many pixels on their longer side.
+constexpr std::int32_t kThumbnailSide = 384;
+
+// Draws one of an entry's pictures into `dir`.
+bool write_picture(const std::string& dir, std::size_t index, PageFile kind, const ReportEntry& e,
+                   Console& err, FileSystem& files) {
+  const TileGrid& grid = e.tiles();
+  const bool territory = kind == PageFile::kTerritory || kind == PageFile::kTerritoryThumbnail;
+  const bool small = kind == PageFile::kThumbnail || kind == PageFile::kTerritoryThumbnail;
+  PictureLabels labels = picture_labels(
+      e.map.name, e.map.seed, e.hearts, e.map.measure,
+      territory ? std::span<const std::uint8_t>(e.first) : std::span<const std::uint8_t>());
+  labels.legend = !small;  // the page has one legend for all its cards
+  const Scale scale = small ? scale_to(grid.width(), grid.height(), kThumbnailSide)
+                            : default_scale(grid.width(), grid.height());
+  std::string png;
+  std::string why;
+  if (!render_png(grid, scale, labels, &png, &why)) {
+    err.line("tarnixmap: cannot draw " + printable(e.map.name) + ": " + why);
+    return false;
+  }
+  return write_output("", joined(dir, page_file(index, kind)), png, err, files);
+}
+
+// An entry's pictures and, where its values are known, their JSON; notes
+// their names in its map.
+bool write_entry_files(const std::string& dir, std::size_t index, ReportEntry& e, Console& err,
+                       FileSystem& files) {
+  e.map.picture = page_file(index, PageFile::kPicture);
+  e.map.territory = page_file(index, PageFile::kTerritory);
+  e.map.thumbnail = page_file(index, PageFile::kThumbnail);
+  e.map.territory_thumbnail = page_file(index, PageFile::kTerritoryThumbnail);
+  for (const PageFile kind : {PageFile::kPicture, PageFile::kTerritory, PageFile::kThumbnail,
+                              PageFile::kTerritoryThumbnail}) {
+    if (!write_picture(dir, index, kind, e, err, files)) return false;
+  }
+  if (!e.map.params) return true;
+  e.map.params_file = page_file(index, PageFile::kParams);
+  e.map.command = e.map.seed ? generate_command_line(*e.map.params, *e.map.seed) : "";
+  const std::string json = params_json(*e.map.params, e.map.seed)
+                               .dump(2, ' ', true, nlohmann::json::error_handler_t::replace) +
+                           "\n";
+  return write_output("", joined(dir, e.map.params_file), json, err, files);
 }
 
 // Best first: the lower score, sealed maps (which have none) last; maps
@@ -54,10 +126,11 @@ bool write_report(const std::string& dir, const std::string& heading, std::size_
                   const MakeEntry& make, const std::optional<ScoreHistogram>& histogram,
                   const std::vector<std::string>& inputs, Console& out, Console& err,
                   FileSystem& files) {
-  std::vector<std::string> outputs = {joined(dir, "index.html")};
+  const std::string page = joined(dir, "index.html");
+  std::vector<std::string> outputs = {page};
   for (std::size_t i = 0; i < count; ++i) {
-    outputs.push_back(joined(dir, picture_name(i, false)));
-    outputs.push_back(joined(dir, picture_name(i, true)));
+    for (const PageFile kind : kPageFiles)
+      outputs.push_back(joined(dir, page_file(i, kind)));
   }
   for (const std::string& output : outputs) {
     for (const std::string& input : inputs) {
@@ -77,27 +150,11 @@ bool write_report(const std::string& dir, const std::string& heading, std::size_
   std::vector<ReportMap> maps;
   for (std::size_t i = 0; i < count; ++i) {
     std::optional<ReportEntry> e = make(i);
-    if (!e) return false;
-    e->map.picture = picture_name(i, false);
-    e->map.territory = picture_name(i, true);
-    const TileGrid& grid = e->tiles();
-    for (const bool territory : {false, true}) {
-      const PictureLabels labels = picture_labels(
-          e->map.name, e->map.seed, e->hearts, e->map.measure,
-          territory ? std::span<const std::uint8_t>(e->first) : std::span<const std::uint8_t>());
-      std::string png;
-      if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
-        err.line("tarnixmap: cannot draw " + printable(e->map.name) + ": " + why);
-        return false;
-      }
-      if (!write_output("", outputs[1 + 2 * i + (territory ? 1 : 0)], png, err, files))
-        return false;
-    }
+    if (!e || !write_entry_files(dir, i, *e, err, files)) return false;
     maps.push_back(std::move(e->map));
   }
-  if (!write_output("", outputs[0], report_html(heading, maps, histogram), err, files))
-    return false;
-  out.line(printable(outputs[0]) + ": " + counted(maps.size(), "map"));
+  if (!write_output("", page, report_html(heading, maps, histogram), err, files)) return false;
+  out.line(printable(page) + ": " + counted(maps.size(), "map"));
   return true;
 }
 

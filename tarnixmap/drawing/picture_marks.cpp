@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tarnixmap/fairness/figure_text.h"
@@ -39,23 +40,31 @@ double pixels_per_tile(Scale scale) {
   return static_cast<double>(scale.pixels) / scale.tiles;
 }
 
-// A filled disc in the player's colour, ringed in black, with the player's
-// number on it.
-void heart_marker(cairo_t* cr, double x, double y, double radius, int player) {
+// A ring around the heart's block, in the player's colour on black so that
+// it shows on any tile, and the player's number in a disc above it: the
+// block and the squares touching it stay in sight.
+void heart_marker(cairo_t* cr, const HeartMark& mark, int player) {
   cairo_new_path(cr);  // text leaves a current point the arc would join with a line
-  cairo_arc(cr, x, y, radius, 0, 2 * M_PI);
+  cairo_arc(cr, mark.x, mark.y, mark.ring, 0, 2 * M_PI);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_line_width(cr, 2 * kRingStroke);
+  cairo_stroke_preserve(cr);
+  set_colour(cr, tile_colour(tile::heart(player - 1)));
+  cairo_set_line_width(cr, 2 * kRingStroke - 2);
+  cairo_stroke(cr);
+  cairo_arc(cr, mark.label_x, mark.label_y, kLabelRadius, 0, 2 * M_PI);
   set_colour(cr, tile_colour(tile::heart(player - 1)));
   cairo_fill_preserve(cr);
   cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_set_line_width(cr, 2);
+  cairo_set_line_width(cr, 1.5);
   cairo_stroke(cr);
   cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-  cairo_set_font_size(cr, radius * 1.3);
+  cairo_set_font_size(cr, kLabelRadius * 1.4);
   const std::string number = std::to_string(player);
   cairo_text_extents_t extents{};
   cairo_text_extents(cr, number.c_str(), &extents);
-  cairo_move_to(cr, x - extents.x_bearing - extents.width / 2,
-                y - extents.y_bearing - extents.height / 2);
+  cairo_move_to(cr, mark.label_x - extents.x_bearing - extents.width / 2,
+                mark.label_y - extents.y_bearing - extents.height / 2);
   cairo_show_text(cr, number.c_str());
 }
 
@@ -97,23 +106,25 @@ std::vector<std::pair<std::int32_t, std::int32_t>> portal_middles(const TileGrid
   return middles;
 }
 
+// A point moved, where it must be, so that everything within `reach` of it
+// lies on the map.
+std::pair<double, double> inside(double x, double y, double reach, const PictureLayout& layout) {
+  const auto clamp = [reach](double v, std::int64_t start, std::int64_t length) {
+    const double low = static_cast<double>(start) + reach;
+    const double high = static_cast<double>(start + length) - reach;
+    return low <= high ? std::clamp(v, low, high)
+                       : static_cast<double>(start) + static_cast<double>(length) / 2;
+  };
+  return {clamp(x, layout.map_x, layout.map_width), clamp(y, layout.map_y, layout.map_height)};
+}
+
 void draw_markers(cairo_t* cr, const TileGrid& grid, Scale scale, const PictureLayout& layout,
                   const PictureLabels& labels) {
-  const double per_tile = pixels_per_tile(scale);
-  const auto at_x = [&](double x) {
-    return static_cast<double>(layout.map_x) + (x + 0.5) * per_tile;
-  };
-  const auto at_y = [&](double y) {
-    return static_cast<double>(layout.map_y) + (y + 0.5) * per_tile;
-  };
-  const double half = std::clamp(per_tile * 2.2, 6.0, 14.0);
-  for (const auto& [x, y] : portal_middles(grid))
-    portal_marker(cr, at_x(x), at_y(y), half);
-  const double radius = std::clamp(per_tile * 1.6, 11.0, 16.0);
-  for (std::size_t p = 0; p < labels.hearts.size(); ++p) {
-    heart_marker(cr, at_x(labels.hearts[p].x), at_y(labels.hearts[p].y), radius,
-                 static_cast<int>(p + 1));
-  }
+  for (const PortalMark& mark : portal_marks(grid, scale, layout))
+    portal_marker(cr, mark.x, mark.y, mark.half);
+  const std::vector<HeartMark> marks = heart_marks(labels.hearts, scale, layout);
+  for (std::size_t p = 0; p < marks.size(); ++p)
+    heart_marker(cr, marks[p], static_cast<int>(p + 1));
 }
 
 std::string title_of(const TileGrid& grid, const PictureLabels& labels) {
@@ -145,6 +156,10 @@ void draw_legend(cairo_t* cr, const PictureLayout& layout, const PictureLabels& 
   if (labels.territory.empty()) {
     text_at(cr, x, y, 13, true, "Tiles");
     for (const TileCode& code : kTileCodes) {
+      // Hearts of players the map does not have are not in it.
+      const int heart_of = code.code - tile::heart(0);
+      const bool a_heart = heart_of >= 0 && heart_of < kMaxPlayers;
+      if (a_heart && heart_of >= std::ssize(labels.hearts)) continue;
       y += 21;
       swatch(cr, x, y, tile_colour(code.code), std::string(tile_label(code.code)));
     }
@@ -161,8 +176,8 @@ void draw_legend(cairo_t* cr, const PictureLayout& layout, const PictureLabels& 
   }
   y += 34;
   text_at(cr, x, y, 13, true, "Markers");
-  y += 24;
-  heart_marker(cr, x + 8, y - 4, 9, 1);
+  y += 30;
+  heart_marker(cr, {x + 9, y - 4, 8, x + 9, y - 4 - 8 - kLabelRadius - 1}, 1);
   cairo_set_source_rgb(cr, 0, 0, 0);
   text_at(cr, x + 24, y, 12, false, "a player's heart");
   y += 26;
@@ -184,19 +199,56 @@ void draw_background(cairo_surface_t* surface, const PictureLayout& layout) {
   cairo_fill(cr.get());
 }
 
-void draw_marks(cairo_surface_t* surface, const TileGrid& grid, Scale scale,
-                const PictureLayout& layout, const PictureLabels& labels) {
+void draw_title_and_legend(cairo_surface_t* surface, const TileGrid& grid,
+                           const PictureLayout& layout, const PictureLabels& labels) {
   const Context cr(cairo_create(surface));
-  cairo_rectangle(cr.get(), static_cast<double>(layout.map_x), static_cast<double>(layout.map_y),
-                  static_cast<double>(layout.map_width), static_cast<double>(layout.map_height));
-  cairo_save(cr.get());
-  cairo_clip(cr.get());  // markers stay on the map
-  draw_markers(cr.get(), grid, scale, layout, labels);
-  cairo_restore(cr.get());
-  cairo_new_path(cr.get());
   cairo_set_source_rgb(cr.get(), 0, 0, 0);
   text_at(cr.get(), 10, 22, 15, true, title_of(grid, labels));
   draw_legend(cr.get(), layout, labels);
+}
+
+void draw_map_markers(cairo_surface_t* surface, const TileGrid& grid, Scale scale,
+                      const PictureLayout& layout, const PictureLabels& labels) {
+  const Context cr(cairo_create(surface));
+  cairo_rectangle(cr.get(), static_cast<double>(layout.map_x), static_cast<double>(layout.map_y),
+                  static_cast<double>(layout.map_width), static_cast<double>(layout.map_height));
+  cairo_clip(cr.get());  // nothing lands off the map, though the places keep markers whole
+  draw_markers(cr.get(), grid, scale, layout, labels);
+}
+
+std::vector<HeartMark> heart_marks(std::span<const HeartCentre> hearts, Scale scale,
+                                   const PictureLayout& layout) {
+  const double per_tile = pixels_per_tile(scale);
+  // The middles of the squares that touch the block lie up to 4.24
+  // squares from its centre (those at its corners): a ring half a square
+  // beyond them, its line included, leaves every one of them in sight.
+  const double ring = std::max(per_tile * 4.75 + kRingStroke + 1, 10.0);
+  std::vector<HeartMark> marks;
+  for (const HeartCentre& h : hearts) {
+    const double x = static_cast<double>(layout.map_x) + (h.x + 0.5) * per_tile;
+    const double y = static_cast<double>(layout.map_y) + (h.y + 0.5) * per_tile;
+    HeartMark mark;
+    std::tie(mark.x, mark.y) = inside(x, y, ring + kRingStroke, layout);
+    mark.ring = ring;
+    std::tie(mark.label_x, mark.label_y) =
+        inside(mark.x, mark.y - ring - kLabelRadius - 1, kLabelRadius + 1, layout);
+    marks.push_back(mark);
+  }
+  return marks;
+}
+
+std::vector<PortalMark> portal_marks(const TileGrid& grid, Scale scale,
+                                     const PictureLayout& layout) {
+  const double per_tile = pixels_per_tile(scale);
+  const double half = std::clamp(per_tile * 2.2, 6.0, 14.0);
+  std::vector<PortalMark> marks;
+  for (const auto& [x, y] : portal_middles(grid)) {
+    const auto [px, py] =
+        inside(static_cast<double>(layout.map_x) + (x + 0.5) * per_tile,
+               static_cast<double>(layout.map_y) + (y + 0.5) * per_tile, half + 2, layout);
+    marks.push_back({px, py, half});
+  }
+  return marks;
 }
 
 }  // namespace tarnix

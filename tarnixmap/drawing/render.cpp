@@ -134,10 +134,14 @@ std::string_view tile_label(char code) {
   return style_of(code).label;
 }
 
-Scale default_scale(std::int32_t width, std::int32_t height) {
+Scale scale_to(std::int32_t width, std::int32_t height, std::int32_t side) {
   const std::int32_t longer = std::max(width, height);
-  if (longer <= kTargetSide) return {std::max(1, kTargetSide / longer), 1};
-  return {1, static_cast<std::int32_t>(ceil_div(longer, kTargetSide))};
+  if (longer <= side) return {std::max(1, side / longer), 1};
+  return {1, static_cast<std::int32_t>(ceil_div(longer, side))};
+}
+
+Scale default_scale(std::int32_t width, std::int32_t height) {
+  return scale_to(width, height, kTargetSide);
 }
 
 std::optional<std::pair<std::int64_t, std::int64_t>> picture_size(const TileGrid& grid,
@@ -222,7 +226,8 @@ bool render_png(const TileGrid& grid, Scale scale, const PictureLabels& labels, 
   }
   if (labels.legend) draw_background(surface.get(), *layout);
   draw_tiles(grid, scale, *layout, labels.territory, surface.get());
-  if (labels.legend) draw_marks(surface.get(), grid, scale, *layout, labels);
+  if (labels.markers) draw_map_markers(surface.get(), grid, scale, *layout, labels);
+  if (labels.legend) draw_title_and_legend(surface.get(), grid, *layout, labels);
   png->clear();
   const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), append_bytes, png);
   if (status != CAIRO_STATUS_SUCCESS) {

@@ -36,6 +36,11 @@ struct Scale {
   std::int32_t tiles = 1;
 };
 
+// The scale that draws the map about `side` pixels on its longer side:
+// whole pixels per tile up to it, or whole tiles per pixel beyond it.
+// Requires: side >= 1.
+[[nodiscard]] Scale scale_to(std::int32_t width, std::int32_t height, std::int32_t side);
+
 // The scale that draws the map about 1024 pixels on its longer side.
 [[nodiscard]] Scale default_scale(std::int32_t width, std::int32_t height);
 
@@ -51,8 +56,9 @@ inline constexpr std::int64_t kMaxSide = 32767;
 
 // What a picture shows besides the tiles.
 struct PictureLabels {
-  bool legend = true;  // a title line, a legend strip and markers; false: the bare map
-  std::string name;    // the map's name, for the title
+  bool legend = true;   // a title line and a legend strip beside the map
+  bool markers = true;  // a marker on each heart and each portal
+  std::string name;     // the map's name, for the title
   std::optional<std::uint32_t> seed;
   std::optional<double> score;          // the fairness score; none for a sealed map
   std::string sealed;                   // who is sealed in, for the title ("player 2")

@@ -3,11 +3,13 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
+#include "tarnixmap/drawing/picture_marks.h"
 #include "tarnixrandommap/mapfile/map_file.h"
 
 namespace tarnix {
@@ -74,6 +76,7 @@ Picture drawn(const TileGrid& grid, Scale scale) {
   std::string err;
   PictureLabels bare;
   bare.legend = false;
+  bare.markers = false;
   EXPECT_TRUE(render_png(grid, scale, bare, &png, &err)) << err;
   return decode(png);
 }
@@ -186,7 +189,8 @@ TEST(RenderCommand, WritesBesideTheMapAndRefusesBrokenMaps) {
     }
   }
   ASSERT_TRUE(write_map_file(files, "plain.map", {"plain", 2, 0}, *plain, two, &err_text));
-  EXPECT_EQ(render_command({.inputs = {"plain.map"}, .scale = 2, .legend = false}, out, err, files),
+  EXPECT_EQ(render_command({.inputs = {"plain.map"}, .scale = 2, .legend = false, .markers = false},
+                           out, err, files),
             kExitOk)
       << err_sink.all();
   EXPECT_EQ(out_sink.all(), "plain.png: 20 x 18 pixels\n");
@@ -326,8 +330,8 @@ TEST(Render, TerritoryTintsEachSquareByWhoReachesItFirst) {
 }
 
 // Shrunk eightfold, an 8192 x 8192 map's hearts are single pixels; their
-// markers are discs of the player's colour that can still be seen, and
-// each portal has a white diamond.
+// markers are rings and discs of the player's colour that can still be
+// seen, and each portal has a white diamond.
 TEST(Render, MarkersShowWhereThePlayersStartOnAHugeMap) {
   std::optional<TileGrid> grid = TileGrid::create(8192, 8192);
   init_grid(*grid);
@@ -362,6 +366,139 @@ TEST(Render, MarkersShowWhereThePlayersStartOnAHugeMap) {
   }
   EXPECT_GT(count_near(4001, 4001, {255, 255, 255}), 20) << "the portal's diamond";
   EXPECT_EQ(count_near(3000, 3000, {255, 255, 255}), 0) << "only rock there";
+}
+
+// A map of rock with player 1's block at (cx, cy) and lava on the squares
+// that touch the block's sides and corners.
+TileGrid heart_with_lava(std::int32_t width, std::int32_t height, HeartCentre c) {
+  std::optional<TileGrid> grid = TileGrid::create(width, height);
+  init_grid(*grid);
+  for (std::int32_t y = -3; y <= 3; ++y) {
+    for (std::int32_t x = -3; x <= 3; ++x) {
+      const bool block = std::abs(x) <= 2 && std::abs(y) <= 2;
+      grid->at(c.x + x, c.y + y) = block ? tile::heart(0) : tile::kLava;
+    }
+  }
+  return std::move(*grid);
+}
+
+// The heart's marker is a ring outside the squares that touch the block:
+// the heart and lava beside it stay in sight at any scale at which a
+// square is more than a few pixels; the ring itself is there.
+TEST(Render, TheHeartMarkerLeavesTheHeartAndWhatTouchesItInSight) {
+  const HeartCentre c{10, 10};
+  const TileGrid grid = heart_with_lava(21, 21, c);
+  HeartTable hearts;
+  hearts.count = 1;
+  hearts.centres[0] = c;
+  for (const std::int32_t pixels : {4, 8, 16, 30}) {
+    PictureLabels labels;
+    labels.legend = false;
+    labels.hearts = hearts.placed();
+    std::string png;
+    std::string err;
+    ASSERT_TRUE(render_png(grid, {pixels, 1}, labels, &png, &err)) << err;
+    const Picture picture = decode(png);
+    const auto middle = [&](std::int32_t x, std::int32_t y) {
+      return picture.at(static_cast<std::uint32_t>(x * pixels + pixels / 2),
+                        static_cast<std::uint32_t>(y * pixels + pixels / 2));
+    };
+    for (std::int32_t d = -3; d <= 3; ++d) {
+      for (std::int32_t e = -3; e <= 3; ++e) {
+        const bool block = std::abs(d) <= 2 && std::abs(e) <= 2;
+        EXPECT_TRUE(same(middle(c.x + d, c.y + e), tile_colour(block ? '1' : 'L')))
+            << pixels << " pixels a square, square " << d << "," << e;
+      }
+    }
+    // Straight below the block, past the lava and within 3 more squares,
+    // the ring in the player's colour.
+    bool ring = false;
+    const auto x = static_cast<std::uint32_t>(c.x * pixels + pixels / 2);
+    for (auto y = static_cast<std::uint32_t>((c.y + 4) * pixels);
+         y < static_cast<std::uint32_t>((c.y + 7) * pixels); ++y) {
+      ring = ring || same(picture.at(x, y), tile_colour('1'));
+    }
+    EXPECT_TRUE(ring) << pixels << " pixels a square";
+  }
+}
+
+// Whatever the scale and wherever the heart or portal, every marker lies
+// wholly on the map: moved in from an edge as far as it must be.
+TEST(Render, MarkersAreNeverCutOff) {
+  struct Case {
+    const char* name;
+    std::int32_t width;
+    std::int32_t height;
+    Scale scale;
+    bool legend;
+  };
+  const std::vector<Case> cases = {
+      {"large squares, with the legend", 13, 40, {24, 1}, true},
+      {"large squares, bare", 40, 13, {24, 1}, false},
+      {"small squares", 40, 13, {2, 1}, false},
+      {"shrunk", 200, 120, {1, 4}, true},
+      {"a map narrower than a marker", 9, 30, {1, 1}, false},
+  };
+  for (const Case& c : cases) {
+    std::optional<TileGrid> grid = TileGrid::create(c.width, c.height);
+    init_grid(*grid);
+    for (std::int32_t y = 2; y < 5; ++y) {  // a portal block against the top ring
+      for (std::int32_t x = 2; x < 5; ++x)
+        grid->at(x, y) = tile::kPortal;
+    }
+    HeartTable hearts;  // against the frame on each side
+    hearts.count = 4;
+    hearts.centres = {{{4, c.height / 2},
+                       {c.width - 5, c.height / 2},
+                       {c.width / 2, 4},
+                       {c.width / 2, c.height - 5}}};
+    const std::optional<PictureLayout> layout = picture_layout(*grid, c.scale, c.legend);
+    ASSERT_TRUE(layout) << c.name;
+    const auto on_map = [&](double x, double y, double reach) {
+      const bool fits_x = 2 * reach > static_cast<double>(layout->map_width) ||
+                          (x - reach >= static_cast<double>(layout->map_x) &&
+                           x + reach <= static_cast<double>(layout->map_x + layout->map_width));
+      const bool fits_y = 2 * reach > static_cast<double>(layout->map_height) ||
+                          (y - reach >= static_cast<double>(layout->map_y) &&
+                           y + reach <= static_cast<double>(layout->map_y + layout->map_height));
+      return fits_x && fits_y;
+    };
+    for (const HeartMark& m : heart_marks(hearts.placed(), c.scale, *layout)) {
+      EXPECT_TRUE(on_map(m.x, m.y, m.ring + kRingStroke))
+          << c.name << ": ring " << m.x << "," << m.y;
+      EXPECT_TRUE(on_map(m.label_x, m.label_y, kLabelRadius + 1))
+          << c.name << ": number " << m.label_x << "," << m.label_y;
+    }
+    const std::vector<PortalMark> portals = portal_marks(*grid, c.scale, *layout);
+    ASSERT_EQ(portals.size(), 1U) << c.name;
+    EXPECT_TRUE(on_map(portals[0].x, portals[0].y, portals[0].half + 2)) << c.name;
+  }
+}
+
+// The legend of a 2-player map lists the hearts of 2 players: the swatch
+// after player 2's heart is water's.
+TEST(Render, TheLegendListsTheMapsPlayersOnly) {
+  const TileGrid grid = every_code();
+  HeartTable hearts;
+  hearts.count = 2;
+  hearts.centres = {{{2, 2}, {3, 2}}};
+  PictureLabels labels;
+  labels.hearts = hearts.placed();
+  labels.markers = false;
+  std::string png;
+  std::string err;
+  ASSERT_TRUE(render_png(grid, {20, 1}, labels, &png, &err)) << err;
+  const Picture picture = decode(png);
+  const std::optional<PictureLayout> layout = picture_layout(grid, {20, 1}, true);
+  // Swatches are 15 pixels square, 21 apart, the first ending 43 pixels
+  // below the title line, 14 pixels into the strip.
+  const auto swatch = [&](int n) {
+    return picture.at(static_cast<std::uint32_t>(layout->legend_x + 14 + 7),
+                      static_cast<std::uint32_t>(kTitleHeight + 22 + 21 * std::int64_t{n + 1} - 5));
+  };
+  EXPECT_TRUE(same(swatch(3), tile_colour('1')));
+  EXPECT_TRUE(same(swatch(4), tile_colour('2')));
+  EXPECT_TRUE(same(swatch(5), tile_colour('W')));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <numeric>
 
+#include "tarnixmap/drawing/histogram_svg.h"
+#include "tarnixmap/drawing/render.h"
 #include "tarnixmap/fairness/figure_text.h"
 #include "tarnixrandommap/run/printable.h"
 
@@ -14,25 +16,71 @@ namespace {
 
 constexpr std::string_view kStyle = R"(<style>
 body { font-family: "DejaVu Sans", sans-serif; margin: 24px; color: #222; background: #fafafa; }
-h1 { font-size: 22px; }
-.maps { display: grid; grid-template-columns: repeat(auto-fill, minmax(460px, 1fr)); gap: 20px; }
-.map { background: #fff; border: 1px solid #ccc; border-radius: 6px; padding: 14px; }
-.map h2 { font-size: 17px; margin: 0 0 6px; }
-.map img { width: 100%; height: auto; image-rendering: pixelated; border: 1px solid #ddd; }
-.score { font-size: 15px; margin: 8px 0; }
+h1 { font-size: 22px; overflow-wrap: anywhere; }
+h2 { font-size: 17px; margin: 0 0 8px; overflow-wrap: anywhere; }
+.box { background: #fff; border: 1px solid #ccc; border-radius: 6px; padding: 14px;
+       margin-bottom: 20px; box-sizing: border-box; }
+.top { display: flex; flex-wrap: wrap; gap: 20px; align-items: flex-start; }
+.top .box { flex: 1 1 340px; max-width: 800px; }
+.legend ul { list-style: none; margin: 0 0 8px; padding: 0; display: flex; flex-wrap: wrap;
+             gap: 4px 16px; font-size: 13px; }
+.legend li { display: flex; align-items: center; gap: 6px; }
+.swatch { display: inline-block; width: 14px; height: 14px; border: 1px solid #555; }
+.legend h3 { font-size: 14px; margin: 8px 0 4px; }
+svg.scores { width: 100%; height: auto; }
+svg.scores rect { fill: #0072b2; }
+svg.scores text { font-size: 12px; fill: #333; }
+svg.scores line.axis, svg.scores line.tick { stroke: #333; stroke-width: 1; }
+svg.scores line.ranked { stroke: #d55e00; stroke-width: 1.5; }
+svg.scores text.rank { fill: #d55e00; font-weight: bold; }
+.map { display: flex; flex-wrap: wrap; gap: 14px 20px; }
+.map > h2 { flex: 1 1 100%; }
+.pictures { flex: 1 1 520px; max-width: 800px; display: grid; grid-template-columns: 1fr 1fr;
+            gap: 8px; }
+.pictures img { width: 100%; height: auto; image-rendering: pixelated; border: 1px solid #ddd;
+                display: block; }
+.about { flex: 1 1 300px; min-width: 0; font-size: 14px; }
+.about p { margin: 0 0 8px; }
+.command { display: flex; gap: 6px; align-items: flex-start; margin: 0 0 8px; }
+.command code { flex: 1; min-width: 0; background: #f2f2f2; padding: 4px 6px; font-size: 12px;
+                overflow-wrap: anywhere; }
+.command button { font-size: 12px; }
+.figures { overflow-x: auto; }
 table { border-collapse: collapse; width: 100%; font-size: 13px; }
-th, td { border: 1px solid #ddd; padding: 3px 6px; text-align: right; white-space: nowrap; }
-th:first-child, td:first-child { text-align: left; }
-.pictures { display: grid; grid-template-columns: 1fr 1fr; gap: 8px; }
+th, td { border: 1px solid #ddd; padding: 3px 5px; text-align: right; }
+td { white-space: nowrap; }
+th:first-child { text-align: left; }
 tr.least-even { background: #fde9c8; }
 td.worst { font-weight: bold; color: #b00020; }
-th small { font-weight: normal; color: #666; }
+th small { font-weight: normal; color: #666; white-space: nowrap; }
 td.best { font-weight: bold; color: #006b3c; }
-.histogram { background: #fff; border: 1px solid #ccc; border-radius: 6px; padding: 14px;
-             margin-bottom: 20px; max-width: 760px; }
-.histogram rect { fill: #0072b2; }
-.histogram text { font-size: 11px; fill: #444; }
+@media (max-width: 600px) {
+  body { margin: 8px; }
+  .box { padding: 8px; }
+  table { font-size: 11px; }
+  th, td { padding: 2px 3px; }
+}
 </style>
+<script>
+// Copies a map's command: the clipboard where the page may use it, else
+// the command's text is selected for the reader to copy.
+function copyCommand(button) {
+  const code = button.parentElement.querySelector("code");
+  const done = () => { button.textContent = "copied"; };
+  if (navigator.clipboard) {
+    navigator.clipboard.writeText(code.textContent).then(done, () => select(code));
+  } else {
+    select(code);
+  }
+}
+function select(code) {
+  const range = document.createRange();
+  range.selectNodeContents(code);
+  const selection = window.getSelection();
+  selection.removeAllRanges();
+  selection.addRange(range);
+}
+</script>
 )";
 
 std::string escaped(std::string_view text) {
@@ -103,6 +151,71 @@ std::string figures_table(const MapMeasure& measure) {
   return html + "</tbody></table>";
 }
 
+std::string hex_colour(Rgb c) {
+  std::array<char, 8> text{};
+  std::snprintf(text.data(), text.size(), "#%02x%02x%02x", c.r, c.g, c.b);
+  return text.data();
+}
+
+std::string swatch(Rgb colour, std::string_view words) {
+  return R"(<li><span class="swatch" style="background:)" + hex_colour(colour) + R"("></span>)" +
+         std::string(words) + "</li>";
+}
+
+// The markers as the pictures draw them: a ring with the number above it,
+// and a diamond.
+std::string marker_icons() {
+  const std::string heart = hex_colour(tile_colour(tile::heart(0)));
+  return R"(<li><svg width="22" height="28" viewBox="0 0 22 28"><circle cx="11" cy="17" r="8" )"
+         R"(fill="none" stroke="#000" stroke-width="4"/><circle cx="11" cy="17" r="8" fill="none" )"
+         R"(stroke=")" +
+         heart + R"(" stroke-width="2"/><circle cx="11" cy="6" r="5.5" fill=")" + heart +
+         R"(" stroke="#000"/><text x="11" y="9" font-size="8" text-anchor="middle" )"
+         R"(font-weight="bold">1</text></svg>a player's heart (the ring is around its block)</li>)"
+         R"(<li><svg width="22" height="22" viewBox="0 0 22 22"><path d="M11 2 L20 11 L11 20 )"
+         R"(L2 11 Z" fill="none" stroke="#000" stroke-width="4"/><path d="M11 2 L20 11 L11 20 L2 )"
+         R"(11 Z" fill="none" stroke="#fff" stroke-width="2"/></svg>a neutral portal</li>)";
+}
+
+// One legend for every picture on the page, with the hearts and tints of
+// as many players as its maps have.
+std::string legend(std::size_t players) {
+  std::string html = R"(<section class="box legend"><h2>Legend</h2><h3>Tiles</h3><ul>)";
+  for (const TileCode& code : kTileCodes) {
+    const int heart_of = code.code - tile::heart(0);
+    if (heart_of >= 0 && heart_of < kMaxPlayers && static_cast<std::size_t>(heart_of) >= players)
+      continue;
+    html += swatch(tile_colour(code.code), tile_label(code.code));
+  }
+  html += "</ul><h3>Markers</h3><ul>" + marker_icons() +
+          "</ul><h3>Territory (the second picture): reached first by</h3><ul>";
+  for (std::size_t p = 0; p < players; ++p) {
+    html += swatch(territory_colour(tile::kRock, static_cast<std::uint8_t>(1U << p)),
+                   "player " + std::to_string(p + 1));
+  }
+  return html + swatch(territory_colour(tile::kRock, 0), "shared, or no one") + "</ul></section>\n";
+}
+
+// What made the map: its values, or what its file tells of them.
+std::string values_text(const ReportMap& map) {
+  const std::string size = std::to_string(map.width) + " × " + std::to_string(map.height) + ", " +
+                           std::to_string(map.measure.players.size()) + " players";
+  if (!map.params) return size + " (a map file tells no more: not its amounts, nor its seed)";
+  const MapParams& p = *map.params;
+  return size + ", start gold " + std::to_string(p.start_gold) + ", " + std::to_string(p.portals) +
+         " portals, gold " + std::to_string(p.gold) + ", gems " + std::to_string(p.gems) +
+         ", lava " + std::to_string(p.lava) + ", water " + std::to_string(p.water) +
+         ", min_vosk_dist " + std::to_string(p.min_vosk_dist) + ", min_portal_dist " +
+         std::to_string(p.min_portal_dist);
+}
+
+std::string picture_link(const std::string& full, const std::string& small,
+                         const std::string& alt) {
+  return R"(<a href=")" + escaped(full) +
+         R"(" title="the full picture, with its legend"><img src=")" + escaped(small) +
+         R"(" alt=")" + alt + R"("></a>)";
+}
+
 std::string map_card(const ReportMap& map) {
   std::string title = isolated(map.name);
   if (map.seed) title += " · seed " + std::to_string(*map.seed);
@@ -113,51 +226,24 @@ std::string map_card(const ReportMap& map) {
                escaped(least_even_text(map.measure.players, f));
   }
   if (f.sealed) verdict += "; sealed: " + escaped(sealed_text(map.measure.players));
-  return "<section class=\"map\"><h2>" + isolated(map.source) + ": " + title + "</h2>" +
-         R"(<div class="pictures"><img src=")" + escaped(map.picture) + R"(" alt="the map )" +
-         escaped(map.name) + R"("><img src=")" + escaped(map.territory) +
-         R"(" alt="who reaches each square of )" + escaped(map.name) + R"( first"></div>)" +
-         "<p class=\"score\">" + std::to_string(map.width) + " × " + std::to_string(map.height) +
-         ", " + verdict + "</p>" + figures_table(map.measure) + "</section>\n";
-}
-
-// The bins from the lowest to the highest score seen, in at most 40 bars.
-std::string histogram_svg(const ScoreHistogram& histogram) {
-  const auto& counts = histogram.counts;
-  const auto first = static_cast<std::size_t>(
-      std::find_if(counts.begin(), counts.end(), [](std::uint64_t c) { return c > 0; }) -
-      counts.begin());
-  std::size_t last = counts.size();
-  while (last > first && counts[last - 1] == 0)
-    --last;
-  const std::size_t per_bar = std::max<std::size_t>(1, (last - first + 39) / 40);
-  std::vector<std::uint64_t> bars;
-  for (std::size_t i = first; i < last; i += per_bar) {
-    bars.push_back(
-        std::accumulate(counts.begin() + static_cast<std::ptrdiff_t>(i),
-                        counts.begin() + static_cast<std::ptrdiff_t>(std::min(last, i + per_bar)),
-                        std::uint64_t{0}));
+  std::string html = R"(<section class="box map"><h2>)" + isolated(map.source) + ": " + title +
+                     R"(</h2><div class="pictures">)" +
+                     picture_link(map.picture, map.thumbnail, "the map " + escaped(map.name)) +
+                     picture_link(map.territory, map.territory_thumbnail,
+                                  "who reaches each square of " + escaped(map.name) + " first") +
+                     R"(</div><div class="about"><p class="score">)" + verdict +
+                     R"(</p><p class="values">)" + values_text(map) + "</p>";
+  if (!map.command.empty()) {
+    html +=
+        R"(<div class="command"><code>)" + escaped(map.command) +
+        R"html(</code><button type="button" onclick="copyCommand(this)">copy</button></div>)html";
   }
-  const std::uint64_t tallest = bars.empty() ? 1 : *std::ranges::max_element(bars);
-  constexpr double kWidth = 720;
-  constexpr double kHeight = 160;
-  const double bar_width = bars.empty() ? 0 : kWidth / static_cast<double>(bars.size());
-  std::string svg = R"(<svg class="scores" width=")" + fixed(kWidth, 0) + R"(" height=")" +
-                    fixed(kHeight + 34, 0) + R"(" role="img" aria-label="scores of the )" +
-                    std::to_string(histogram.total()) + R"( seeds searched">)";
-  for (std::size_t i = 0; i < bars.size(); ++i) {
-    const double h = kHeight * static_cast<double>(bars[i]) / static_cast<double>(tallest);
-    svg += R"(<rect x=")" + fixed(static_cast<double>(i) * bar_width, 1) + R"(" y=")" +
-           fixed(kHeight - h, 1) + R"(" width=")" + fixed(std::max(1.0, bar_width - 1), 1) +
-           R"(" height=")" + fixed(h, 1) + R"("><title>)" + counted(bars[i], "seed") +
-           "</title></rect>";
+  if (!map.params_file.empty()) {
+    html += R"(<p><a href=")" + escaped(map.params_file) +
+            R"(" download>its values as JSON</a>, for --params</p>)";
   }
-  const double low = static_cast<double>(first) * ScoreHistogram::kBinWidth;
-  const double high = static_cast<double>(last) * ScoreHistogram::kBinWidth;
-  svg += R"(<text x="0" y=")" + fixed(kHeight + 16, 0) + R"(">score )" + fixed(low, 2) +
-         R"(</text><text x=")" + fixed(kWidth, 0) + R"(" y=")" + fixed(kHeight + 16, 0) +
-         R"(" text-anchor="end">)" + fixed(high, 2) + "</text>";
-  return svg + "</svg>";
+  return html + R"(<div class="figures">)" + figures_table(map.measure) +
+         "</div></div></section>\n";
 }
 
 }  // namespace
@@ -165,17 +251,27 @@ std::string histogram_svg(const ScoreHistogram& histogram) {
 std::string report_html(const std::string& heading, std::span<const ReportMap> maps,
                         const std::optional<ScoreHistogram>& histogram) {
   std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-  html += "<title>" + escaped(heading) + "</title>\n" + std::string(kStyle) + "</head>\n<body>\n";
-  html += "<h1>" + escaped(heading) + "</h1>\n";
-  if (histogram) {
-    html += "<section class=\"histogram\"><h2>How the " + counted(histogram->total(), "seed") +
-            " searched score</h2>" + histogram_svg(*histogram) +
-            "<p>Lower is fairer: 0 when every player starts alike.</p></section>\n";
+  html += R"(<meta name="viewport" content="width=device-width, initial-scale=1">)"
+          "\n<title>" +
+          escaped(heading) + "</title>\n" + std::string(kStyle) + "</head>\n<body>\n";
+  html += "<h1>" + escaped(heading) + "</h1>\n<div class=\"top\">\n";
+  std::size_t players = 0;
+  std::vector<double> ranked;
+  for (const ReportMap& map : maps) {
+    players = std::max(players, map.measure.players.size());
+    if (map.measure.fairness.score) ranked.push_back(*map.measure.fairness.score);
   }
-  html += "<div class=\"maps\">\n";
+  html += legend(players);
+  if (histogram) {
+    html += R"(<section class="box histogram"><h2>The scores of )" +
+            counted(histogram->total(), "seed") + "</h2>" + histogram_svg(*histogram, ranked) +
+            "<p>Lower is fairer: 0 when every player starts alike. Sealed and rejected seeds "
+            "have no score. The numbered lines are the maps below.</p></section>\n";
+  }
+  html += "</div>\n";
   for (const ReportMap& map : maps)
     html += map_card(map);
-  return html + "</div>\n</body>\n</html>\n";
+  return html + "</body>\n</html>\n";
 }
 
 }  // namespace tarnix

@@ -17,20 +17,28 @@ struct ReportMap {
   std::string name;                   // the map's name
   std::string source;                 // where it came from: a file, or "rank 1"
   std::optional<std::uint32_t> seed;  // where known
-  std::string picture;                // the picture's file name, beside the page
-  std::string territory;              // the territory picture's file name
+  std::string picture;                // the picture's file name, beside the page, with legend
+  std::string territory;              // the territory picture's file name, with legend
+  std::string thumbnail;              // the bare map with its markers, small, for the card
+  std::string territory_thumbnail;    // the same of the territory
+  std::string params_file;            // its values as JSON, to download; none when empty
+  std::string command;                // the command that makes it again; none when empty
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::optional<MapParams> params;  // its values, where known (a map made from a seed)
   MapMeasure measure;
 };
 
-// The page: a heading, the histogram (drawn as inline SVG from the counts)
-// when there is one, and the maps side by side, each with its picture and
-// its territory picture, seed, score and a table of the players' figures
+// The page: a heading, one legend for every picture on it (the tiles, the
+// markers and the territory tints, for as many players as its maps have),
+// the histogram with its axes and the ranked maps marked on it (when there
+// is one), and a card per map: its two pictures, small, each opening the
+// full picture; its seed, score and values, with the command that makes it
+// again and a button that copies it; and a table of the players' figures
 // (a row per figure, a column per player), the least even figure's row
 // marked. It needs no server and no network: pictures are files beside
-// it, styles are in the page. Text from the maps is escaped.
+// it, styles and the one script are in the page. Text from the maps is
+// escaped.
 [[nodiscard]] std::string report_html(const std::string& heading, std::span<const ReportMap> maps,
                                       const std::optional<ScoreHistogram>& histogram);
 

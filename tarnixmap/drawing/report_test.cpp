@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
+#include "tarnixmap/drawing/histogram_svg.h"
 #include "tarnixmap/drawing/report_page.h"
 #include "tarnixrandommap/run/generate.h"
 
@@ -29,14 +30,14 @@ TEST(ReportPage, EscapesTheMapsTextAndMarksOneRowPerTable) {
   map.measure.fairness.least_even = Figure::kHazardsNear;
   const std::vector<ReportMap> maps = {map, map};
   const std::string page = report_html("heading", maps, std::nullopt);
-  EXPECT_EQ(page.find("<script>"), std::string::npos);
+  EXPECT_EQ(page.find("<script>alert"), std::string::npos);
   EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;"),
             std::string::npos);
   EXPECT_NE(page.find("<h2><bdi>a.map</bdi>: <bdi>&lt;script&gt;"), std::string::npos) << page;
   EXPECT_EQ(count(page, "<tr class=\"least-even\"><th>hazards_near</th>"), 2U);
   EXPECT_EQ(count(page, "<tr"), 2U * (1 + kFigureCount));  // a head and a row per figure
   EXPECT_EQ(count(page, "<th>player "), 6U);               // three players, two maps
-  EXPECT_EQ(page.find("<svg"), std::string::npos);
+  EXPECT_EQ(page.find("<svg class=\"scores\""), std::string::npos);
   ScoreHistogram histogram(8);  // bins of 0.05 up to 8, and one beyond
   for (const double score : {0.5, 0.52, 1.4, 9.0})
     histogram.add(score);
@@ -44,7 +45,7 @@ TEST(ReportPage, EscapesTheMapsTextAndMarksOneRowPerTable) {
   EXPECT_EQ(histogram.counts[10], 2U);  // 0.5 and 0.52 share a bin of 0.05
   EXPECT_EQ(histogram.counts[161], 1U);
   const std::string searched = report_html("heading", maps, histogram);
-  EXPECT_NE(searched.find("How the 4 seeds searched score"), std::string::npos);
+  EXPECT_NE(searched.find("The scores of 4 seeds"), std::string::npos);
   EXPECT_GT(count(searched, "<rect "), 2U);
 }
 
@@ -92,6 +93,41 @@ TEST(ReportCommand, WritesThePageBesideThePictures) {
   EXPECT_NE(err_sink.all().find("page/map-1.png is one of the map files"), std::string::npos);
   EXPECT_EQ(files.files.at("page/map-1.png"), files.files.at("a.map"));
   EXPECT_EQ(files.files.at("page/index.html"), page_before);
+}
+
+// Ticks fall on 1, 2, 2.5 or 5 times a power of ten, the smallest that
+// covers the range in the steps allowed (worked out by hand).
+TEST(HistogramSvg, TicksAreRoundNumbers) {
+  struct Case {
+    double range;
+    int most;
+    double step;
+  };
+  for (const Case c : {Case{5.0, 8, 1.0}, Case{0.3, 8, 0.05}, Case{30, 5, 10}, Case{1, 5, 0.2},
+                       Case{7, 1, 10}, Case{0.05, 8, 0.01}, Case{12, 5, 2.5}}) {
+    EXPECT_DOUBLE_EQ(tick_step(c.range, c.most), c.step) << c.range << " in " << c.most;
+  }
+}
+
+// The axes carry their ticks' values: scores along the bottom from the
+// first bin with a seed, counts up the side to the tallest bar; each
+// ranked map has its line and number.
+TEST(HistogramSvg, HasAxesAndMarksTheRankedMaps) {
+  ScoreHistogram histogram(4);
+  for (int i = 0; i < 7; ++i)
+    histogram.add(1.02);  // the bin from 1.00 to 1.05
+  histogram.add(1.49);
+  const std::vector<double> ranked = {1.02, 1.02, 1.49};
+  const std::string svg = histogram_svg(histogram, ranked);
+  // Scores from 1.00 to 1.50 in ten bars, ticks every 0.1; counts 0 to 7
+  // (the tallest bar) in steps of 2, to 8.
+  for (const char* label : {">1.0<", ">1.1<", ">1.5<", ">0<", ">2<", ">8<"})
+    EXPECT_NE(svg.find(label), std::string::npos) << label << " in " << svg;
+  EXPECT_EQ(svg.find(">1.6<"), std::string::npos);
+  EXPECT_EQ(count(svg, "<rect "), 10U);
+  EXPECT_EQ(count(svg, "class=\"ranked\""), 3U);
+  EXPECT_NE(svg.find("text-anchor=\"middle\">3</text>"), std::string::npos);
+  EXPECT_EQ(histogram_svg(ScoreHistogram(4), {}), "<p>No seed searched had a score.</p>");
 }
 
 }  // namespace
