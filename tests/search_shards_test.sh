@@ -50,7 +50,11 @@ if ! diff <("$tarnixmap" merge shard-*.json | sed '$d') \
   fail "the merged table differs from the whole range's"
 fi
 
-# From standard input, and with a page.
+# The outputs one after another, as parallel prints them, on standard
+# input; and with a page.
+if ! diff merged.json <(cat shard-*.json | "$tarnixmap" merge --json -); then
+  fail "merging the shards from standard input gives something else"
+fi
 cat shard-1000.json | "$tarnixmap" merge --report page shard-2500.json - >/dev/null
 [ -s page/index.html ] && [ -s page/map-1-territory.png ] || fail "merge --report made no page"
 

@@ -105,7 +105,8 @@ struct SearchRequest {
                                  Console& out, Console& err, FileSystem& files);
 
 struct MergeRequest {
-  std::vector<std::string> paths;  // search --json outputs; "-" is standard input
+  std::vector<std::string> paths;  // search --json outputs, one or more each; "-" is standard
+                                   // input
   std::optional<std::size_t> top;  // rows of the ranking; the searches' smallest --top when absent
   bool json = false;               // JSON lines, as search --json prints them, instead of the table
   std::string report;              // a directory for a page of the best maps; none when empty

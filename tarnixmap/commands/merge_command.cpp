@@ -70,9 +70,11 @@ std::string mismatch(const SearchSummary& a, const SearchSummary& b) {
   return {};
 }
 
-bool read_shard(const std::string& path, Shard* shard, Console& err, FileSystem& files) {
+// Reads the searches in one file, adding them to `shards`.
+bool read_shards(const std::string& path, std::vector<Shard>* shards, Console& err,
+                 FileSystem& files) {
   const bool input = path == kStandardOutput;  // "-": standard input here
-  shard->shown = input ? "standard input" : printable(path);
+  const std::string shown = input ? "standard input" : printable(path);
   FileBytes bytes;
   std::uint64_t size = 0;
   std::string why;
@@ -81,16 +83,22 @@ bool read_shard(const std::string& path, Shard* shard, Console& err, FileSystem&
     case ReadStatus::kRead:
       break;
     case ReadStatus::kTooLarge:
-      err.line("tarnixmap merge: " + shard->shown + ": too large (" + std::to_string(size) +
+      err.line("tarnixmap merge: " + shown + ": too large (" + std::to_string(size) +
                " bytes or more) for a search's output");
       return false;
     case ReadStatus::kFailed:
-      err.line("tarnixmap merge: cannot read " + shard->shown + ": " + why);
+      err.line("tarnixmap merge: cannot read " + shown + ": " + why);
       return false;
   }
-  if (std::string problem; !parse_search_output(bytes.view(), &shard->output, &problem)) {
-    err.line("tarnixmap merge: " + shard->shown + ": " + problem);
+  std::vector<SearchOutput> outputs;
+  if (std::string problem; !parse_search_outputs(bytes.view(), &outputs, &problem)) {
+    err.line("tarnixmap merge: " + shown + ": " + problem);
     return false;
+  }
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const std::string which =
+        outputs.size() > 1 ? " (search " + std::to_string(i + 1) + ")" : std::string();
+    shards->push_back({shown + which, std::move(outputs[i])});
   }
   return true;
 }
@@ -256,9 +264,9 @@ std::optional<SearchResult> merged_ranking(const std::vector<Shard>& shards,
 }  // namespace
 
 int merge_command(const MergeRequest& request, Console& out, Console& err, FileSystem& files) {
-  std::vector<Shard> shards(request.paths.size());
-  for (std::size_t i = 0; i < request.paths.size(); ++i) {
-    if (!read_shard(request.paths[i], &shards[i], err, files)) return kExitFailed;
+  std::vector<Shard> shards;
+  for (const std::string& path : request.paths) {
+    if (!read_shards(path, &shards, err, files)) return kExitFailed;
   }
   const std::optional<std::size_t> top = check_shards(request, shards, err);
   if (!top) return kExitFailed;

@@ -95,7 +95,8 @@ TEST(Merge, ScoresAreCheckedAgainstTheMaps) {
   EXPECT_NE(run.err.find("another version of tarnixmap, or changed?"), std::string::npos);
 }
 
-// What is not a search's output is named with its line.
+// What is not a search's output is named with its line; a file may hold
+// several searches, one after another, each named by its place.
 TEST(Merge, SaysWhichLineIsNotASearchOutput) {
   struct Case {
     std::string text;
@@ -106,7 +107,7 @@ TEST(Merge, SaysWhichLineIsNotASearchOutput) {
   const std::vector<Case> cases = {
       {"", "tarnixmap merge: x.json: no summary line at the end: the search did not finish"},
       {"rank  seed\n", "tarnixmap merge: x.json: line 1: not a JSON object; is this the output"},
-      {good + good, "tarnixmap merge: x.json: line "},
+      {good + good, "x.json (search 1) and x.json (search 2) both searched seeds 100 to 109"},
       {good.substr(0, good.size() - summary.size()), "no summary line at the end"},
       {"{\"seed\": 5}\n" + summary, "x.json: line 1: a ranked seed needs its \"seed\" and"},
   };

@@ -254,10 +254,12 @@ Json summary_json(const SearchSummary& s) {
           {"histogram", histogram}};
 }
 
-bool parse_search_output(std::string_view text, SearchOutput* output, std::string* problem) {
-  *output = SearchOutput{};
+bool parse_search_outputs(std::string_view text, std::vector<SearchOutput>* outputs,
+                          std::string* problem) {
+  outputs->clear();
+  SearchOutput output;
   std::size_t number = 0;
-  bool summary_seen = false;
+  bool open = false;  // lines read since the last summary
   while (!text.empty()) {
     const std::size_t end = std::min(text.find('\n'), text.size());
     const std::string_view line = text.substr(0, end);
@@ -265,21 +267,25 @@ bool parse_search_output(std::string_view text, SearchOutput* output, std::strin
     ++number;
     const std::string where = "line " + std::to_string(number) + ": ";
     if (line.empty()) continue;
-    if (summary_seen) {
-      *problem = where + "more after the summary line, which ends a search's output";
-      return false;
-    }
     const Json object = Json::parse(line, nullptr, false);
     if (!object.is_object()) {
       *problem = where + "not a JSON object; is this the output of search --json?";
       return false;
     }
+    open = true;
     if (object.contains("summary")) {
-      if (!parse_summary(object, output, problem)) {
+      if (!parse_summary(object, &output, problem)) {
         *problem = where + *problem;
         return false;
       }
-      summary_seen = true;
+      if (output.ranked.size() > output.summary.top) {
+        *problem =
+            where + "more ranked seeds than its \"top\" of " + std::to_string(output.summary.top);
+        return false;
+      }
+      outputs->push_back(std::move(output));
+      output = SearchOutput{};
+      open = false;
       continue;
     }
     RankedLine ranked;
@@ -287,14 +293,10 @@ bool parse_search_output(std::string_view text, SearchOutput* output, std::strin
       *problem = where + R"(a ranked seed needs its "seed" and "score")";
       return false;
     }
-    output->ranked.push_back(ranked);
+    output.ranked.push_back(ranked);
   }
-  if (!summary_seen) {
+  if (open || outputs->empty()) {
     *problem = "no summary line at the end: the search did not finish writing";
-    return false;
-  }
-  if (output->ranked.size() > output->summary.top) {
-    *problem = "more ranked seeds than its \"top\" of " + std::to_string(output->summary.top);
     return false;
   }
   return true;

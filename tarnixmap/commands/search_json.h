@@ -61,10 +61,11 @@ struct SearchOutput {
   std::uint64_t searched = 0;      // seeds, in all its ranges
 };
 
-// Reads a search's (or a merge's) JSON lines: ranked lines, then one
-// summary line, last. False with *problem saying which line is not what it
-// should be.
-[[nodiscard]] bool parse_search_output(std::string_view text, SearchOutput* output,
-                                       std::string* problem);
+// Reads the JSON lines of one or more searches (or merges), one after
+// another: each its ranked lines, then its summary line. False with
+// *problem saying which line is not what it should be, or that the last
+// search has no summary.
+[[nodiscard]] bool parse_search_outputs(std::string_view text, std::vector<SearchOutput>* outputs,
+                                        std::string* problem);
 
 }  // namespace tarnix
