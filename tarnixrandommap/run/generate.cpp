@@ -5,6 +5,7 @@
 #include "tarnixrandommap/mapfile/map_file.h"
 #include "tarnixrandommap/random/random.h"
 #include "tarnixrandommap/run/printable.h"
+#include "tarnixrandommap/run/symmetric_phases.h"
 
 namespace tarnix {
 
@@ -66,7 +67,7 @@ void report_shortfalls(Console& console, const PhaseReports& reports) {
 }
 
 GeneratedMap generate_map(const MapParams& params, std::string_view path, std::uint32_t seed,
-                          Console& console, FileSystem& files) {
+                          Console& console, FileSystem& files, std::optional<Symmetry> symmetry) {
   GeneratedMap map;
   map.grid = TileGrid::create(params.width, params.height);
   if (!map.grid) {
@@ -74,7 +75,8 @@ GeneratedMap generate_map(const MapParams& params, std::string_view path, std::u
     return map;
   }
   init_grid(*map.grid);
-  const PhaseReports reports = place_phases(params, *map.grid, seed);
+  const PhaseReports reports = symmetry ? place_symmetric_phases(params, *map.grid, seed, *symmetry)
+                                        : place_phases(params, *map.grid, seed);
   report_shortfalls(console, reports);
   if (!reports.hearts) {
     map.outcome = MapOutcome::kHeartsDoNotFit;

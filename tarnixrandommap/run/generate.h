@@ -12,6 +12,7 @@
 #include "tarnixrandommap/placement/gems.h"
 #include "tarnixrandommap/placement/hearts.h"
 #include "tarnixrandommap/placement/portals.h"
+#include "tarnixrandommap/placement/symmetry.h"
 #include "tarnixrandommap/run/console.h"
 #include "tarnixrandommap/run/map_params.h"
 
@@ -64,10 +65,13 @@ void report_shortfalls(Console& console, const PhaseReports& reports);
 // hearts, portals, gems, gold, lava and water in that order, and writes the
 // map file to `path` through `files`. Each portal, gem and material
 // shortfall is reported on `console` as it happens; the failures that end
-// the run are left to the caller to report.
-// Requires: validate(params) found nothing.
+// the run are left to the caller to report. With a symmetry, the map is
+// made as place_symmetric_phases makes it instead.
+// Requires: validate(params) found nothing; symmetry_fits() for the
+// params, with a symmetry.
 [[nodiscard]] GeneratedMap generate_map(const MapParams& params, std::string_view path,
-                                        std::uint32_t seed, Console& console, FileSystem& files);
+                                        std::uint32_t seed, Console& console, FileSystem& files,
+                                        std::optional<Symmetry> symmetry = std::nullopt);
 
 // The report of a failed map, as the generator words it.
 [[nodiscard]] std::string no_memory_message(const MapParams& params);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+#include "tarnixrandommap/grid/tile_grid.h"
+#include "tarnixrandommap/placement/symmetry.h"
+#include "tarnixrandommap/run/generate.h"
+#include "tarnixrandommap/run/map_params.h"
+
+namespace tarnix {
+
+// What one copy of a symmetric map gets of an amount asked for the whole
+// map: an even share, rounded to the nearest whole number, halves up;
+// nothing of an amount of zero or less.
+[[nodiscard]] std::int32_t share_of(std::int32_t amount, std::int32_t copies);
+
+// The placement phases of a symmetric map, seeded with `seed`: the heart of
+// player 1 is placed in the layout's region, its 5 × 5 block clear of the
+// axes and the centre, at least the heart spacing from each of its own
+// copies (which are the other players' hearts); the portals (kept off the
+// axes and the centre, and away from every heart), gems, gold, lava and
+// water, each its share of the amount, are placed in the region alone;
+// then the region is copied over the rest of the map. The reports count
+// the whole map. `check` is told of each phase once the map is complete.
+// Requires: validate(params) found nothing; symmetry_fits() for the
+// params; init_grid(grid) of the params' size.
+[[nodiscard]] PhaseReports place_symmetric_phases(const MapParams& params, TileGrid& grid,
+                                                  std::uint32_t seed, Symmetry symmetry,
+                                                  const PhaseCheck& check = nullptr);
+
+}  // namespace tarnix
