@@ -79,5 +79,18 @@ expect_refusal "shard-1000.json and wider.json searched maps of different values
 expect_refusal "measured or ranked maps differently (weights.border_gap: 1.0 and 2.0)" \
   shard-1000.json weighed.json
 
+# Symmetric maps, which all score 0, merge by the figure they are ranked
+# by, and one preferred figure is not merged with another.
+symmetric=("${search[@]}" --symmetry quad --prefer rival_time)
+"${symmetric[@]}" --from 1 --seeds 150 -- "${args[@]}" >sym-1.json
+"${symmetric[@]}" --from 151 --seeds 150 -- "${args[@]}" >sym-151.json
+"${symmetric[@]}" --from 1 --seeds 300 -- "${args[@]}" >sym-whole.json
+if ! diff <(grep -v '"summary":true' sym-whole.json) \
+  <("$tarnixmap" merge --json sym-1.json sym-151.json | grep -v '"summary":true'); then
+  fail "the merged ranking of symmetric maps differs from the whole range's"
+fi
+"${search[@]}" --symmetry quad --from 301 --seeds 20 -- "${args[@]}" >sym-gold.json
+expect_refusal '(prefer: "rival_time" and "gold_within")' sym-1.json sym-gold.json
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]

@@ -638,4 +638,130 @@ TEST_F(TarnixmapTest, NoProgressLineOffATerminal) {
   EXPECT_EQ(r.err, "");
 }
 
+// A symmetric map of every mode, on odd and even sides: check tells its
+// mode, and every figure of every player is the same (the heart's place
+// aside), so the score is 0; the same seed writes the same bytes.
+TEST_F(TarnixmapTest, SymmetricMapsStartEveryPlayerAlike) {
+  struct Case {
+    std::string mode;
+    std::string size;
+    std::string players;
+  };
+  const std::vector<Case> cases = {
+      {"mirror-x", "64x40", "2"}, {"mirror-x", "63x41", "2"}, {"mirror-y", "40x64", "2"},
+      {"mirror-y", "41x63", "2"}, {"rot2", "64x40", "2"},     {"rot2", "63x41", "2"},
+      {"quad", "64x48", "4"},     {"quad", "65x49", "4"},     {"rot4", "64x64", "4"},
+      {"rot4", "65x65", "4"},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> args = {"generate", "--seed",    "11",   "--symmetry",
+                                           c.mode,     "--size",    c.size, "--players",
+                                           c.players,  "--portals", "6",    "Sym"};
+    const Result made = tarnixmap(args);
+    ASSERT_EQ(made.code, 0) << c.mode << " " << c.size << ": " << made.err;
+    EXPECT_NE(made.out.find("Sym.map: seed 11, symmetry " + c.mode), std::string::npos) << made.out;
+    const std::string bytes = read_file("Sym.map");
+    ASSERT_EQ(tarnixmap(args).code, 0);
+    EXPECT_EQ(read_file("Sym.map"), bytes) << c.mode;
+
+    const Result check = tarnixmap({"check", "--json", "Sym.map"});
+    ASSERT_EQ(check.code, 0) << check.err;
+    nlohmann::json object = nlohmann::json::parse(check.out);
+    EXPECT_EQ(object.at("symmetry"), c.mode) << c.size;
+    EXPECT_EQ(object.at("score"), 0.0) << c.mode << " " << c.size;
+    nlohmann::json& starts = object.at("starts");
+    ASSERT_EQ(starts.size(), std::stoul(c.players));
+    for (nlohmann::json& start : starts) {
+      start.erase("heart");
+      start.erase("player");
+    }
+    for (const nlohmann::json& start : starts)
+      EXPECT_EQ(start, starts[0]) << c.mode << " " << c.size;
+    // Every portal was copied: 6 asked, shared among the copies.
+    EXPECT_EQ(object.at("tiles").at("P"), 6 * 9 + (c.players == "4" ? 2 * 9 : 0)) << c.mode;
+  }
+  // An ordinary map is none.
+  ASSERT_EQ(generate({"--seed", "1"}).code, 0);
+  EXPECT_EQ(nlohmann::json::parse(tarnixmap({"check", "--json", "Cave.map"}).out).at("symmetry"),
+            nullptr);
+}
+
+TEST_F(TarnixmapTest, SymmetryThatDoesNotFitIsAUsageError) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"generate", "--symmetry", "quad", "--players", "3", "M"},
+       "tarnixmap generate: --symmetry quad is for 4 players, not 3: no mirror or turn of a "
+       "square grid gives 3 players alike starts; for 3 players, tarnixmap search finds the "
+       "fairest of many random maps\n"},
+      {{"generate", "--symmetry", "mirror-x", "--players", "4", "M"},
+       "tarnixmap generate: --symmetry mirror-x is for 2 players, not 4; for 4 players on this "
+       "map: quad, rot4\n"},
+      {{"search", "--symmetry", "rot4", "--size", "64x48", "M"},
+       "tarnixmap search: --symmetry rot4 turns a square map a quarter turn, and 64 x 48 is not "
+       "square; for 4 players on this map: quad\n"},
+      {{"generate", "--symmetry", "diagonal", "M"},
+       "tarnixmap generate: --symmetry must be one of mirror-x, mirror-y, rot2 (2 players); quad, "
+       "rot4 (4 players, rot4 on square maps), or none; got \"diagonal\"\n"},
+      {{"search", "--prefer", "rival_time", "M"},
+       "tarnixmap search: --prefer ranks symmetric maps, whose scores are all 0; it needs "
+       "--symmetry\n"},
+      {{"search", "--symmetry", "quad", "--prefer", "richness", "M"},
+       "tarnixmap search: --prefer must be a figure: gold_first, gems_first, territory, "
+       "gold_within, portal_time, rival_time, border_gap, gold_near, gems_near, hazards_near, "
+       "nearest_portal, nearest_heart; got \"richness\"\n"},
+  };
+  for (const Case& c : cases) {
+    const Result r = tarnixmap(c.args);
+    EXPECT_EQ(r.code, 2) << c.args[2];
+    EXPECT_EQ(r.err, c.message);
+    EXPECT_FALSE(std::filesystem::exists(path("M.map")));
+  }
+  // No room for a heart beside the axis: a clear failure, and no file.
+  const Result narrow =
+      tarnixmap({"generate", "--seed", "1", "--symmetry", "mirror-x", "--size", "11x40",
+                 "--players", "2", "--gold", "10", "--lava", "10", "--water", "10", "M"});
+  EXPECT_EQ(narrow.code, 1);
+  EXPECT_NE(narrow.err.find("no heart fits in the part of the map that --symmetry mirror-x "
+                            "copies"),
+            std::string::npos)
+      << narrow.err;
+  EXPECT_FALSE(std::filesystem::exists(path("M.map")));
+}
+
+// A search of symmetric maps ranks them by the preferred figure, the
+// players' good fortune first; every line makes its map again.
+TEST_F(TarnixmapTest, SymmetricSearchRanksByThePreferredFigure) {
+  const std::vector<std::string> args = {
+      "search",     "--json", "--top",    "5",           "--from",    "1", "--seeds", "60",
+      "--symmetry", "rot2",   "--prefer", "portal_time", "--players", "2", "Duel"};
+  const Result search = tarnixmap(args);
+  ASSERT_EQ(search.code, 0) << search.err;
+  std::vector<nlohmann::json> lines;
+  for (std::size_t at = 0, end = 0; at < search.out.size(); at = end + 1) {
+    end = search.out.find('\n', at);
+    lines.push_back(nlohmann::json::parse(search.out.substr(at, end - at)));
+  }
+  ASSERT_EQ(lines.size(), 6U);
+  for (std::size_t i = 0; i + 2 < lines.size(); ++i) {
+    const double here = lines[i].at("preferred").at("value").get<double>();
+    const double next = lines[i + 1].at("preferred").at("value").get<double>();
+    // Less of a time first; equal times by the lower seed.
+    EXPECT_TRUE(here < next || (here == next && lines[i].at("seed") < lines[i + 1].at("seed")))
+        << i;
+    EXPECT_EQ(lines[i].at("score"), 0.0);
+    EXPECT_EQ(lines[i].at("starts").at(0).at("portal_time"), here);
+  }
+  EXPECT_EQ(lines.back().at("options").at("prefer"), "portal_time");
+  const std::string searched = read_file("Duel.map");
+  write_file("p.json", lines[0].at("params").dump());
+  ASSERT_EQ(std::remove(path("Duel.map").c_str()), 0);
+  ASSERT_EQ(tarnixmap({"generate", "--params", "p.json"}).code, 0);
+  EXPECT_EQ(read_file("Duel.map"), searched);
+  EXPECT_NE(lines[0].at("command").get<std::string>().find("--symmetry rot2 Duel"),
+            std::string::npos);
+}
+
 }  // namespace

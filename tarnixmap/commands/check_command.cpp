@@ -61,6 +61,9 @@ nlohmann::json sound_json(const std::string& path, const MapFileContents& map,
   put_fairness(object, summary.measure.fairness);
   put_text(object, "file", path);
   put_text(object, "name", map.name);
+  object["symmetry"] = summary.measure.symmetry
+                           ? nlohmann::json(symmetry_mode(*summary.measure.symmetry).name)
+                           : nlohmann::json(nullptr);
   // A map file tells its name, size and players, not the amounts or the
   // seed it was made with: no command makes it again.
   object["params"] = file_params_json(map.name, map.width, map.height, map.players);

@@ -9,6 +9,7 @@
 #include "tarnixmap/commands/figure_options.h"
 #include "tarnixmap/commands/help_format.h"
 #include "tarnixmap/commands/suggest.h"
+#include "tarnixmap/commands/symmetry_options.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
@@ -82,6 +83,11 @@ void CommandLine::add_generate() {
              "write K maps, NAME_1.map to NAME_K.map, from the seeds N, N+1, ...",
              [&r](std::int64_t v) { r.count = static_cast<std::int64_t>(v); });
   generate->add_flag("--preview", r.preview, "also draw each map as NAME.png");
+  generate
+      ->add_option("--symmetry", generate_symmetry_,
+                   "a symmetric map, made on one part and copied: " + symmetry_modes_text() +
+                       "; not a map tarnixrandommap makes")
+      ->type_name("MODE");
   generate_values_.add_to(generate);
   generate->footer(std::string(kDashNameHint));
 }
@@ -183,6 +189,17 @@ void CommandLine::add_search() {
              "workers, each with a map of its own in memory (default: the machine's cores, "
              "fewer where their maps would not fit in the memory available)",
              [&r](std::int64_t v) { r.threads = static_cast<unsigned>(v); });
+  search
+      ->add_option(
+          "--symmetry", search_symmetry_,
+          "search symmetric maps, as generate --symmetry makes them: " + symmetry_modes_text())
+      ->type_name("MODE");
+  search
+      ->add_option("--prefer", search_prefer_,
+                   "with --symmetry, rank the maps (all of score 0) by this figure, the "
+                   "players' good fortune first: more of it, or less of a time or distance "
+                   "(default gold_within: rich starts)")
+      ->type_name("FIGURE");
   search->add_flag("--json", r.json, "JSON lines instead of the table");
   search
       ->add_option("--report", r.report,
@@ -216,6 +233,7 @@ bool CommandLine::read_numbers(Console& err) {
   };
   if (*generate && !take(generate_values_, generate_request)) return false;
   if (*search && !take(search_values_, search_request)) return false;
+  if (!read_symmetric(err)) return false;
   for (NumberOption& option : numbers_) {
     if (option.command->count(std::string(option.range.option)) == 0) continue;
     const std::optional<std::int64_t> value = parse_option_value(option.text, option.range);
@@ -226,6 +244,27 @@ bool CommandLine::read_numbers(Console& err) {
     }
     option.store(*value);
   }
+  return true;
+}
+
+bool CommandLine::read_symmetric(Console& err) {
+  std::string problem;
+  const auto symmetry = [&](CLI::App* command, const std::string& text, auto& request) {
+    request.symmetry_given = command->count("--symmetry") > 0;
+    if (!request.symmetry_given || read_symmetry(text, &request.symmetry, &problem)) return true;
+    err.line("tarnixmap " + command->get_name() + ": " + problem);
+    return false;
+  };
+  if (*generate && !symmetry(generate, generate_symmetry_, generate_request)) return false;
+  if (!*search) return true;
+  if (!symmetry(search, search_symmetry_, search_request)) return false;
+  if (search->count("--prefer") == 0) return true;
+  Figure figure{};
+  if (!read_prefer(search_prefer_, &figure, &problem)) {
+    err.line("tarnixmap search: " + problem);
+    return false;
+  }
+  search_request.prefer = figure;
   return true;
 }
 

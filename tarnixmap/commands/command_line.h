@@ -76,7 +76,12 @@ struct CommandLine {
   void add_search();
   void add_report();
   void add_merge();
+  // --symmetry and --prefer. False after a usage error, reported on `err`.
+  [[nodiscard]] bool read_symmetric(Console& err);
 
+  std::string generate_symmetry_;  // --symmetry, read with the numbers
+  std::string search_symmetry_;
+  std::string search_prefer_;
   std::list<NumberOption> numbers_;  // a list: the parser keeps pointers to each text
   // Each command's --cost and --weight texts, read into its measure.
   struct FigureTexts {

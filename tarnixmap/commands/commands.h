@@ -32,7 +32,9 @@ struct GenerateRequest {
   bool preview = false;               // also draw each map as NAME.png
   std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
   std::array<bool, kArgumentCount> given{};        // which of them the command line gave
-  std::string params_file;  // a JSON object of values for those not given; none when empty
+  std::string params_file;           // a JSON object of values for those not given; none when empty
+  std::optional<Symmetry> symmetry;  // a symmetric map instead of the generator's
+  bool symmetry_given = false;       // the command line chose (--symmetry none: no symmetry)
 };
 
 // Draws a generated map, with its seed and score in the title, as the PNG
@@ -40,6 +42,11 @@ struct GenerateRequest {
 [[nodiscard]] bool write_preview(const MapParams& params, const GeneratedMap& map,
                                  std::uint32_t seed, const MeasureOptions& options,
                                  const std::string& path, Console& err, FileSystem& files);
+
+// Says on `err` why `symmetry` cannot lay out maps of these values (false),
+// or how sharing the amounts among its copies changes them.
+[[nodiscard]] bool check_symmetry(const std::string& who, Symmetry symmetry,
+                                  const MapParams& params, Console& err);
 
 // Writes the map (or maps) exactly as tarnixrandommap does when the clock
 // reads the seed, printing the generator's messages and the seed of each
@@ -81,7 +88,10 @@ struct SearchRequest {
   MeasureOptions measure{};           // costs, reach, radius and weights
   std::optional<std::int32_t> min_border_gap;  // a seed with a heart nearer the frame is
                                                // rejected
-  std::size_t top = 10;                        // rows of the ranking printed
+  std::optional<Symmetry> symmetry;            // symmetric maps instead of the generator's
+  bool symmetry_given = false;                 // the command line chose (none: no symmetry)
+  std::optional<Figure> prefer;     // what ranks symmetric maps; gold_within when not given
+  std::size_t top = 10;             // rows of the ranking printed
   std::optional<std::size_t> keep;  // write the best K as NAME_rankR_seedS.map; else NAME.map
   bool no_write = false;            // write no map at all
   bool json = false;                // JSON lines instead of the table

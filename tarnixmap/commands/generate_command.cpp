@@ -4,6 +4,7 @@
 
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/params_json.h"
+#include "tarnixmap/commands/symmetry_options.h"
 #include "tarnixmap/drawing/render.h"
 #include "tarnixrandommap/placement/capacity.h"
 #include "tarnixrandommap/run/generate.h"
@@ -18,11 +19,19 @@ std::string numbered(const std::string& name, std::int64_t number) {
 }
 
 // Why a map was not made, in one line.
-std::string failure(const MapParams& params, const GeneratedMap& map, const std::string& path) {
+std::string failure(const MapParams& params, const GeneratedMap& map, const std::string& path,
+                    std::optional<Symmetry> symmetry) {
   switch (map.outcome) {
     case MapOutcome::kNoMemory:
       return no_memory_message(params);
     case MapOutcome::kHeartsDoNotFit:
+      if (symmetry) {
+        return "no heart fits in the part of the map that --symmetry " +
+               std::string(symmetry_mode(*symmetry).name) +
+               " copies, its block clear of the axes and min_vosk_dist " +
+               std::to_string(params.min_vosk_dist) +
+               " (+5) from its own copies; try a larger map or a smaller min_vosk_dist";
+      }
       return "failed to find proper minimal distance between hearts";
     case MapOutcome::kWriteFailed:
       return write_failed_message(path, map.error);
@@ -57,13 +66,26 @@ void warn_of_amounts_beyond_reach(const std::string& who, const MapParams& param
   }
 }
 
+bool check_symmetry(const std::string& who, Symmetry symmetry, const MapParams& params,
+                    Console& err) {
+  if (const std::string problem = symmetry_problem(symmetry, params); !problem.empty()) {
+    err.line(who + ": " + problem);
+    return false;
+  }
+  for (const std::string& shared : shared_amounts(symmetry, params))
+    err.line(who + ": note: amounts are shared among the copies: " + shared);
+  return true;
+}
+
 int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, Console& out,
                      Console& err, FileSystem& files) {
   std::array<std::string, kArgumentCount> values = request.values;
   std::optional<std::uint32_t> seed = request.seed;
+  std::optional<Symmetry> symmetry = request.symmetry;
   if (std::string problem;
       !request.params_file.empty() &&
-      !apply_params_file(request.params_file, request.given, values, &seed, files, &problem)) {
+      !apply_params_file(request.params_file, request.given, values,
+                         {&seed, &symmetry, request.symmetry_given}, files, &problem)) {
     err.line("tarnixmap generate: " + problem);
     return kExitUsage;
   }
@@ -95,6 +117,7 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
       err.line("tarnixmap generate: " + problem);
     return kExitUsage;
   }
+  if (symmetry && !check_symmetry("tarnixmap generate", *symmetry, params, err)) return kExitUsage;
   warn_of_amounts_beyond_reach("tarnixmap generate", params, err);
 
   int status = kExitOk;
@@ -103,14 +126,16 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     const auto seed = static_cast<std::uint32_t>(first_seed + i);
     if (request.count) params.name = numbered(name, i + 1);
     const std::string path = map_file_name(params);
-    const GeneratedMap map = generate_map(params, path, seed, out, files);
+    const GeneratedMap map = generate_map(params, path, seed, out, files, symmetry);
     if (map.outcome != MapOutcome::kWritten) {
       err.line("tarnixmap: " + printable(path) + " (seed " + std::to_string(seed) +
-               "): " + failure(params, map, path));
+               "): " + failure(params, map, path, symmetry));
       status = kExitFailed;
       continue;
     }
-    out.line(printable(path) + ": seed " + std::to_string(seed));
+    // A symmetric map is not what the generator writes for that second.
+    out.line(printable(path) + ": seed " + std::to_string(seed) +
+             (symmetry ? ", symmetry " + std::string(symmetry_mode(*symmetry).name) : ""));
     if (request.preview &&
         !write_preview(params, map, seed, MeasureOptions(), params.name + ".png", err, files)) {
       status = kExitFailed;

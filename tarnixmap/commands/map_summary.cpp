@@ -47,6 +47,10 @@ std::string format_summary(std::string_view path, const MapFileContents& content
   out += "  size     " + std::to_string(contents.width) + " x " + std::to_string(contents.height) +
          "\n";
   out += "  players  " + std::to_string(contents.players) + "\n";
+  if (summary.measure.symmetry) {
+    out += "  symmetry " + std::string(symmetry_mode(*summary.measure.symmetry).name) +
+           ": every square is the image of another, every player starts alike\n";
+  }
   out += "  tiles   ";
   for (std::size_t i = 0; i < kTileCodes.size(); ++i) {
     out += ' ';

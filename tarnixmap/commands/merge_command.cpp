@@ -61,8 +61,8 @@ std::string mismatch(const SearchSummary& a, const SearchSummary& b) {
   const nlohmann::json values_b = params_json(b.params, std::nullopt);
   if (std::string d = first_difference(values_a, values_b, ""); !d.empty())
     return "searched maps of different values (" + d + ")";
-  const nlohmann::json options_a = options_json(a.measure, a.min_border_gap);
-  const nlohmann::json options_b = options_json(b.measure, b.min_border_gap);
+  const nlohmann::json options_a = options_json(a.measure, a.min_border_gap, a.symmetric);
+  const nlohmann::json options_b = options_json(b.measure, b.min_border_gap, b.symmetric);
   if (std::string d = first_difference(options_a, options_b, ""); !d.empty())
     return "measured or ranked maps differently (" + d + ")";
   if (a.histogram.has_value() != b.histogram.has_value())
@@ -235,10 +235,13 @@ std::optional<SearchResult> merged_ranking(const std::vector<Shard>& shards,
   std::ranges::sort(all, [](const Candidate& a, const Candidate& b) {
     return a.line.score != b.line.score ? a.line.score < b.line.score : a.line.seed < b.line.seed;
   });
-  if (all.size() > top) all.resize(top);
+  // Symmetric maps all score 0: what ranks them, the preferred figure, is
+  // known only once each is measured again.
+  if (!merged.symmetric && all.size() > top) all.resize(top);
   SearchOptions options;
   options.measure = merged.measure;
   options.min_border_gap = merged.min_border_gap;
+  options.symmetric = merged.symmetric;
   SearchResult result;
   for (const Candidate& c : all) {
     const std::optional<RankedSeed> ranked = rank_one_seed(merged.params, c.line.seed, options);
@@ -251,6 +254,8 @@ std::optional<SearchResult> merged_ranking(const std::vector<Shard>& shards,
     }
     result.best.push_back(*ranked);
   }
+  std::ranges::sort(result.best, ranks_before);
+  if (result.best.size() > top) result.best.resize(top);
   result.without_map = merged.without_map;
   result.rejected = merged.rejected;
   result.sealed = merged.sealed;
@@ -283,7 +288,7 @@ int merge_command(const MergeRequest& request, Console& out, Console& err, FileS
   if (request.json) {
     print_ranking_json(*result, merged, out);
   } else {
-    print_ranking_table(*result, out);
+    print_ranking_table(*result, merged.symmetric, out);
     out.line(totals_text(merged));
   }
   if (request.report.empty()) return kExitOk;

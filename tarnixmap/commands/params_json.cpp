@@ -64,8 +64,15 @@ std::string shown_value(const nlohmann::json& value) {
   return text.size() > kShown ? text.substr(0, kShown) + "..." : text;
 }
 
+std::string symmetry_names() {
+  std::string names;
+  for (const SymmetryMode& mode : kSymmetryModes)
+    names += (names.empty() ? "" : ", ") + std::string(mode.name);
+  return names;
+}
+
 std::string keys_list() {
-  std::string list = "name, seed";
+  std::string list = "name, seed, symmetry";
   for (const NamedValue& v : kNamedValues)
     list += std::string(", ") + v.key;
   return list;
@@ -73,13 +80,15 @@ std::string keys_list() {
 
 }  // namespace
 
-nlohmann::json params_json(const MapParams& params, std::optional<std::uint32_t> seed) {
+nlohmann::json params_json(const MapParams& params, std::optional<std::uint32_t> seed,
+                           std::optional<Symmetry> symmetry) {
   nlohmann::json object = nlohmann::json::object();
   put_text(object, "name", params.name);
   const auto numbers = numbers_of(params);
   for (std::size_t i = 0; i < kNamedValues.size(); ++i)
     object[kNamedValues[i].key] = numbers[i];
   if (seed) object["seed"] = *seed;
+  if (symmetry) object["symmetry"] = symmetry_mode(*symmetry).name;
   return object;
 }
 
@@ -117,8 +126,10 @@ std::string shell_word(std::string_view word) {
   return quoted + "'";
 }
 
-std::string generate_command_line(const MapParams& params, std::uint32_t seed) {
+std::string generate_command_line(const MapParams& params, std::uint32_t seed,
+                                  std::optional<Symmetry> symmetry) {
   std::string line = "tarnixmap generate --seed " + std::to_string(seed) + " ";
+  if (symmetry) line += "--symmetry " + std::string(symmetry_mode(*symmetry).name) + " ";
   // A name that starts with "-" would be taken for an option.
   if (params.name.starts_with('-')) line += "-- ";
   line += shell_word(params.name);
@@ -158,6 +169,16 @@ bool parse_params(std::string_view text, ParamsFile* params, std::string* proble
       if (key == "name_hex" || !object.contains("name_hex")) params->values[0] = *name;
       continue;
     }
+    if (key == "symmetry") {
+      params->symmetry =
+          value.is_string() ? symmetry_named(value.get<std::string>()) : std::nullopt;
+      if (!params->symmetry && !value.is_null()) {
+        *problem = shown_key + " must be one of " + symmetry_names() + ", or null, got " +
+                   shown_value(value);
+        return false;
+      }
+      continue;
+    }
     if (key == "seed") {
       const auto seed = whole_number(value, 0, 4294967295);
       if (!seed) {
@@ -188,8 +209,7 @@ bool parse_params(std::string_view text, ParamsFile* params, std::string* proble
 
 bool apply_params_file(const std::string& path, const std::array<bool, kArgumentCount>& given,
                        std::array<std::string, kArgumentCount>& values,
-                       std::optional<std::uint32_t>* seed, FileSystem& files,
-                       std::string* problem) {
+                       const ParamsTargets& targets, FileSystem& files, std::string* problem) {
   const std::string who = "--params " + printable(path) + ": ";
   FileBytes bytes;
   std::uint64_t size = 0;
@@ -217,7 +237,8 @@ bool apply_params_file(const std::string& path, const std::array<bool, kArgument
     *problem = who + "holds no \"name\"; give NAME after the options";
     return false;
   }
-  if (!*seed) *seed = params.seed;
+  if (!*targets.seed) *targets.seed = params.seed;
+  if (!targets.symmetry_given) *targets.symmetry = params.symmetry;
   return true;
 }
 

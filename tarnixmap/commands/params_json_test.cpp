@@ -65,6 +65,11 @@ TEST(ParamsJson, ReadsBackWhatItWrites) {
     EXPECT_EQ(read.values[9], "201");
     EXPECT_EQ(read.values[11], "10");
     EXPECT_EQ(read.seed, 4294967295U);
+    EXPECT_EQ(read.symmetry, std::nullopt);
+    ASSERT_TRUE(parse_params(params_json(p, 1, Symmetry::kRot4).dump(), &read, &problem));
+    EXPECT_EQ(read.symmetry, Symmetry::kRot4);
+    EXPECT_EQ(generate_command_line(p, 1, Symmetry::kRot4).substr(0, 44),
+              "tarnixmap generate --seed 1 --symmetry rot4 ");
   }
 }
 
@@ -76,7 +81,9 @@ TEST(ParamsJson, NamesTheKeyThatIsWrong) {
     std::string problem;
   };
   const std::vector<Case> cases = {
-      {R"({"colour": 1})", "unknown key \"colour\"; the keys are name, seed, width, height,"},
+      {R"({"colour": 1})",
+       "unknown key \"colour\"; the keys are name, seed, symmetry, width, height,"},
+      {R"({"symmetry": "mirror"})", "\"symmetry\" must be one of mirror-x, mirror-y, rot2, quad,"},
       {R"({"width": 6})", "\"width\" must be a whole number from 7 to 2147483647, got 6"},
       {R"({"width": "64"})", R"("width" must be a whole number from 7 to 2147483647, got "64")"},
       {R"({"width": 64.5})", "\"width\" must be a whole number from 7 to 2147483647, got 64.5"},
@@ -102,14 +109,20 @@ TEST(ParamsJson, NamesTheKeyThatIsWrong) {
 // from the file, and a value the file leaves out keeps its default.
 TEST(ParamsJson, TheCommandLineOverridesTheFile) {
   MemoryFileSystem files;
-  files.files["p.json"] = R"({"name": "Duel", "width": 30, "height": 31, "players": 2, "seed": 9})";
+  files.files["p.json"] =
+      R"({"name": "Duel", "width": 30, "height": 31, "players": 2, "seed": 9,
+          "symmetry": "rot2"})";
   std::array<std::string, kArgumentCount> values = {"",    "64", "70",  "4",   "500", "5",
                                                     "300", "40", "200", "200", "20",  "10"};
   std::array<bool, kArgumentCount> given{};
   given[2] = true;  // --height 70
   std::optional<std::uint32_t> seed;
+  std::optional<Symmetry> symmetry;
   std::string problem;
-  ASSERT_TRUE(apply_params_file("p.json", given, values, &seed, files, &problem)) << problem;
+  ASSERT_TRUE(
+      apply_params_file("p.json", given, values, {&seed, &symmetry, false}, files, &problem))
+      << problem;
+  EXPECT_EQ(symmetry, Symmetry::kRot2);
   EXPECT_EQ(values[0], "Duel");
   EXPECT_EQ(values[1], "30");
   EXPECT_EQ(values[2], "70");
@@ -118,14 +131,18 @@ TEST(ParamsJson, TheCommandLineOverridesTheFile) {
   EXPECT_EQ(seed, 9U);
 
   std::optional<std::uint32_t> asked = 3;  // --seed 3
-  ASSERT_TRUE(apply_params_file("p.json", given, values, &asked, files, &problem));
+  std::optional<Symmetry> none;            // --symmetry none
+  ASSERT_TRUE(apply_params_file("p.json", given, values, {&asked, &none, true}, files, &problem));
   EXPECT_EQ(asked, 3U);
+  EXPECT_EQ(none, std::nullopt);
 
   files.files["nameless.json"] = R"({"width": 30})";
   values[0].clear();
-  EXPECT_FALSE(apply_params_file("nameless.json", given, values, &seed, files, &problem));
+  EXPECT_FALSE(apply_params_file("nameless.json", given, values, {&seed, &symmetry, false}, files,
+                                 &problem));
   EXPECT_EQ(problem, "--params nameless.json: holds no \"name\"; give NAME after the options");
-  EXPECT_FALSE(apply_params_file("missing.json", given, values, &seed, files, &problem));
+  EXPECT_FALSE(
+      apply_params_file("missing.json", given, values, {&seed, &symmetry, false}, files, &problem));
   EXPECT_TRUE(problem.starts_with("--params missing.json: cannot read it: ")) << problem;
 }
 

@@ -72,6 +72,7 @@ PictureLabels picture_labels(const std::string& name, std::optional<std::uint32_
     }
   }
   labels.hearts = hearts.placed();
+  labels.symmetry = measure.symmetry;
   labels.territory = first;
   return labels;
 }

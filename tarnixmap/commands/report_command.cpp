@@ -85,8 +85,9 @@ bool write_entry_files(const std::string& dir, std::size_t index, ReportEntry& e
   }
   if (!e.map.params) return true;
   e.map.params_file = page_file(index, PageFile::kParams);
-  e.map.command = e.map.seed ? generate_command_line(*e.map.params, *e.map.seed) : "";
-  const std::string json = params_json(*e.map.params, e.map.seed)
+  e.map.command =
+      e.map.seed ? generate_command_line(*e.map.params, *e.map.seed, e.map.made_symmetric) : "";
+  const std::string json = params_json(*e.map.params, e.map.seed, e.map.made_symmetric)
                                .dump(2, ' ', true, nlohmann::json::error_handler_t::replace) +
                            "\n";
   return write_output("", joined(dir, e.map.params_file), json, err, files);

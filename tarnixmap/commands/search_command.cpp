@@ -74,7 +74,8 @@ class ProgressLine {
 
 // Writes the kept seeds' maps, each exactly as the generator writes it.
 bool write_best(const SearchRequest& request, MapParams params, const SearchResult& result,
-                Console& out, Console& err, FileSystem& files) {
+                const std::optional<SymmetricSearch>& symmetric, Console& out, Console& err,
+                FileSystem& files) {
   const std::string name = params.name;
   const std::size_t kept = std::min(request.keep.value_or(1), result.best.size());
   bool ok = true;
@@ -84,15 +85,23 @@ bool write_best(const SearchRequest& request, MapParams params, const SearchResu
     const std::string path = map_file_name(params);
     StringSink quiet;  // the generator's messages were for each seed; none is news here
     Console messages(quiet);
-    const GeneratedMap map = generate_map(params, path, r.seed, messages, files);
+    const GeneratedMap map =
+        generate_map(params, path, r.seed, messages, files,
+                     symmetric ? std::optional(symmetric->symmetry) : std::nullopt);
     if (map.outcome != MapOutcome::kWritten) {
       err.line("tarnixmap: " + write_failed_message(path, map.error));
       ok = false;
       continue;
     }
     Console& notice = request.json ? err : out;
+    std::string preferred;
+    if (symmetric) {
+      preferred = ", symmetry " + std::string(symmetry_mode(symmetric->symmetry).name) + ", " +
+                  std::string(info(symmetric->prefer).name) + " " +
+                  fixed(preferred_value(r, symmetric->prefer), 2);
+    }
     notice.line(printable(path) + ": seed " + std::to_string(r.seed) + ", score " +
-                fixed(r.score(), 4));
+                fixed(r.score(), 4) + preferred);
     if (request.preview &&
         !write_preview(params, map, r.seed, request.measure, params.name + ".png", err, files)) {
       ok = false;
@@ -134,22 +143,35 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
                    Console& err, FileSystem& files) {
   std::array<std::string, kArgumentCount> values = request.values;
   std::optional<std::uint32_t> first = request.from;
+  std::optional<Symmetry> symmetry = request.symmetry;
   if (std::string problem;
       !request.params_file.empty() &&
-      !apply_params_file(request.params_file, request.given, values, &first, files, &problem)) {
+      !apply_params_file(request.params_file, request.given, values,
+                         {&first, &symmetry, request.symmetry_given}, files, &problem)) {
     err.line("tarnixmap search: " + problem);
     return kExitUsage;
   }
   const std::uint32_t from = first.value_or(clock_seed);
   const std::optional<MapParams> params = checked_params(request, values, from, err);
   if (!params) return kExitUsage;
+  if (request.prefer && !symmetry) {
+    err.line(
+        "tarnixmap search: --prefer ranks symmetric maps, whose scores are all 0; it needs "
+        "--symmetry");
+    return kExitUsage;
+  }
+  if (symmetry && !check_symmetry("tarnixmap search", *symmetry, *params, err)) return kExitUsage;
   warn_of_amounts_beyond_reach("tarnixmap search", *params, err);
 
   SearchOptions options;
   options.measure = request.measure;
   options.min_border_gap = request.min_border_gap;
+  if (symmetry)
+    options.symmetric = SymmetricSearch{*symmetry, request.prefer.value_or(Figure::kGoldWithin)};
   options.top = std::max(request.top, request.keep.value_or(1));
-  const std::uint64_t per_worker = worker_bytes(*params, uses_dig_time(request.measure.weights));
+  const bool dig_time = uses_dig_time(request.measure.weights) ||
+                        (options.symmetric && info(options.symmetric->prefer).dig_time);
+  const std::uint64_t per_worker = worker_bytes(*params, dig_time);
   const WorkerPlan plan =
       plan_workers(request.threads, request.cores, per_worker, request.memory_available,
                    chunk_count(*params, {from, request.seeds}));
@@ -194,6 +216,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   summary.params = *params;
   summary.measure = request.measure;
   summary.min_border_gap = request.min_border_gap;
+  summary.symmetric = options.symmetric;
   summary.top = request.top;
   summary.searched = {{from, result.searched}};
   summary.asked = SearchRange{from, request.seeds};
@@ -206,7 +229,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   if (request.json) {
     print_ranking_json(shown, summary, out);
   } else {
-    print_ranking_table(shown, out);
+    print_ranking_table(shown, summary.symmetric, out);
     out.line(totals_text(summary));
   }
   if (result.stopped) {
@@ -221,7 +244,8 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
              " rejected); nothing was written");
     return result.stopped ? 128 + SIGINT : kExitFailed;
   }
-  const bool written = request.no_write || write_best(request, *params, result, out, err, files);
+  const bool written =
+      request.no_write || write_best(request, *params, result, options.symmetric, out, err, files);
   const std::string heading = "tarnixmap search: the best of " + counted(result.searched, "seed") +
                               " from " + std::to_string(from) + " for " + printable(params->name);
   const bool reported =

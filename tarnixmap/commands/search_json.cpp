@@ -89,7 +89,7 @@ bool parse_summary(const Json& object, SearchOutput* output, std::string* proble
   }
   const auto options_it = object.find("options");
   if (options_it == object.end() ||
-      !parse_options(*options_it, &s.measure, &s.min_border_gap, problem)) {
+      !parse_options(*options_it, &s.measure, &s.min_border_gap, &s.symmetric, problem)) {
     *problem = "\"options\": " + (options_it == object.end() ? "missing" : *problem);
     return false;
   }
@@ -150,9 +150,29 @@ bool parse_ranked(const Json& object, RankedLine* line) {
   return true;
 }
 
+// "symmetry" and "prefer": both null (or left out, by an older search), or
+// a mode and a figure by their names.
+bool parse_symmetric(const Json& object, std::optional<SymmetricSearch>* symmetric,
+                     std::string* problem) {
+  *symmetric = std::nullopt;
+  const Json none = nullptr;
+  const Json& mode = object.contains("symmetry") ? object.at("symmetry") : none;
+  const Json& prefer = object.contains("prefer") ? object.at("prefer") : none;
+  if (mode.is_null() && prefer.is_null()) return true;
+  const auto symmetry = mode.is_string() ? symmetry_named(mode.get<std::string>()) : std::nullopt;
+  const auto figure = prefer.is_string() ? figure_named(prefer.get<std::string>()) : std::nullopt;
+  if (!symmetry || !figure) {
+    *problem = R"("symmetry" and "prefer" must be a mode and a figure by name, or both null)";
+    return false;
+  }
+  *symmetric = SymmetricSearch{*symmetry, *figure};
+  return true;
+}
+
 }  // namespace
 
-Json options_json(const MeasureOptions& measure, std::optional<std::int32_t> min_border_gap) {
+Json options_json(const MeasureOptions& measure, std::optional<std::int32_t> min_border_gap,
+                  std::optional<SymmetricSearch> symmetric) {
   Json costs = Json::object();
   for (const TileCode& code : kTileCodes) {
     const std::uint16_t cost = measure.costs[code.code];
@@ -165,12 +185,16 @@ Json options_json(const MeasureOptions& measure, std::optional<std::int32_t> min
           {"weights", weights},
           {"reach", measure.reach},
           {"radius", measure.radius},
-          {"min_border_gap", min_border_gap ? Json(*min_border_gap) : Json(nullptr)}};
+          {"min_border_gap", min_border_gap ? Json(*min_border_gap) : Json(nullptr)},
+          {"symmetry", symmetric ? Json(symmetry_mode(symmetric->symmetry).name) : Json(nullptr)},
+          {"prefer", symmetric ? Json(info(symmetric->prefer).name) : Json(nullptr)}};
 }
 
 bool parse_options(const Json& object, MeasureOptions* measure,
-                   std::optional<std::int32_t>* min_border_gap, std::string* problem) {
+                   std::optional<std::int32_t>* min_border_gap,
+                   std::optional<SymmetricSearch>* symmetric, std::string* problem) {
   *measure = MeasureOptions{};
+  if (!parse_symmetric(object, symmetric, problem)) return false;
   if (!object.is_object()) {
     *problem = "not an object";
     return false;
@@ -248,7 +272,7 @@ Json summary_json(const SearchSummary& s) {
           {"ranges", ranges},
           {"range", asked},
           {"params", params_json(s.params, std::nullopt)},
-          {"options", options_json(s.measure, s.min_border_gap)},
+          {"options", options_json(s.measure, s.min_border_gap, s.symmetric)},
           {"top", s.top},
           {"searches", s.searches},
           {"histogram", histogram}};

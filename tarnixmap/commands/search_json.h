@@ -19,9 +19,10 @@ struct SearchSummary {
   MapParams params;
   MeasureOptions measure{};
   std::optional<std::int32_t> min_border_gap;
-  std::size_t top = 10;               // rows of its ranking
-  std::vector<SearchRange> searched;  // the seeds searched, in order of their first seed
-  std::optional<SearchRange> asked;   // a single search's range as asked; none for a merge
+  std::optional<SymmetricSearch> symmetric;  // a search of symmetric maps
+  std::size_t top = 10;                      // rows of its ranking
+  std::vector<SearchRange> searched;         // the seeds searched, in order of their first seed
+  std::optional<SearchRange> asked;          // a single search's range as asked; none for a merge
   std::uint64_t without_map = 0;
   std::uint64_t rejected = 0;
   std::uint64_t sealed = 0;
@@ -31,15 +32,19 @@ struct SearchSummary {
   std::uint64_t searches = 1;               // how many searches it stands for
 };
 
-// How maps were measured and which were ranked: "costs" (each tile code's
-// dig time, or "wall"), "weights" (each figure's), "reach", "radius" and
-// "min_border_gap" (null when not asked for).
+// How maps were made, measured and ranked: "costs" (each tile code's dig
+// time, or "wall"), "weights" (each figure's), "reach", "radius",
+// "min_border_gap", and "symmetry" and "prefer" of a search of symmetric
+// maps (each null when not asked for).
 [[nodiscard]] nlohmann::json options_json(const MeasureOptions& measure,
-                                          std::optional<std::int32_t> min_border_gap);
+                                          std::optional<std::int32_t> min_border_gap,
+                                          std::optional<SymmetricSearch> symmetric);
 
-// Reads options_json back. False with *problem naming what is not one.
+// Reads options_json back ("symmetry" and "prefer" may be left out). False
+// with *problem naming what is not one.
 [[nodiscard]] bool parse_options(const nlohmann::json& object, MeasureOptions* measure,
-                                 std::optional<std::int32_t>* min_border_gap, std::string* problem);
+                                 std::optional<std::int32_t>* min_border_gap,
+                                 std::optional<SymmetricSearch>* symmetric, std::string* problem);
 
 // The summary line's object: "summary": true, the counts ("searched",
 // "without_map", "rejected", "sealed"), "seconds", "stopped" and, for a

@@ -9,10 +9,30 @@
 #include "tarnixmap/fairness/figure_text.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
+#include "tarnixrandommap/run/symmetric_phases.h"
 
 namespace tarnix {
 
-void print_ranking_table(const SearchResult& result, Console& out) {
+double preferred_value(const RankedSeed& ranked, Figure figure) {
+  return info(figure).more_is_better ? ranked.preference : -ranked.preference;
+}
+
+void print_ranking_table(const SearchResult& result,
+                         const std::optional<SymmetricSearch>& symmetric, Console& out) {
+  if (symmetric) {
+    // Every player starts alike: the preferred figure is what tells the
+    // maps apart.
+    const std::string figure(info(symmetric->prefer).name);
+    out.line("rank  seed        score   " + figure + " (every player)");
+    for (std::size_t i = 0; i < result.best.size(); ++i) {
+      const RankedSeed& r = result.best[i];
+      std::array<char, 96> row{};
+      std::snprintf(row.data(), row.size(), "%4zu  %-10u  %.4f  %s", i + 1, r.seed, r.score(),
+                    fixed(preferred_value(r, symmetric->prefer), 2).c_str());
+      out.line(row.data());
+    }
+    return;
+  }
   out.line("rank  seed        score   least even");
   for (std::size_t i = 0; i < result.best.size(); ++i) {
     const RankedSeed& r = result.best[i];
@@ -51,12 +71,19 @@ std::string totals_text(const SearchSummary& s) {
 }
 
 void print_ranking_json(const SearchResult& result, const SearchSummary& summary, Console& out) {
+  const std::optional<Symmetry> symmetry =
+      summary.symmetric ? std::optional(summary.symmetric->symmetry) : std::nullopt;
   for (const RankedSeed& r : result.best) {
     nlohmann::json line = {{"seed", r.seed},
                            {"starts", starts_json(r.start_figures(), r.dig_time)},
-                           {"params", params_json(summary.params, r.seed)},
-                           {"command", generate_command_line(summary.params, r.seed)}};
+                           {"params", params_json(summary.params, r.seed, symmetry)},
+                           {"command", generate_command_line(summary.params, r.seed, symmetry)}};
     put_fairness(line, r.fairness);
+    if (summary.symmetric) {
+      line["symmetry"] = symmetry_mode(summary.symmetric->symmetry).name;
+      line["preferred"] = {{"figure", info(summary.symmetric->prefer).name},
+                           {"value", preferred_value(r, summary.symmetric->prefer)}};
+    }
     out.text(json_line(line));
   }
   out.text(json_line(summary_json(summary)));
@@ -75,10 +102,13 @@ bool write_ranking_report(const std::string& dir, const std::string& heading,
     }
     init_grid(*grid);
     const std::uint32_t seed = result.best[i].seed;
-    const PhaseReports reports = place_phases(params, *grid, seed);
+    const PhaseReports reports =
+        summary.symmetric ? place_symmetric_phases(params, *grid, seed, summary.symmetric->symmetry)
+                          : place_phases(params, *grid, seed);
     ReportEntry entry = report_entry(params.name, "rank " + std::to_string(i + 1), seed, *grid,
                                      *reports.hearts, summary.measure);
     entry.map.params = params;
+    if (summary.symmetric) entry.map.made_symmetric = summary.symmetric->symmetry;
     entry.made = std::move(grid);
     return entry;
   };

@@ -12,8 +12,13 @@ namespace tarnix {
 // How search and merge print a ranking: the one way, so that a merge of
 // searches prints what one search of all their seeds prints.
 
-// The table: rank, seed, score and the least even figure of each seed.
-void print_ranking_table(const SearchResult& result, Console& out);
+// The table: rank, seed, score and the least even figure of each seed; for
+// a search of symmetric maps, the preferred figure instead.
+void print_ranking_table(const SearchResult& result,
+                         const std::optional<SymmetricSearch>& symmetric, Console& out);
+
+// The preferred figure's value for the player it favours least.
+[[nodiscard]] double preferred_value(const RankedSeed& ranked, Figure figure);
 
 // The line under the table: the seeds searched, where, and what became of
 // them; with the time taken, for a single search.

@@ -118,8 +118,35 @@ std::pair<double, double> inside(double x, double y, double reach, const Picture
   return {clamp(x, layout.map_x, layout.map_width), clamp(y, layout.map_y, layout.map_height)};
 }
 
+// Thin dashed white over a wider translucent black: seen on any tile,
+// hiding none.
+void symmetry_marker(cairo_t* cr, const SymmetryMarks& marks) {
+  for (const auto& [width, dashed] : {std::pair{3.0, false}, std::pair{1.2, true}}) {
+    cairo_new_path(cr);
+    for (const SymmetryMarks::Line& l : marks.lines) {
+      cairo_move_to(cr, l.x0, l.y0);
+      cairo_line_to(cr, l.x1, l.y1);
+    }
+    if (marks.ring > 0) {
+      cairo_new_sub_path(cr);
+      cairo_arc(cr, marks.centre_x, marks.centre_y, marks.ring, 0, 2 * M_PI);
+    }
+    const std::array<double, 2> dash = {6, 4};
+    cairo_set_dash(cr, dash.data(), dashed ? 2 : 0, 0);
+    cairo_set_line_width(cr, width);
+    if (dashed) {
+      cairo_set_source_rgba(cr, 1, 1, 1, 0.9);
+    } else {
+      cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
+    }
+    cairo_stroke(cr);
+  }
+  cairo_set_dash(cr, nullptr, 0, 0);
+}
+
 void draw_markers(cairo_t* cr, const TileGrid& grid, Scale scale, const PictureLayout& layout,
                   const PictureLabels& labels) {
+  if (labels.symmetry) symmetry_marker(cr, symmetry_marks(*labels.symmetry, grid, scale, layout));
   for (const PortalMark& mark : portal_marks(grid, scale, layout))
     portal_marker(cr, mark.x, mark.y, mark.half);
   const std::vector<HeartMark> marks = heart_marks(labels.hearts, scale, layout);
@@ -134,6 +161,8 @@ std::string title_of(const TileGrid& grid, const PictureLabels& labels) {
   if (labels.seed) title += "  \xC2\xB7  seed " + std::to_string(*labels.seed);
   if (labels.score) title += "  \xC2\xB7  fairness score " + fixed(*labels.score, 4);
   if (!labels.sealed.empty()) title += "  \xC2\xB7  sealed: " + labels.sealed;
+  if (labels.symmetry)
+    title += "  \xC2\xB7  symmetric: " + std::string(symmetry_mode(*labels.symmetry).name);
   return title;
 }
 
@@ -248,6 +277,28 @@ std::vector<PortalMark> portal_marks(const TileGrid& grid, Scale scale,
                static_cast<double>(layout.map_y) + (y + 0.5) * per_tile, half + 2, layout);
     marks.push_back({px, py, half});
   }
+  return marks;
+}
+
+SymmetryMarks symmetry_marks(Symmetry symmetry, const TileGrid& grid, Scale scale,
+                             const PictureLayout& layout) {
+  const double per_tile = pixels_per_tile(scale);
+  const auto left = static_cast<double>(layout.map_x);
+  const auto top = static_cast<double>(layout.map_y);
+  const auto right = left + static_cast<double>(layout.map_width);
+  const auto bottom = top + static_cast<double>(layout.map_height);
+  // Half the side, not the middle square: on an odd side the axis runs
+  // through the middle of its middle square, on an even one between two.
+  const double mid_x = left + grid.width() / 2.0 * per_tile;
+  const double mid_y = top + grid.height() / 2.0 * per_tile;
+  SymmetryMarks marks;
+  marks.centre_x = mid_x;
+  marks.centre_y = mid_y;
+  const bool across_x = symmetry == Symmetry::kMirrorX || symmetry == Symmetry::kQuad;
+  const bool across_y = symmetry == Symmetry::kMirrorY || symmetry == Symmetry::kQuad;
+  if (across_x) marks.lines.push_back({mid_x, top, mid_x, bottom});
+  if (across_y) marks.lines.push_back({left, mid_y, right, mid_y});
+  if (!across_x && !across_y) marks.ring = std::max(6.0, 1.5 * per_tile);
   return marks;
 }
 

@@ -54,4 +54,19 @@ struct PortalMark {
 [[nodiscard]] std::vector<PortalMark> portal_marks(const TileGrid& grid, Scale scale,
                                                    const PictureLayout& layout);
 
+// Where a symmetric map's axes go, in pixels: lines from (x0, y0) to
+// (x1, y1) through the middle of the map, across all of it; a map turned
+// about its centre gets a ring of radius `ring` there instead.
+struct SymmetryMarks {
+  struct Line {
+    double x0, y0, x1, y1;
+  };
+  std::vector<Line> lines;
+  double centre_x = 0;
+  double centre_y = 0;
+  double ring = 0;  // 0: no ring
+};
+[[nodiscard]] SymmetryMarks symmetry_marks(Symmetry symmetry, const TileGrid& grid, Scale scale,
+                                           const PictureLayout& layout);
+
 }  // namespace tarnix

@@ -9,6 +9,7 @@
 
 #include "tarnixrandommap/grid/tile_grid.h"
 #include "tarnixrandommap/placement/hearts.h"
+#include "tarnixrandommap/placement/symmetry.h"
 
 namespace tarnix {
 
@@ -63,6 +64,7 @@ struct PictureLabels {
   std::optional<double> score;          // the fairness score; none for a sealed map
   std::string sealed;                   // who is sealed in, for the title ("player 2")
   std::span<const HeartCentre> hearts;  // each gets a marker with its player's number
+  std::optional<Symmetry> symmetry;     // a thin line on each axis, or a ring at the centre
   // When not empty: who reaches each square first (a bit per player, by
   // grid index, as DigTimes gives them); every square is tinted with the
   // light shade of its player's colour, grey when shared or reached by no

@@ -314,6 +314,7 @@ TEST(Render, TerritoryTintsEachSquareByWhoReachesItFirst) {
   PictureLabels labels =
       picture_labels("Two", std::nullopt, hearts, measure, measurer.dig_times().first_reachers());
   labels.legend = false;
+  labels.symmetry.reset();  // the map is a mirror: its axis would cover the shared column
   std::string png;
   std::string err;
   ASSERT_TRUE(render_png(*grid, {10, 1}, labels, &png, &err)) << err;
@@ -499,6 +500,49 @@ TEST(Render, TheLegendListsTheMapsPlayersOnly) {
   EXPECT_TRUE(same(swatch(3), tile_colour('1')));
   EXPECT_TRUE(same(swatch(4), tile_colour('2')));
   EXPECT_TRUE(same(swatch(5), tile_colour('W')));
+}
+
+// The axis of a mirror runs through the middle of the map: through the
+// middle of the middle square on an odd side, between two on an even one;
+// a turn gets a ring at the centre instead. Worked out by hand for maps
+// at 4 pixels a square without a legend (the map from pixel 0) and with
+// one (the map below the title).
+TEST(Render, SymmetryAxesRunThroughTheMiddle) {
+  struct Case {
+    Symmetry symmetry;
+    std::int32_t width;
+    std::int32_t height;
+    bool legend;
+    std::vector<SymmetryMarks::Line> lines;
+    double ring;
+  };
+  const std::vector<Case> cases = {
+      {Symmetry::kMirrorX, 41, 30, false, {{82, 0, 82, 120}}, 0},
+      {Symmetry::kMirrorX, 40, 30, false, {{80, 0, 80, 120}}, 0},
+      {Symmetry::kMirrorY, 30, 41, false, {{0, 82, 120, 82}}, 0},
+      {Symmetry::kQuad, 40, 31, true, {{80, 32, 80, 156}, {0, 94, 160, 94}}, 0},
+      {Symmetry::kRot2, 41, 31, false, {}, 6},
+  };
+  for (const Case& c : cases) {
+    std::optional<TileGrid> grid = TileGrid::create(c.width, c.height);
+    init_grid(*grid);
+    const std::optional<PictureLayout> layout = picture_layout(*grid, {4, 1}, c.legend);
+    ASSERT_TRUE(layout);
+    const SymmetryMarks marks = symmetry_marks(c.symmetry, *grid, {4, 1}, *layout);
+    const std::string name(symmetry_mode(c.symmetry).name);
+    ASSERT_EQ(marks.lines.size(), c.lines.size()) << name;
+    for (std::size_t i = 0; i < c.lines.size(); ++i) {
+      EXPECT_EQ(marks.lines[i].x0, c.lines[i].x0) << name;
+      EXPECT_EQ(marks.lines[i].y0, c.lines[i].y0) << name;
+      EXPECT_EQ(marks.lines[i].x1, c.lines[i].x1) << name;
+      EXPECT_EQ(marks.lines[i].y1, c.lines[i].y1) << name;
+    }
+    EXPECT_EQ(marks.ring, c.ring) << name;
+    if (c.ring > 0) {
+      EXPECT_EQ(marks.centre_x, 82);
+      EXPECT_EQ(marks.centre_y, 62);
+    }
+  }
 }
 
 }  // namespace

@@ -198,8 +198,10 @@ std::string legend(std::size_t players) {
 
 // What made the map: its values, or what its file tells of them.
 std::string values_text(const ReportMap& map) {
-  const std::string size = std::to_string(map.width) + " × " + std::to_string(map.height) + ", " +
-                           std::to_string(map.measure.players.size()) + " players";
+  std::string size = std::to_string(map.width) + " × " + std::to_string(map.height) + ", " +
+                     std::to_string(map.measure.players.size()) + " players";
+  if (map.measure.symmetry)
+    size += ", symmetric (" + std::string(symmetry_mode(*map.measure.symmetry).name) + ")";
   if (!map.params) return size + " (a map file tells no more: not its amounts, nor its seed)";
   const MapParams& p = *map.params;
   return size + ", start gold " + std::to_string(p.start_gold) + ", " + std::to_string(p.portals) +

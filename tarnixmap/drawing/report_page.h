@@ -25,7 +25,8 @@ struct ReportMap {
   std::string command;                // the command that makes it again; none when empty
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::optional<MapParams> params;  // its values, where known (a map made from a seed)
+  std::optional<MapParams> params;         // its values, where known (a map made from a seed)
+  std::optional<Symmetry> made_symmetric;  // the layout it was made with, for its command
   MapMeasure measure;
 };
 

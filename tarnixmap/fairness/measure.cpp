@@ -10,6 +10,7 @@ MapMeasure Measurer::measure(const TileGrid& grid, std::span<const HeartCentre> 
   dig_.measure_first(grid, hearts, options.costs, result.players);
   dig_.measure_own(grid, hearts, options.costs, options.reach, result.players);
   result.fairness = judge(result.players, options.weights);
+  result.symmetry = find_symmetry(grid, hearts);
   return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "tarnixmap/fairness/score.h"
 #include "tarnixrandommap/grid/tile_grid.h"
 #include "tarnixrandommap/placement/hearts.h"
+#include "tarnixrandommap/placement/symmetry.h"
 
 namespace tarnix {
 
@@ -33,6 +35,7 @@ struct MeasureOptions {
 struct MapMeasure {
   std::vector<StartFigures> players;
   Fairness fairness;
+  std::optional<Symmetry> symmetry;  // the symmetric layout the map follows exactly, if any
 };
 
 // Measures whole maps, keeping its working memory from one map to the next.

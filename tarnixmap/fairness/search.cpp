@@ -12,6 +12,7 @@
 #include "tarnixmap/fairness/near.h"
 #include "tarnixmap/fairness/sealing.h"
 #include "tarnixrandommap/run/generate.h"
+#include "tarnixrandommap/run/symmetric_phases.h"
 
 namespace tarnix {
 
@@ -119,7 +120,8 @@ class SeedMeasure {
         threshold_(threshold),
         ranked_(ranked),
         disc_(options.measure.radius),
-        dig_(uses_dig_time(options.measure.weights)),
+        dig_(uses_dig_time(options.measure.weights) ||
+             (options.symmetric && info(options.symmetric->prefer).dig_time)),
         // Water, placed after lava, changes only which open squares are
         // water: the flood's answer is known without it, unless water is
         // a wall.
@@ -188,6 +190,8 @@ class SeedMeasure {
     }
     count_unweighed();
     ranked_.fairness = judge(starts(), options_.measure.weights);
+    if (options_.symmetric)
+      ranked_.preference = preference_of(starts(), options_.symmetric->prefer);
     return ranked_.fairness.score ? Fate::kScored : Fate::kSealed;
   }
 
@@ -259,6 +263,14 @@ class SeedMeasure {
   Fate fate_ = Fate::kDropped;
 };
 
+// The map of one seed, symmetric where the search is of symmetric maps.
+PhaseReports place(const MapParams& params, const SearchOptions& options, TileGrid& grid,
+                   std::uint32_t seed, const PhaseCheck& check) {
+  if (options.symmetric)
+    return place_symmetric_phases(params, grid, seed, options.symmetric->symmetry, check);
+  return place_phases(params, grid, seed, check);
+}
+
 // One worker: one grid, framed anew for each seed, never reallocated.
 void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
   const MapParams params = shared.params;  // a copy of its own, in this thread's memory
@@ -284,7 +296,7 @@ void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
     for (std::uint64_t i = first; i < end; ++i) {
       ranked.seed = static_cast<std::uint32_t>(shared.range.from + i);
       init_grid(*grid);
-      const PhaseReports reports = place_phases(params, *grid, ranked.seed, check);
+      const PhaseReports reports = place(params, options, *grid, ranked.seed, check);
       switch (measure.finish(reports)) {
         case Fate::kNoMap:
           ++result.without_map;
@@ -327,7 +339,7 @@ std::optional<RankedSeed> rank_one_seed(const MapParams& params, std::uint32_t s
     return measure.after(phase, reports);
   };
   init_grid(*grid);
-  const PhaseReports reports = place_phases(params, *grid, seed, check);
+  const PhaseReports reports = place(params, options, *grid, seed, check);
   if (measure.finish(reports) != Fate::kScored) return std::nullopt;
   return ranked;
 }
@@ -390,7 +402,18 @@ std::uint64_t ScoreHistogram::total() const {
 
 bool ranks_before(const RankedSeed& a, const RankedSeed& b) {
   if (a.score() != b.score()) return a.score() < b.score();
+  if (a.preference != b.preference) return a.preference > b.preference;
   return a.seed < b.seed;
+}
+
+double preference_of(std::span<const StartFigures> starts, Figure figure) {
+  const bool more = info(figure).more_is_better;
+  double least_favoured = figure_value(starts.front(), figure);
+  for (const StartFigures& s : starts.subspan(1)) {
+    const double v = figure_value(s, figure);
+    least_favoured = more ? std::min(least_favoured, v) : std::max(least_favoured, v);
+  }
+  return more ? least_favoured : -least_favoured;
 }
 
 SearchResult search_seeds(const MapParams& params, SearchRange range, const SearchOptions& options,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tarnixmap/fairness/measure.h"
+#include "tarnixrandommap/placement/symmetry.h"
 #include "tarnixrandommap/run/map_params.h"
 
 namespace tarnix {
@@ -21,6 +22,10 @@ struct RankedSeed {
   std::int32_t players = 0;
   std::array<StartFigures, kMaxPlayers> starts{};
   bool dig_time = false;  // whether the dig-time figures were measured
+  // With a preferred figure: its value for the player it favours least,
+  // negated where less is the player's good fortune, so that more always
+  // ranks first.
+  double preference = 0;
 
   [[nodiscard]] std::span<const StartFigures> start_figures() const {
     return std::span<const StartFigures>(starts).first(static_cast<std::size_t>(players));
@@ -29,8 +34,9 @@ struct RankedSeed {
   [[nodiscard]] double score() const { return *fairness.score; }
 };
 
-// Best first: the lower score, and between equal scores the lower seed, so
-// that the ranking never depends on the order seeds were visited in.
+// Best first: the lower score; between equal scores the higher preference
+// (0 for all where no figure is preferred), then the lower seed, so that
+// the ranking never depends on the order seeds were visited in.
 // Requires: both have a score.
 [[nodiscard]] bool ranks_before(const RankedSeed& a, const RankedSeed& b);
 
@@ -61,8 +67,21 @@ struct ScoreHistogram {
   std::vector<std::uint64_t> counts;
 };
 
+// A search of symmetric maps: every player starts alike, so every score is
+// 0, and the maps are ranked by how much a figure favours the players.
+struct SymmetricSearch {
+  Symmetry symmetry = Symmetry::kMirrorX;
+  Figure prefer = Figure::kGoldWithin;  // more first, or less for a time or distance
+};
+
+// The preference of a map's starts for `figure`: its value for the player
+// it favours least, negated where less is the player's good fortune.
+// Requires: starts not empty.
+[[nodiscard]] double preference_of(std::span<const StartFigures> starts, Figure figure);
+
 struct SearchOptions {
   MeasureOptions measure;                      // costs, reach, radius and weights
+  std::optional<SymmetricSearch> symmetric;    // symmetric maps, ranked by a preferred figure
   std::optional<std::int32_t> min_border_gap;  // seeds where a heart has less are rejected
   std::size_t top = 10;                        // how many of the best seeds to keep
   unsigned threads = 1;                        // workers, each with its own grid

@@ -54,7 +54,10 @@ Checked check_every_seed(const MapParams& params, SearchRange range, const Searc
     MemoryFileSystem files;
     StringSink sink;
     Console console(sink);
-    if (generate_map(params, "m.map", seed, console, files).outcome != MapOutcome::kWritten) {
+    const std::optional<Symmetry> symmetry =
+        options.symmetric ? std::optional(options.symmetric->symmetry) : std::nullopt;
+    if (generate_map(params, "m.map", seed, console, files, symmetry).outcome !=
+        MapOutcome::kWritten) {
       ++all.without_map;
       continue;
     }
@@ -176,6 +179,50 @@ TEST(SearchSeeds, RanksAndCountsEverySeedAsCheckWould) {
   for (std::size_t i = 1; i < bare.ranked.size(); ++i)
     ties += bare.ranked[i].score() == bare.ranked[i - 1].score() ? 1 : 0;
   EXPECT_GT(ties, 100U);
+}
+
+// Symmetric maps all score 0: the search ranks them by the preferred
+// figure, the players' good fortune first (more gold within reach; a
+// nearer portal), then by seed, as measuring every written file in full
+// does; on one worker and two.
+TEST(SearchSeeds, RanksSymmetricMapsByThePreferredFigure) {
+  const MapParams duel =
+      params_of({"D", "40", "30", "2", "0", "2", "120", "10", "60", "60", "6", "2"});
+  const MapParams quad =
+      params_of({"Q", "41", "41", "4", "0", "4", "160", "12", "80", "80", "6", "2"});
+  struct Case {
+    MapParams params;
+    Symmetry symmetry;
+    Figure prefer;
+  };
+  for (const Case& c : {Case{duel, Symmetry::kRot2, Figure::kGoldWithin},
+                        Case{quad, Symmetry::kQuad, Figure::kPortalTime}}) {
+    SearchOptions options;
+    options.symmetric = SymmetricSearch{c.symmetry, c.prefer};
+    const SearchRange range{500, 150};
+    const Checked every = check_every_seed(c.params, range, options);
+    std::vector<std::pair<double, std::uint32_t>> want;  // (value, seed)
+    for (const RankedSeed& r : every.ranked) {
+      EXPECT_EQ(r.score(), 0.0) << r.seed;
+      for (const StartFigures& s : r.start_figures())
+        EXPECT_EQ(figure_value(s, c.prefer), figure_value(r.starts[0], c.prefer)) << r.seed;
+      want.emplace_back(figure_value(r.starts[0], c.prefer), r.seed);
+    }
+    const bool more = c.prefer == Figure::kGoldWithin;
+    std::ranges::sort(want, [more](const auto& a, const auto& b) {
+      if (a.first != b.first) return more ? a.first > b.first : a.first < b.first;
+      return a.second < b.second;
+    });
+    for (const unsigned threads : {1U, 2U}) {
+      for (const std::size_t top : {std::size_t{1}, std::size_t{9}, std::size_t{1000}}) {
+        const SearchResult got = run_search(c.params, range, top, threads, options);
+        ASSERT_EQ(got.best.size(), std::min(top, want.size())) << threads;
+        EXPECT_EQ(got.sealed, every.sealed);
+        for (std::size_t i = 0; i < got.best.size(); ++i)
+          EXPECT_EQ(got.best[i].seed, want[i].second) << threads << " threads, rank " << i + 1;
+      }
+    }
+  }
 }
 
 // A partial score equal to the worst kept may still win on its seed's

@@ -12,22 +12,20 @@ bool is_heart(char code) {
 
 // Which player's heart each player's heart lands on under one copy; nothing
 // when some heart lands on none.
-std::optional<std::array<std::int32_t, kMaxPlayers>> player_images(const SymmetryLayout& layout,
-                                                                   const HeartTable& hearts,
-                                                                   std::int32_t k) {
+std::optional<std::array<std::int32_t, kMaxPlayers>> player_images(
+    const SymmetryLayout& layout, std::span<const HeartCentre> hearts, std::int32_t k) {
   std::array<std::int32_t, kMaxPlayers> to{};
-  for (std::int32_t p = 0; p < hearts.count; ++p) {
-    const HeartCentre image = layout.image(hearts.centres[static_cast<std::size_t>(p)], k);
-    const auto found = std::ranges::find_if(hearts.placed(), [image](const HeartCentre& c) {
-      return c.x == image.x && c.y == image.y;
-    });
-    if (found == hearts.placed().end()) return std::nullopt;
-    to[static_cast<std::size_t>(p)] = static_cast<std::int32_t>(found - hearts.placed().begin());
+  for (std::size_t p = 0; p < hearts.size(); ++p) {
+    const HeartCentre image = layout.image(hearts[p], k);
+    const auto found = std::ranges::find_if(
+        hearts, [image](const HeartCentre& c) { return c.x == image.x && c.y == image.y; });
+    if (found == hearts.end()) return std::nullopt;
+    to[p] = static_cast<std::int32_t>(found - hearts.begin());
   }
   return to;
 }
 
-bool follows(const TileGrid& grid, const HeartTable& hearts, Symmetry symmetry) {
+bool follows(const TileGrid& grid, std::span<const HeartCentre> hearts, Symmetry symmetry) {
   const SymmetryLayout layout(symmetry, grid.width(), grid.height());
   for (std::int32_t k = 1; k < layout.copies(); ++k) {
     const auto to = player_images(layout, hearts, k);
@@ -37,7 +35,7 @@ bool follows(const TileGrid& grid, const HeartTable& hearts, Symmetry symmetry) 
         const char code = grid.at(x, y);
         const HeartCentre image = layout.image({x, y}, k);
         const char expected =
-            is_heart(code) && code - tile::heart(0) < hearts.count
+            is_heart(code) && code - tile::heart(0) < static_cast<int>(hearts.size())
                 ? tile::heart((*to)[static_cast<std::size_t>(code - tile::heart(0))])
                 : code;
         if (grid.at(image.x, image.y) != expected) return false;
@@ -143,9 +141,10 @@ void copy_region(TileGrid& grid, const SymmetryLayout& layout) {
   }
 }
 
-std::optional<Symmetry> find_symmetry(const TileGrid& grid, const HeartTable& hearts) {
+std::optional<Symmetry> find_symmetry(const TileGrid& grid, std::span<const HeartCentre> hearts) {
   for (const SymmetryMode& mode : kSymmetryModes) {
-    if (symmetry_fits(mode.symmetry, grid.width(), grid.height(), hearts.count) &&
+    if (symmetry_fits(mode.symmetry, grid.width(), grid.height(),
+                      static_cast<std::int32_t>(hearts.size())) &&
         follows(grid, hearts, mode.symmetry)) {
       return mode.symmetry;
     }

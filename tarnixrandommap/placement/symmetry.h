@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "tarnixrandommap/grid/tile_grid.h"
@@ -85,6 +86,7 @@ void copy_region(TileGrid& grid, const SymmetryLayout& layout);
 // its players are the mode's copies, every heart centre's copy is another
 // player's centre, and every square shows its copy's tile with heart codes
 // mapped from player to player that way. Nothing when none does.
-[[nodiscard]] std::optional<Symmetry> find_symmetry(const TileGrid& grid, const HeartTable& hearts);
+[[nodiscard]] std::optional<Symmetry> find_symmetry(const TileGrid& grid,
+                                                    std::span<const HeartCentre> hearts);
 
 }  // namespace tarnix

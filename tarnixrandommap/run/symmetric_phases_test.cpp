@@ -190,12 +190,13 @@ TEST(FindSymmetry, TellsTheModeOfASymmetricMapOnly) {
     TileGrid grid = framed_grid(c.width, c.height);
     const PhaseReports reports = place_symmetric_phases(params, grid, 3, c.symmetry);
     ASSERT_TRUE(reports.hearts);
-    EXPECT_EQ(find_symmetry(grid, *reports.hearts), c.symmetry) << symmetry_mode(c.symmetry).name;
+    EXPECT_EQ(find_symmetry(grid, reports.hearts->placed()), c.symmetry)
+        << symmetry_mode(c.symmetry).name;
     // One square changed anywhere, even the last, breaks it.
     for (const HeartCentre s : {HeartCentre{2, 2}, HeartCentre{c.width - 3, c.height - 3}}) {
       const char was = grid.at(s.x, s.y);
       grid.at(s.x, s.y) = was == tile::kLava ? tile::kWater : tile::kLava;
-      EXPECT_EQ(find_symmetry(grid, *reports.hearts), std::nullopt) << s.x;
+      EXPECT_EQ(find_symmetry(grid, reports.hearts->placed()), std::nullopt) << s.x;
       grid.at(s.x, s.y) = was;
     }
   }
@@ -204,7 +205,7 @@ TEST(FindSymmetry, TellsTheModeOfASymmetricMapOnly) {
   TileGrid grid = framed_grid(40, 40);
   const PhaseReports reports = place_phases(params, grid, 7);
   ASSERT_TRUE(reports.hearts);
-  EXPECT_EQ(find_symmetry(grid, *reports.hearts), std::nullopt);
+  EXPECT_EQ(find_symmetry(grid, reports.hearts->placed()), std::nullopt);
 }
 
 }  // namespace
