@@ -152,7 +152,7 @@ TEST_F(TarnixmapTest, GenerateCheckAndRenderTogether) {
 
   // The bare map is 64 tiles of 3 pixels a side; with its legend the
   // picture gains a 32-pixel title line and a 210-pixel strip of legend,
-  // 330 pixels tall.
+  // 440 pixels tall.
   Result render =
       tarnixmap({"render", "Cave_1.map", "-o", "big.png", "--scale", "3", "--no-legend"});
   EXPECT_EQ(render.code, 0) << render.err;
@@ -160,7 +160,7 @@ TEST_F(TarnixmapTest, GenerateCheckAndRenderTogether) {
   EXPECT_TRUE(read_file("big.png").starts_with("\x89PNG\r\n"));
   render = tarnixmap({"render", "--scale", "3", "Cave_1.map", "Cave_2.map"});
   EXPECT_EQ(render.code, 0) << render.err;
-  EXPECT_EQ(render.out, "Cave_1.png: 402 x 362 pixels\nCave_2.png: 402 x 362 pixels\n");
+  EXPECT_EQ(render.out, "Cave_1.png: 402 x 472 pixels\nCave_2.png: 402 x 472 pixels\n");
   // Without the legend the picture is the map's own size, markers and all;
   // without markers too, the bare tiles.
   render = tarnixmap({"render", "--scale", "3", "--no-legend", "Cave_1.map", "-o", "marked.png"});

@@ -49,8 +49,9 @@ struct GenerateRequest {
                                   const MapParams& params, Console& err);
 
 // Writes the map (or maps) exactly as tarnixrandommap does when the clock
-// reads the seed, printing the generator's messages and the seed of each
-// file on `out`, and failures on `err`.
+// reads the seed (or, with a symmetry, the symmetric map of that seed),
+// printing the generator's messages and the seed of each file on `out`,
+// and failures on `err`.
 [[nodiscard]] int generate_command(const GenerateRequest& request, std::uint32_t clock_seed,
                                    Console& out, Console& err, FileSystem& files);
 

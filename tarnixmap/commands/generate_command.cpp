@@ -72,8 +72,9 @@ bool check_symmetry(const std::string& who, Symmetry symmetry, const MapParams& 
     err.line(who + ": " + problem);
     return false;
   }
+  const std::string note = who + ": note: amounts are shared among the copies: ";
   for (const std::string& shared : shared_amounts(symmetry, params))
-    err.line(who + ": note: amounts are shared among the copies: " + shared);
+    err.line(note + shared);
   return true;
 }
 

@@ -213,6 +213,13 @@ void draw_legend(cairo_t* cr, const PictureLayout& layout, const PictureLabels& 
   portal_marker(cr, x + 8, y - 4, 7);
   cairo_set_source_rgb(cr, 0, 0, 0);
   text_at(cr, x + 24, y, 12, false, "a neutral portal");
+  if (!labels.symmetry) return;
+  y += 26;
+  SymmetryMarks axis;
+  axis.lines.push_back({x + 9, y - 14, x + 9, y + 4});
+  symmetry_marker(cr, axis);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  text_at(cr, x + 24, y, 12, false, "symmetry axis or centre");
 }
 
 }  // namespace

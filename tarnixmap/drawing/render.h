@@ -89,7 +89,9 @@ struct PictureLayout {
 
 inline constexpr std::int64_t kTitleHeight = 32;
 inline constexpr std::int64_t kLegendWidth = 210;
-inline constexpr std::int64_t kLegendHeight = 330;
+// Tall enough for every entry: the tiles of 4 players, the markers and a
+// symmetry axis, so that a small map's legend is never cut off.
+inline constexpr std::int64_t kLegendHeight = 440;
 
 // The layout of the picture of `grid` at `scale`, or nothing when it would
 // have more than kMaxPixels pixels or more than kMaxSide a side.

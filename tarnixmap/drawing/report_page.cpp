@@ -178,8 +178,8 @@ std::string marker_icons() {
 }
 
 // One legend for every picture on the page, with the hearts and tints of
-// as many players as its maps have.
-std::string legend(std::size_t players) {
+// as many players as its maps have, and the axis where a map is symmetric.
+std::string legend(std::size_t players, bool symmetric) {
   std::string html = R"(<section class="box legend"><h2>Legend</h2><h3>Tiles</h3><ul>)";
   for (const TileCode& code : kTileCodes) {
     const int heart_of = code.code - tile::heart(0);
@@ -187,8 +187,14 @@ std::string legend(std::size_t players) {
       continue;
     html += swatch(tile_colour(code.code), tile_label(code.code));
   }
-  html += "</ul><h3>Markers</h3><ul>" + marker_icons() +
-          "</ul><h3>Territory (the second picture): reached first by</h3><ul>";
+  html += "</ul><h3>Markers</h3><ul>" + marker_icons();
+  if (symmetric) {
+    html += R"(<li><svg width="22" height="22" viewBox="0 0 22 22"><path d="M11 1 V21" )"
+            R"(stroke="#000" stroke-opacity="0.45" stroke-width="3"/><path d="M11 1 V21" )"
+            R"(stroke="#fff" stroke-width="1.2" stroke-dasharray="6 4"/></svg>the axis of a )"
+            R"(symmetric map, or a ring at the centre it turns about</li>)";
+  }
+  html += "</ul><h3>Territory (the second picture): reached first by</h3><ul>";
   for (std::size_t p = 0; p < players; ++p) {
     html += swatch(territory_colour(tile::kRock, static_cast<std::uint8_t>(1U << p)),
                    "player " + std::to_string(p + 1));
@@ -258,12 +264,14 @@ std::string report_html(const std::string& heading, std::span<const ReportMap> m
           escaped(heading) + "</title>\n" + std::string(kStyle) + "</head>\n<body>\n";
   html += "<h1>" + escaped(heading) + "</h1>\n<div class=\"top\">\n";
   std::size_t players = 0;
+  bool symmetric = false;
   std::vector<double> ranked;
   for (const ReportMap& map : maps) {
     players = std::max(players, map.measure.players.size());
+    symmetric = symmetric || map.measure.symmetry.has_value();
     if (map.measure.fairness.score) ranked.push_back(*map.measure.fairness.score);
   }
-  html += legend(players);
+  html += legend(players, symmetric);
   if (histogram) {
     html += R"(<section class="box histogram"><h2>The scores of )" +
             counted(histogram->total(), "seed") + "</h2>" + histogram_svg(*histogram, ranked) +

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,39 @@ TEST(SymmetricPhases, HeartsKeepTheirSpacingFromTheirCopies) {
       }
     }
   }
+}
+
+// Portals are placed in the region away from every heart, the copies'
+// hearts included: no portal's top-left corner there lies within the
+// portal spacing of any heart in both x and y.
+TEST(SymmetricPhases, PortalsKeepTheirSpacingFromEveryHeart) {
+  int portals = 0;
+  for (const Case& c : kCases) {
+    MapParams params = symmetric_params(c.width, c.height, symmetry_mode(c.symmetry).copies);
+    params.portals = 8;
+    params.min_portal_dist = 8;  // 12 across and down
+    const SymmetryLayout layout(c.symmetry, c.width, c.height);
+    for (std::uint32_t seed = 1; seed <= 30; ++seed) {
+      TileGrid grid = framed_grid(c.width, c.height);
+      const PhaseReports reports = place_symmetric_phases(params, grid, seed, c.symmetry);
+      if (!reports.hearts) continue;
+      for (std::int32_t y = 1; y < c.height - 1; ++y) {
+        for (std::int32_t x = 1; x < c.width - 1; ++x) {
+          const bool corner = grid.at(x, y) == tile::kPortal &&
+                              grid.at(x - 1, y) != tile::kPortal &&
+                              grid.at(x, y - 1) != tile::kPortal;
+          if (!corner || !layout.in_region({x, y})) continue;
+          ++portals;
+          for (const HeartCentre h : reports.hearts->placed()) {
+            EXPECT_FALSE(std::abs(h.x - x) < 12 && std::abs(h.y - y) < 12)
+                << symmetry_mode(c.symmetry).name << " seed " << seed << " portal " << x << ","
+                << y;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(portals, 100);
 }
 
 // No heart fits: the spacing is wider than the map allows between a heart
