@@ -664,6 +664,13 @@ TEST_F(TarnixmapTest, SymmetricMapsStartEveryPlayerAlike) {
     ASSERT_EQ(tarnixmap(args).code, 0);
     EXPECT_EQ(read_file("Sym.map"), bytes) << c.mode;
 
+    EXPECT_NE(tarnixmap({"check", "Sym.map"})
+                  .out.find("  symmetry " + c.mode +
+                            ": every square is the image of another, every player starts "
+                            "alike\n  tiles "),
+              std::string::npos);
+    EXPECT_TRUE(tarnixmap({"check", "Sym.map"})
+                    .out.ends_with("  fairness score 0.0000: every player starts alike\n"));
     const Result check = tarnixmap({"check", "--json", "Sym.map"});
     ASSERT_EQ(check.code, 0) << check.err;
     nlohmann::json object = nlohmann::json::parse(check.out);

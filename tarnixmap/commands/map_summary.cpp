@@ -70,6 +70,8 @@ std::string format_summary(std::string_view path, const MapFileContents& content
   if (fairness.sealed) out += "  sealed: " + sealed_text(players) + "\n";
   if (!fairness.score) {
     out += "  fairness score none: the map is sealed\n";
+  } else if (*fairness.score == 0) {
+    out += "  fairness score " + score_text(fairness) + ": every player starts alike\n";
   } else {
     out += "  fairness score " + score_text(fairness) + ", least even " +
            std::string(info(fairness.least_even).name) + ": " + least_even_text(players, fairness) +

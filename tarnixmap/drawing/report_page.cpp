@@ -141,7 +141,7 @@ std::string figures_table(const MapMeasure& measure) {
   html += "</tr></thead><tbody>";
   for (std::size_t f = 0; f < kFigureCount; ++f) {
     const auto figure = static_cast<Figure>(f);
-    const bool marked = measure.fairness.score && figure == measure.fairness.least_even;
+    const bool marked = measure.fairness.score > 0.0 && figure == measure.fairness.least_even;
     html += std::string("<tr") + (marked ? " class=\"least-even\"" : "") + "><th>" +
             std::string(kFigures[f].name) + "</th>";
     for (std::size_t p = 0; p < measure.players.size(); ++p)
@@ -229,7 +229,9 @@ std::string map_card(const ReportMap& map) {
   if (map.seed) title += " · seed " + std::to_string(*map.seed);
   const Fairness& f = map.measure.fairness;
   std::string verdict = "fairness score <b>" + score_text(f) + "</b>";
-  if (f.score) {
+  if (f.score && *f.score == 0) {
+    verdict += ": every player starts alike";
+  } else if (f.score) {
     verdict += "; least even: " + std::string(info(f.least_even).name) + ", " +
                escaped(least_even_text(map.measure.players, f));
   }
