@@ -10,7 +10,6 @@
 #include "tarnixmap/commands/help_format.h"
 #include "tarnixmap/commands/suggest.h"
 #include "tarnixmap/commands/symmetry_options.h"
-#include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
 
@@ -289,16 +288,6 @@ std::string did_you_mean(std::string_view word, const std::vector<std::string>& 
 
 bool is_negative_number(std::string_view word) {
   return word.size() >= 2 && word[0] == '-' && word[1] >= '0' && word[1] <= '9';
-}
-
-// A word from the command line, quoted, its first bytes only: a mistyped
-// word can be of any length.
-std::string quoted_word(std::string_view word) {
-  constexpr std::size_t kShown = 40;
-  std::string shown(1, '"');  // g++ 12 at -O3 warns on a literal before a temporary
-  shown += printable(word.substr(0, kShown));
-  shown += word.size() > kShown ? "...\"" : "\"";
-  return shown;
 }
 
 // The name of the option a word gives: "--seed" of "--seed=5", "-o" of

@@ -43,11 +43,6 @@ struct GenerateRequest {
                                  std::uint32_t seed, const MeasureOptions& options,
                                  const std::string& path, Console& err, FileSystem& files);
 
-// Says on `err` why `symmetry` cannot lay out maps of these values (false),
-// or how sharing the amounts among its copies changes them.
-[[nodiscard]] bool check_symmetry(const std::string& who, Symmetry symmetry,
-                                  const MapParams& params, Console& err);
-
 // Writes the map (or maps) exactly as tarnixrandommap does when the clock
 // reads the seed (or, with a symmetry, the symmetric map of that seed),
 // printing the generator's messages and the seed of each file on `out`,

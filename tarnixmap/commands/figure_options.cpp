@@ -5,7 +5,6 @@
 
 #include "tarnixmap/commands/option_value.h"
 #include "tarnixmap/fairness/figure_text.h"
-#include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
 
@@ -13,29 +12,13 @@ namespace {
 
 constexpr double kMaxWeight = 100;
 
-// A value from the command line, quoted, its first bytes only.
-std::string quoted(std::string_view text) {
-  constexpr std::size_t kShown = 40;
-  std::string shown(1, '"');  // g++ 12 at -O3 warns on a literal before a temporary
-  shown += printable(text.substr(0, kShown));
-  shown += text.size() > kShown ? "...\"" : "\"";
-  return shown;
-}
-
-std::string figure_names() {
-  std::string names;
-  for (const FigureInfo& f : kFigures)
-    names += (names.empty() ? "" : ", ") + std::string(f.name);
-  return names;
-}
-
 }  // namespace
 
 std::optional<CostChange> parse_cost(std::string_view text, std::string* problem) {
   const std::string allowed =
       "--cost must be CODE=N or CODE=wall, CODE a tile code (. g W P 1 2 3 4 L G S) and N a "
       "whole number from 1 to " +
-      std::to_string(CostTable::kMaxCost) + ", got " + quoted(text);
+      std::to_string(CostTable::kMaxCost) + ", got " + quoted_word(text);
   const bool tile_code =
       text.size() >= 3 && text[1] == '=' &&
       std::ranges::any_of(kTileCodes, [&](const TileCode& c) { return c.code == text[0]; });
@@ -75,7 +58,7 @@ std::optional<WeightChange> parse_weight(std::string_view text, std::string* pro
   }
   if (!figure || weight < 0 || weight > kMaxWeight) {
     *problem = "--weight must be NAME=W, NAME one of " + figure_names() +
-               " and W a decimal number from 0 to 100, got " + quoted(text);
+               " and W a decimal number from 0 to 100, got " + quoted_word(text);
     return std::nullopt;
   }
   return WeightChange{*figure, weight};

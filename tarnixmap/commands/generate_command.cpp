@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/map_values.h"
 #include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/commands/symmetry_options.h"
 #include "tarnixmap/drawing/render.h"
@@ -66,18 +67,6 @@ void warn_of_amounts_beyond_reach(const std::string& who, const MapParams& param
   }
 }
 
-bool check_symmetry(const std::string& who, Symmetry symmetry, const MapParams& params,
-                    Console& err) {
-  if (const std::string problem = symmetry_problem(symmetry, params); !problem.empty()) {
-    err.line(who + ": " + problem);
-    return false;
-  }
-  const std::string note = who + ": note: amounts are shared among the copies: ";
-  for (const std::string& shared : shared_amounts(symmetry, params))
-    err.line(note + shared);
-  return true;
-}
-
 int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, Console& out,
                      Console& err, FileSystem& files) {
   std::array<std::string, kArgumentCount> values = request.values;
@@ -90,10 +79,7 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     err.line("tarnixmap generate: " + problem);
     return kExitUsage;
   }
-  std::array<std::string_view, kArgumentCount> views;
-  for (std::size_t i = 0; i < kArgumentCount; ++i)
-    views[i] = values[i];
-  MapParams params = convert_arguments(views);
+  MapParams params = params_of(values);
   const std::int64_t count = request.count.value_or(1);
   if (count < 1) {
     err.line("tarnixmap generate: --count must be at least 1, got " + std::to_string(count));

@@ -126,4 +126,11 @@ bool MapValues::fill(GivenValues& out, Console& err) const {
   return true;
 }
 
+MapParams params_of(const std::array<std::string, kArgumentCount>& values) {
+  std::array<std::string_view, kArgumentCount> views;
+  for (std::size_t i = 0; i < kArgumentCount; ++i)
+    views[i] = values[i];
+  return convert_arguments(views);
+}
+
 }  // namespace tarnix

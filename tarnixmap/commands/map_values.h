@@ -46,6 +46,9 @@ inline constexpr std::array<NamedValue, kArgumentCount - 1> kNamedValues = {{
      "centre, across or down"},
 }};
 
+// The twelve values converted as the generator converts its arguments.
+[[nodiscard]] MapParams params_of(const std::array<std::string, kArgumentCount>& values);
+
 // The generator's twelve values as the command line gives them.
 struct GivenValues {
   std::array<std::string, kArgumentCount> values;  // each one given, or the README's example

@@ -35,4 +35,12 @@ std::string option_value_problem(std::string_view text, const OptionRange& range
          " to " + std::to_string(range.high) + ", got \"" + printable(text) + "\"";
 }
 
+std::string quoted_word(std::string_view word) {
+  constexpr std::size_t kShown = 40;
+  std::string shown(1, '"');  // g++ 12 at -O3 warns on a literal before a temporary
+  shown += printable(word.substr(0, kShown));
+  shown += word.size() > kShown ? "...\"" : "\"";
+  return shown;
+}
+
 }  // namespace tarnix

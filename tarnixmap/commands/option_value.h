@@ -25,4 +25,9 @@ struct OptionRange {
 // for example: --count must be a whole number from 1 to 4294967296, got "0".
 [[nodiscard]] std::string option_value_problem(std::string_view text, const OptionRange& range);
 
+// A word from the command line as a message shows it: quoted, escaped
+// where a terminal could act on it, and cut after its first 40 bytes (a
+// mistyped word can be of any length).
+[[nodiscard]] std::string quoted_word(std::string_view word);
+
 }  // namespace tarnix

@@ -5,6 +5,7 @@
 
 #include "tarnixmap/commands/json_output.h"
 #include "tarnixmap/commands/map_values.h"
+#include "tarnixmap/commands/symmetry_options.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
@@ -62,13 +63,6 @@ std::string shown_value(const nlohmann::json& value) {
   const std::string text =
       value.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace).substr(0, kShown + 1);
   return text.size() > kShown ? text.substr(0, kShown) + "..." : text;
-}
-
-std::string symmetry_names() {
-  std::string names;
-  for (const SymmetryMode& mode : kSymmetryModes)
-    names += (names.empty() ? "" : ", ") + std::string(mode.name);
-  return names;
 }
 
 std::string keys_list() {

@@ -7,8 +7,10 @@
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/interrupt.h"
 #include "tarnixmap/commands/json_output.h"
+#include "tarnixmap/commands/map_values.h"
 #include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/commands/search_output.h"
+#include "tarnixmap/commands/symmetry_options.h"
 #include "tarnixmap/fairness/figure_text.h"
 #include "tarnixmap/fairness/search.h"
 #include "tarnixrandommap/run/generate.h"
@@ -86,8 +88,7 @@ bool write_best(const SearchRequest& request, MapParams params, const SearchResu
     StringSink quiet;  // the generator's messages were for each seed; none is news here
     Console messages(quiet);
     const GeneratedMap map =
-        generate_map(params, path, r.seed, messages, files,
-                     symmetric ? std::optional(symmetric->symmetry) : std::nullopt);
+        generate_map(params, path, r.seed, messages, files, symmetry_of(symmetric));
     if (map.outcome != MapOutcome::kWritten) {
       err.line("tarnixmap: " + write_failed_message(path, map.error));
       ok = false;
@@ -115,10 +116,7 @@ bool write_best(const SearchRequest& request, MapParams params, const SearchResu
 std::optional<MapParams> checked_params(const SearchRequest& request,
                                         const std::array<std::string, kArgumentCount>& values,
                                         std::uint32_t from, Console& err) {
-  std::array<std::string_view, kArgumentCount> views;
-  for (std::size_t i = 0; i < kArgumentCount; ++i)
-    views[i] = values[i];
-  MapParams params = convert_arguments(views);
+  MapParams params = params_of(values);
   if (request.seeds - 1 > static_cast<std::uint64_t>(kLastSeed - from)) {
     err.line("tarnixmap search: --seeds " + std::to_string(request.seeds) + " from seed " +
              std::to_string(from) + " would go past seed " + std::to_string(kLastSeed) +
@@ -169,9 +167,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   if (symmetry)
     options.symmetric = SymmetricSearch{*symmetry, request.prefer.value_or(Figure::kGoldWithin)};
   options.top = std::max(request.top, request.keep.value_or(1));
-  const bool dig_time = uses_dig_time(request.measure.weights) ||
-                        (options.symmetric && info(options.symmetric->prefer).dig_time);
-  const std::uint64_t per_worker = worker_bytes(*params, dig_time);
+  const std::uint64_t per_worker = worker_bytes(*params, measures_dig_time(options));
   const WorkerPlan plan =
       plan_workers(request.threads, request.cores, per_worker, request.memory_available,
                    chunk_count(*params, {from, request.seeds}));

@@ -83,8 +83,8 @@ bool parse_summary(const Json& object, SearchOutput* output, std::string* proble
     views[i] = *params.values[i];
   }
   s.params = convert_arguments(views);
-  if (!validate(s.params).empty()) {
-    *problem = "\"params\": " + validate(s.params).front();
+  if (const std::vector<std::string> problems = validate(s.params); !problems.empty()) {
+    *problem = "\"params\": " + problems.front();
     return false;
   }
   const auto options_it = object.find("options");

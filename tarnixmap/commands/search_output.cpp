@@ -71,8 +71,7 @@ std::string totals_text(const SearchSummary& s) {
 }
 
 void print_ranking_json(const SearchResult& result, const SearchSummary& summary, Console& out) {
-  const std::optional<Symmetry> symmetry =
-      summary.symmetric ? std::optional(summary.symmetric->symmetry) : std::nullopt;
+  const std::optional<Symmetry> symmetry = symmetry_of(summary.symmetric);
   for (const RankedSeed& r : result.best) {
     nlohmann::json line = {{"seed", r.seed},
                            {"starts", starts_json(r.start_figures(), r.dig_time)},
@@ -102,9 +101,7 @@ bool write_ranking_report(const std::string& dir, const std::string& heading,
     }
     init_grid(*grid);
     const std::uint32_t seed = result.best[i].seed;
-    const PhaseReports reports =
-        summary.symmetric ? place_symmetric_phases(params, *grid, seed, summary.symmetric->symmetry)
-                          : place_phases(params, *grid, seed);
+    const PhaseReports reports = place_map(params, *grid, seed, symmetry_of(summary.symmetric));
     ReportEntry entry = report_entry(params.name, "rank " + std::to_string(i + 1), seed, *grid,
                                      *reports.hearts, summary.measure);
     entry.map.params = params;

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "tarnixrandommap/run/printable.h"
+#include "tarnixmap/commands/option_value.h"
+#include "tarnixmap/fairness/figure_text.h"
 #include "tarnixrandommap/run/symmetric_phases.h"
 
 namespace tarnix {
@@ -27,6 +28,13 @@ std::string players_text(std::int32_t players) {
 
 }  // namespace
 
+std::string symmetry_names() {
+  std::string names;
+  for (const SymmetryMode& mode : kSymmetryModes)
+    names += (names.empty() ? "" : ", ") + std::string(mode.name);
+  return names;
+}
+
 std::string symmetry_modes_text() {
   return "mirror-x, mirror-y, rot2 (2 players); quad, rot4 (4 players, rot4 on square maps)";
 }
@@ -38,8 +46,8 @@ bool read_symmetry(std::string_view text, std::optional<Symmetry>* symmetry, std
   }
   *symmetry = symmetry_named(text);
   if (*symmetry) return true;
-  *problem = "--symmetry must be one of " + symmetry_modes_text() + ", or none; got \"" +
-             printable(text) + "\"";
+  *problem =
+      "--symmetry must be one of " + symmetry_modes_text() + ", or none; got " + quoted_word(text);
   return false;
 }
 
@@ -81,15 +89,24 @@ std::vector<std::string> shared_amounts(Symmetry symmetry, const MapParams& para
   return changed;
 }
 
+bool check_symmetry(const std::string& who, Symmetry symmetry, const MapParams& params,
+                    Console& err) {
+  if (const std::string problem = symmetry_problem(symmetry, params); !problem.empty()) {
+    err.line(who + ": " + problem);
+    return false;
+  }
+  const std::string note = who + ": note: amounts are shared among the copies: ";
+  for (const std::string& shared : shared_amounts(symmetry, params))
+    err.line(note + shared);
+  return true;
+}
+
 bool read_prefer(std::string_view text, Figure* figure, std::string* problem) {
   if (const std::optional<Figure> named = figure_named(text)) {
     *figure = *named;
     return true;
   }
-  std::string names;
-  for (const FigureInfo& f : kFigures)
-    names += (names.empty() ? "" : ", ") + std::string(f.name);
-  *problem = "--prefer must be a figure: " + names + "; got \"" + printable(text) + "\"";
+  *problem = "--prefer must be a figure: " + figure_names() + "; got " + quoted_word(text);
   return false;
 }
 

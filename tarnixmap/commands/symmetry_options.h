@@ -7,9 +7,13 @@
 
 #include "tarnixmap/fairness/figures.h"
 #include "tarnixrandommap/placement/symmetry.h"
+#include "tarnixrandommap/run/console.h"
 #include "tarnixrandommap/run/map_params.h"
 
 namespace tarnix {
+
+// The modes' names, as "mirror-x, mirror-y, ...".
+[[nodiscard]] std::string symmetry_names();
 
 // The modes and the players each is for, as help and messages list them.
 [[nodiscard]] std::string symmetry_modes_text();
@@ -26,6 +30,11 @@ namespace tarnix {
 // What sharing the amounts among the copies makes of those it changes:
 // "5 portals become 6, 3 in each of 2 copies".
 [[nodiscard]] std::vector<std::string> shared_amounts(Symmetry symmetry, const MapParams& params);
+
+// Says on `err`, after `who`, why `symmetry` cannot lay out maps of these
+// values (false), or how sharing the amounts among its copies changes them.
+[[nodiscard]] bool check_symmetry(const std::string& who, Symmetry symmetry,
+                                  const MapParams& params, Console& err);
 
 // Reads a --prefer value: a figure's name. False with *problem listing
 // the names.

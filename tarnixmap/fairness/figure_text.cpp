@@ -75,4 +75,11 @@ std::string sealed_text(std::span<const StartFigures> starts) {
   return text;
 }
 
+std::string figure_names() {
+  std::string names;
+  for (const FigureInfo& f : kFigures)
+    names += (names.empty() ? "" : ", ") + std::string(f.name);
+  return names;
+}
+
 }  // namespace tarnix

@@ -9,6 +9,9 @@
 
 namespace tarnix {
 
+// Every figure's name, in their order, as "gold_first, gems_first, ...".
+[[nodiscard]] std::string figure_names();
+
 // How figures and scores are written, the same on the terminal, the page
 // and the pictures.
 

@@ -120,8 +120,7 @@ class SeedMeasure {
         threshold_(threshold),
         ranked_(ranked),
         disc_(options.measure.radius),
-        dig_(uses_dig_time(options.measure.weights) ||
-             (options.symmetric && info(options.symmetric->prefer).dig_time)),
+        dig_(measures_dig_time(options)),
         // Water, placed after lava, changes only which open squares are
         // water: the flood's answer is known without it, unless water is
         // a wall.
@@ -263,14 +262,6 @@ class SeedMeasure {
   Fate fate_ = Fate::kDropped;
 };
 
-// The map of one seed, symmetric where the search is of symmetric maps.
-PhaseReports place(const MapParams& params, const SearchOptions& options, TileGrid& grid,
-                   std::uint32_t seed, const PhaseCheck& check) {
-  if (options.symmetric)
-    return place_symmetric_phases(params, grid, seed, options.symmetric->symmetry, check);
-  return place_phases(params, grid, seed, check);
-}
-
 // One worker: one grid, framed anew for each seed, never reallocated.
 void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
   const MapParams params = shared.params;  // a copy of its own, in this thread's memory
@@ -296,7 +287,8 @@ void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
     for (std::uint64_t i = first; i < end; ++i) {
       ranked.seed = static_cast<std::uint32_t>(shared.range.from + i);
       init_grid(*grid);
-      const PhaseReports reports = place(params, options, *grid, ranked.seed, check);
+      const PhaseReports reports =
+          place_map(params, *grid, ranked.seed, symmetry_of(options.symmetric), check);
       switch (measure.finish(reports)) {
         case Fate::kNoMap:
           ++result.without_map;
@@ -339,7 +331,8 @@ std::optional<RankedSeed> rank_one_seed(const MapParams& params, std::uint32_t s
     return measure.after(phase, reports);
   };
   init_grid(*grid);
-  const PhaseReports reports = place(params, options, *grid, seed, check);
+  const PhaseReports reports =
+      place_map(params, *grid, seed, symmetry_of(options.symmetric), check);
   if (measure.finish(reports) != Fate::kScored) return std::nullopt;
   return ranked;
 }
@@ -398,6 +391,11 @@ double highest_score(const Weights& weights) {
 
 std::uint64_t ScoreHistogram::total() const {
   return std::accumulate(counts.begin(), counts.end(), std::uint64_t{0});
+}
+
+bool measures_dig_time(const SearchOptions& options) {
+  return uses_dig_time(options.measure.weights) ||
+         (options.symmetric && info(options.symmetric->prefer).dig_time);
 }
 
 bool ranks_before(const RankedSeed& a, const RankedSeed& b) {

@@ -74,6 +74,12 @@ struct SymmetricSearch {
   Figure prefer = Figure::kGoldWithin;  // more first, or less for a time or distance
 };
 
+// The layout the maps of a search have: symmetric ones, or the generator's.
+[[nodiscard]] inline std::optional<Symmetry> symmetry_of(
+    const std::optional<SymmetricSearch>& symmetric) {
+  return symmetric ? std::optional(symmetric->symmetry) : std::nullopt;
+}
+
 // The preference of a map's starts for `figure`: its value for the player
 // it favours least, negated where less is the player's good fortune.
 // Requires: starts not empty.
@@ -106,6 +112,10 @@ struct SearchResult {
   bool out_of_memory = false;     // a worker could not have its memory
   ScoreHistogram histogram;       // with options.histogram
 };
+
+// Whether the search measures dig times: where they weigh in the score, or
+// the preferred figure of symmetric maps is one.
+[[nodiscard]] bool measures_dig_time(const SearchOptions& options);
 
 // The highest score the weights allow: every figure as uneven as it can be.
 [[nodiscard]] double highest_score(const Weights& weights);

@@ -54,10 +54,8 @@ Checked check_every_seed(const MapParams& params, SearchRange range, const Searc
     MemoryFileSystem files;
     StringSink sink;
     Console console(sink);
-    const std::optional<Symmetry> symmetry =
-        options.symmetric ? std::optional(options.symmetric->symmetry) : std::nullopt;
-    if (generate_map(params, "m.map", seed, console, files, symmetry).outcome !=
-        MapOutcome::kWritten) {
+    if (generate_map(params, "m.map", seed, console, files, symmetry_of(options.symmetric))
+            .outcome != MapOutcome::kWritten) {
       ++all.without_map;
       continue;
     }

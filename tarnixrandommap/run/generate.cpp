@@ -75,8 +75,7 @@ GeneratedMap generate_map(const MapParams& params, std::string_view path, std::u
     return map;
   }
   init_grid(*map.grid);
-  const PhaseReports reports = symmetry ? place_symmetric_phases(params, *map.grid, seed, *symmetry)
-                                        : place_phases(params, *map.grid, seed);
+  const PhaseReports reports = place_map(params, *map.grid, seed, symmetry);
   report_shortfalls(console, reports);
   if (!reports.hearts) {
     map.outcome = MapOutcome::kHeartsDoNotFit;

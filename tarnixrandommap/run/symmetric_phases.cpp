@@ -1,6 +1,6 @@
 #include "tarnixrandommap/run/symmetric_phases.h"
 
-#include <algorithm>
+#include <array>
 
 #include "tarnixrandommap/placement/max_tries.h"
 #include "tarnixrandommap/random/random.h"
@@ -83,9 +83,17 @@ PortalReport whole_map(const PortalReport& region, std::int32_t copies) {
   return whole;
 }
 
-std::int32_t count_of(const TileGrid& grid, char code) {
-  const std::string_view rows = grid.rows();
-  return static_cast<std::int32_t>(std::count(rows.begin(), rows.end(), code));
+// What the gem and material phases placed over the whole map, counted in
+// one pass: a square on an axis holds its own copy and counts once.
+void count_placed(const TileGrid& grid, PhaseReports& reports) {
+  std::array<std::int32_t, 256> counts{};
+  for (const char c : grid.rows())
+    ++counts[static_cast<unsigned char>(c)];
+  const auto count = [&counts](char code) { return counts[static_cast<unsigned char>(code)]; };
+  reports.gems.placed = count(tile::kGems);
+  reports.clusters.gold.placed = count(tile::kGold);
+  reports.clusters.lava.placed = count(tile::kLava);
+  reports.clusters.water.placed = count(tile::kWater);
 }
 
 }  // namespace
@@ -121,17 +129,19 @@ PhaseReports place_symmetric_phases(const MapParams& params, TileGrid& grid, std
       place_material(grid, rng, kWaterMaterial, share_of(params.water, copies));
   copy_region(grid, layout);
 
-  // What a square on an axis holds is its own copy: counted once.
-  reports.gems.placed = count_of(grid, tile::kGems);
-  reports.clusters.gold.placed = count_of(grid, tile::kGold);
-  reports.clusters.lava.placed = count_of(grid, tile::kLava);
-  reports.clusters.water.placed = count_of(grid, tile::kWater);
+  count_placed(grid, reports);
   for (const PhaseDone phase : {PhaseDone::kHearts, PhaseDone::kPortals, PhaseDone::kGems,
                                 PhaseDone::kGold, PhaseDone::kLava}) {
     if (check && !check(phase, reports)) return reports;
   }
   reports.complete = true;
   return reports;
+}
+
+PhaseReports place_map(const MapParams& params, TileGrid& grid, std::uint32_t seed,
+                       std::optional<Symmetry> symmetry, const PhaseCheck& check) {
+  if (symmetry) return place_symmetric_phases(params, grid, seed, *symmetry, check);
+  return place_phases(params, grid, seed, check);
 }
 
 }  // namespace tarnix

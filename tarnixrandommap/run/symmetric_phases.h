@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "tarnixrandommap/grid/tile_grid.h"
 #include "tarnixrandommap/placement/symmetry.h"
@@ -27,5 +28,13 @@ namespace tarnix {
 [[nodiscard]] PhaseReports place_symmetric_phases(const MapParams& params, TileGrid& grid,
                                                   std::uint32_t seed, Symmetry symmetry,
                                                   const PhaseCheck& check = nullptr);
+
+// The map of `seed`: symmetric, as place_symmetric_phases makes it, with a
+// symmetry; the generator's own, as place_phases makes it, without.
+// Requires: as place_phases, and symmetry_fits() for the params with a
+// symmetry.
+[[nodiscard]] PhaseReports place_map(const MapParams& params, TileGrid& grid, std::uint32_t seed,
+                                     std::optional<Symmetry> symmetry,
+                                     const PhaseCheck& check = nullptr);
 
 }  // namespace tarnix
