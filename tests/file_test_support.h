@@ -37,10 +37,12 @@ struct Result {
 
 struct Options {
   rlim_t file_size = RLIM_INFINITY;  // RLIMIT_FSIZE of the program
-  std::vector<std::string> env;      // NAME=VALUE pairs added to the environment
-  std::string stdout_path;           // standard output goes here instead of Result::out
-  bool stdout_read_write = false;    // ... opened for reading and writing, not truncated (1<>)
-  std::vector<int> ignored;          // signals the program starts with ignored (nohup)
+  rlim_t address_space =
+      RLIM_INFINITY;               // RLIMIT_AS: its memory, so that a leak fails, not the machine
+  std::vector<std::string> env;    // NAME=VALUE pairs added to the environment
+  std::string stdout_path;         // standard output goes here instead of Result::out
+  bool stdout_read_write = false;  // ... opened for reading and writing, not truncated (1<>)
+  std::vector<int> ignored;        // signals the program starts with ignored (nohup)
 };
 
 // A program that has not ended after this long is killed (SIGALRM), so a hang
@@ -72,6 +74,20 @@ inline Options file_size_limit(rlim_t bytes) {
   Options options;
   options.file_size = bytes;
   return options;
+}
+
+// The program's memory bounded to `megabytes`, so that a regression that
+// holds too much fails its test instead of eating the machine. Nothing
+// where the sanitizers run: they reserve more address space than any bound.
+inline std::optional<Options> memory_limit(rlim_t megabytes) {
+#ifdef TARNIX_SANITIZED
+  (void)megabytes;
+  return std::nullopt;
+#else
+  Options options;
+  options.address_space = megabytes << 20U;
+  return options;
+#endif
 }
 
 inline Options stdout_to(const char* path) {
@@ -206,6 +222,8 @@ class ProcessTest : public TempDirTest {
       if (chdir(dir_.c_str()) != 0) _exit(127);
       const rlimit fsize{options.file_size, options.file_size};
       setrlimit(RLIMIT_FSIZE, &fsize);
+      const rlimit memory{options.address_space, options.address_space};
+      setrlimit(RLIMIT_AS, &memory);
       for (const std::string& pair : options.env)
         putenv(strdup(pair.c_str()));  // the child's own copy, kept until exec
       for (const int sig : options.ignored)

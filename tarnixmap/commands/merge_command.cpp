@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <string>
 #include <vector>
@@ -14,14 +15,10 @@ namespace tarnix {
 
 namespace {
 
-// A search's output: its ranked lines, at most 100,000 of a few kilobytes,
-// and its summary.
-constexpr std::uint64_t kMaxSearchOutputBytes = std::uint64_t{1} << 30U;
-
-struct Shard {
-  std::string shown;  // the file's name as messages give it
-  SearchOutput output;
-};
+// What a merge holds besides one line at a time: a name and a range or two
+// for each search, and the best seeds seen.
+constexpr std::size_t kMaxSearches = 100000;
+constexpr std::size_t kMaxRanges = 1000000;
 
 // Where a value sits in a JSON object: "weights.gold_first".
 std::string key_path(const std::string& where, const std::string& key) {
@@ -32,6 +29,10 @@ std::string key_path(const std::string& where, const std::string& key) {
   return path;
 }
 
+std::string shown_json(const nlohmann::json& v) {
+  return v.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 // The first place where two JSON values differ, as "weights.gold_first: 3
 // and 2"; empty when they are alike.
 std::string first_difference(const nlohmann::json& a, const nlohmann::json& b,
@@ -40,19 +41,16 @@ std::string first_difference(const nlohmann::json& a, const nlohmann::json& b,
     for (const auto& [key, value] : a.items()) {
       const std::string path = key_path(where, key);
       const auto other = b.find(key);
-      if (other == b.end()) return path + ": " + value.dump() + " and nothing";
+      if (other == b.end()) return path + ": " + shown_json(value) + " and nothing";
       if (std::string d = first_difference(value, *other, path); !d.empty()) return d;
     }
     for (const auto& [key, value] : b.items()) {
-      if (!a.contains(key)) return key_path(where, key) + ": nothing and " + value.dump();
+      if (!a.contains(key)) return key_path(where, key) + ": nothing and " + shown_json(value);
     }
     return {};
   }
   if (a == b) return {};
-  const auto shown = [](const nlohmann::json& v) {
-    return v.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  };
-  return where + ": " + shown(a) + " and " + shown(b);
+  return where + ": " + shown_json(a) + " and " + shown_json(b);
 }
 
 // Why two searches cannot be merged, or nothing when they can.
@@ -70,232 +68,306 @@ std::string mismatch(const SearchSummary& a, const SearchSummary& b) {
   return {};
 }
 
-// Reads the searches in one file, adding them to `shards`.
-bool read_shards(const std::string& path, std::vector<Shard>* shards, Console& err,
-                 FileSystem& files) {
-  const bool input = path == kStandardOutput;  // "-": standard input here
-  const std::string shown = input ? "standard input" : printable(path);
-  FileBytes bytes;
-  std::uint64_t size = 0;
-  std::string why;
-  switch (
-      files.read_file(input ? "/dev/stdin" : path, kMaxSearchOutputBytes, &bytes, &size, &why)) {
-    case ReadStatus::kRead:
-      break;
-    case ReadStatus::kTooLarge:
-      err.line("tarnixmap merge: " + shown + ": too large (" + std::to_string(size) +
-               " bytes or more) for a search's output");
-      return false;
-    case ReadStatus::kFailed:
-      err.line("tarnixmap merge: cannot read " + shown + ": " + why);
-      return false;
-  }
-  std::vector<SearchOutput> outputs;
-  if (std::string problem; !parse_search_outputs(bytes.view(), &outputs, &problem)) {
-    err.line("tarnixmap merge: " + shown + ": " + problem);
-    return false;
-  }
-  for (std::size_t i = 0; i < outputs.size(); ++i) {
-    const std::string which =
-        outputs.size() > 1 ? " (search " + std::to_string(i + 1) + ")" : std::string();
-    shards->push_back({shown + which, std::move(outputs[i])});
-  }
-  return true;
+// A ranked seed of one of the searches.
+struct Candidate {
+  std::uint32_t seed = 0;
+  double score = 0;
+  double preference = 0;  // of symmetric maps, once measured again; 0 for others
+  std::size_t search = 0;
+};
+
+// In the order a ranking has them (see ranks_before).
+bool ranks_first(const Candidate& a, const Candidate& b) {
+  if (a.score != b.score) return a.score < b.score;
+  if (a.preference != b.preference) return a.preference > b.preference;
+  return a.seed < b.seed;
 }
 
-// Two searches that searched a seed both: its name, or an empty string.
-std::string overlap(const std::vector<Shard>& shards) {
+// Takes the searches one at a time, as they are read, and keeps only what
+// the merged ranking and totals need: their names and ranges, running
+// totals, and the best seeds any merged top can show.
+class Merger {
+ public:
+  Merger(const MergeRequest& request, Console& err) : request_(request), err_(err) {}
+
+  // Adds one search, `shown` as messages name it. False after saying on
+  // `err` why it cannot be merged.
+  bool add(SearchOutput&& search, std::string shown) {
+    if (names_.size() == kMaxSearches) {
+      fail(shown + ": more than " + std::to_string(kMaxSearches) +
+           " searches to merge; merge them in groups, then merge the groups");
+      return false;
+    }
+    const SearchSummary& s = search.summary;
+    if (names_.empty()) {
+      merged_ = s;
+      merged_.without_map = merged_.rejected = merged_.sealed = 0;
+      merged_.seconds = 0;
+      merged_.stopped = false;
+      merged_.searches = 0;
+      merged_.asked.reset();
+      merged_.searched.clear();
+      if (merged_.histogram) merged_.histogram->counts.assign(merged_.histogram->counts.size(), 0);
+      fewest_top_ = s.top;
+    } else if (std::string why = mismatch(merged_, s); !why.empty()) {
+      fail(names_.front() + " and " + shown + " " + why +
+           "; only searches of the same map values and options can be merged");
+      return false;
+    }
+    if (s.stopped && !request_.partial) {
+      fail(shown + " is a search stopped before the end of its range (it searched " +
+           ranges_text(s.searched) + "); search the rest, or give --partial to merge what it " +
+           "searched");
+      return false;
+    }
+    if (pieces_.size() + s.searched.size() > kMaxRanges) {
+      fail(shown + ": more than " + std::to_string(kMaxRanges) +
+           " ranges of seeds in all; merge them in groups, then merge the groups");
+      return false;
+    }
+    const std::size_t index = names_.size();
+    names_.push_back(std::move(shown));
+    for (const SearchRange& r : s.searched) {
+      if (r.seeds > 0) pieces_.push_back({r, index});
+    }
+    if (!add_totals(s)) return false;
+    if (s.top < fewest_top_) {
+      fewest_top_ = s.top;
+      fewest_ = index;
+    }
+    return add_candidates(search, index);
+  }
+
+  // After the last search: the merged summary, with the top the ranking
+  // shows, or nothing after saying on `err` why the searches cannot be
+  // merged.
+  std::optional<SearchSummary> summary() {
+    if (std::string both = overlap(); !both.empty()) {
+      fail(both + "; searches to merge must not share a seed");
+      return std::nullopt;
+    }
+    if (request_.top && *request_.top > fewest_top_) {
+      fail("--top " + std::to_string(*request_.top) + " needs the best " +
+           std::to_string(*request_.top) + " seeds of every search, but " + names_[fewest_] +
+           " holds its best " + std::to_string(fewest_top_) + " only (search it with --top " +
+           std::to_string(*request_.top) + ")");
+      return std::nullopt;
+    }
+    merged_.searched = joined_ranges();
+    merged_.top = request_.top.value_or(fewest_top_);
+    return merged_;
+  }
+
+  // The best of all the searches' ranked seeds, each measured again as a
+  // search measures it. Nothing after saying on `err` that a seed's score
+  // is not what its search said: then the searches were not made by this
+  // version, or their files were changed.
+  std::optional<SearchResult> ranking(const SearchSummary& merged) {
+    keep_best(merged.top);
+    SearchResult result;
+    for (const Candidate& c : candidates_) {
+      std::optional<RankedSeed> ranked = measured(c);
+      if (!ranked) return std::nullopt;
+      result.best.push_back(std::move(*ranked));
+    }
+    std::ranges::sort(result.best, ranks_before);
+    result.without_map = merged.without_map;
+    result.rejected = merged.rejected;
+    result.sealed = merged.sealed;
+    result.stopped = merged.stopped;
+    for (const SearchRange& r : merged.searched)
+      result.searched += r.seeds;
+    if (merged.histogram) result.histogram = *merged.histogram;
+    return result;
+  }
+
+ private:
   struct Piece {
     SearchRange range;
-    std::size_t shard;
+    std::size_t search;
   };
-  std::vector<Piece> pieces;
-  for (std::size_t i = 0; i < shards.size(); ++i) {
-    for (const SearchRange& r : shards[i].output.summary.searched) {
-      if (r.seeds > 0) pieces.push_back({r, i});
-    }
-  }
-  std::ranges::sort(pieces,
-                    [](const Piece& a, const Piece& b) { return a.range.from < b.range.from; });
-  for (std::size_t i = 1; i < pieces.size(); ++i) {
-    const Piece& a = pieces[i - 1];
-    const Piece& b = pieces[i];
-    const std::uint64_t a_end = a.range.from + a.range.seeds;  // one past its last seed
-    if (b.range.from < a_end) {
-      const std::uint64_t last = std::min<std::uint64_t>(a_end, b.range.from + b.range.seeds) - 1;
-      return shards[a.shard].shown + " and " + shards[b.shard].shown + " both searched seeds " +
-             ranges_text({{b.range.from, last - b.range.from + 1}});
-    }
-  }
-  return {};
-}
 
-// The seeds searched, ranges that meet joined into one.
-std::vector<SearchRange> joined_ranges(const std::vector<Shard>& shards) {
-  std::vector<SearchRange> all;
-  for (const Shard& s : shards) {
-    for (const SearchRange& r : s.output.summary.searched) {
-      if (r.seeds > 0) all.push_back(r);
-    }
-  }
-  std::ranges::sort(all,
-                    [](const SearchRange& a, const SearchRange& b) { return a.from < b.from; });
-  std::vector<SearchRange> joined;
-  for (const SearchRange& r : all) {
-    if (!joined.empty() && joined.back().from + joined.back().seeds == r.from) {
-      joined.back().seeds += r.seeds;
-    } else {
-      joined.push_back(r);
-    }
-  }
-  return joined;
-}
+  void fail(const std::string& why) { err_.line("tarnixmap merge: " + why); }
 
-// The merged summary: the first search's values and options, every
-// search's counts added.
-SearchSummary merged_summary(const std::vector<Shard>& shards) {
-  SearchSummary merged = shards.front().output.summary;
-  merged.asked.reset();
-  merged.searched = joined_ranges(shards);
-  merged.without_map = merged.rejected = merged.sealed = 0;
-  merged.seconds = 0;
-  merged.stopped = false;
-  merged.searches = 0;
-  if (merged.histogram) merged.histogram->counts.clear();
-  for (const Shard& shard : shards) {
-    const SearchSummary& s = shard.output.summary;
-    merged.without_map += s.without_map;
-    merged.rejected += s.rejected;
-    merged.sealed += s.sealed;
-    merged.seconds += s.seconds;
-    merged.stopped = merged.stopped || s.stopped;
-    merged.searches += s.searches;
-    merged.top = std::min(merged.top, s.top);
-    if (merged.histogram) merged.histogram->add(*s.histogram);
+  bool add_totals(const SearchSummary& s) {
+    merged_.without_map += s.without_map;
+    merged_.rejected += s.rejected;
+    merged_.sealed += s.sealed;
+    merged_.seconds += s.seconds;
+    merged_.stopped = merged_.stopped || s.stopped;
+    merged_.searches += s.searches;
+    if (merged_.histogram) merged_.histogram->add(*s.histogram);
+    // Only a sum of seconds can outgrow what its numbers hold: the counts
+    // are of seeds of 32 bits, searched once each.
+    if (!std::isfinite(merged_.seconds)) {
+      fail(names_.back() + ": the searches' seconds add up to more than a number holds");
+      return false;
+    }
+    return true;
   }
-  return merged;
-}
 
-// Every shard checked against the first: what --top may be, or nothing after
-// saying on `err` why they cannot be merged.
-std::optional<std::size_t> check_shards(const MergeRequest& request,
-                                        const std::vector<Shard>& shards, Console& err) {
-  for (const Shard& shard : shards) {
-    const SearchSummary& s = shard.output.summary;
-    if (std::string why = mismatch(shards.front().output.summary, s); !why.empty()) {
-      err.line("tarnixmap merge: " + shards.front().shown + " and " + shard.shown + " " + why +
-               "; only searches of the same map values and options can be merged");
+  // A search's ranked seeds join the best kept. Symmetric maps all score 0:
+  // what ranks them, the preferred figure, is known once each is measured
+  // again, which is done at once; other maps are measured again only if
+  // they are among the best at the end.
+  bool add_candidates(const SearchOutput& search, std::size_t index) {
+    for (const RankedLine& line : search.ranked) {
+      Candidate c{line.seed, line.score, 0, index};
+      if (merged_.symmetric) {
+        const std::optional<RankedSeed> ranked = measured(c);
+        if (!ranked) return false;
+        c.preference = ranked->preference;
+      }
+      candidates_.push_back(c);
+    }
+    // No merged ranking shows more than the smallest top seen so far.
+    if (candidates_.size() > 2 * std::max<std::size_t>(fewest_top_, 1)) keep_best(fewest_top_);
+    return true;
+  }
+
+  void keep_best(std::size_t top) {
+    if (candidates_.size() <= top) {
+      std::ranges::sort(candidates_, ranks_first);
+      return;
+    }
+    std::ranges::nth_element(candidates_, candidates_.begin() + static_cast<std::ptrdiff_t>(top),
+                             ranks_first);
+    candidates_.resize(top);
+    std::ranges::sort(candidates_, ranks_first);
+  }
+
+  std::optional<RankedSeed> measured(const Candidate& c) {
+    SearchOptions options;
+    options.measure = merged_.measure;
+    options.min_border_gap = merged_.min_border_gap;
+    options.symmetric = merged_.symmetric;
+    std::optional<RankedSeed> ranked = rank_one_seed(merged_.params, c.seed, options);
+    if (!ranked || ranked->score() != c.score) {
+      fail(names_[c.search] + " ranks seed " + std::to_string(c.seed) + " with score " +
+           fixed(c.score, 6) + ", but its map measures " +
+           (ranked ? fixed(ranked->score(), 6) : "no score") +
+           ": was the file made by another version of tarnixmap, or changed?");
       return std::nullopt;
     }
-    if (s.stopped && !request.partial) {
-      err.line("tarnixmap merge: " + shard.shown + " is a search stopped before the end of its " +
-               "range (it searched " + ranges_text(s.searched) +
-               "); search the rest, or give --partial to merge what it searched");
-      return std::nullopt;
-    }
+    return ranked;
   }
-  if (std::string both = overlap(shards); !both.empty()) {
-    err.line("tarnixmap merge: " + both + "; searches to merge must not share a seed");
-    return std::nullopt;
-  }
-  std::size_t top = shards.front().output.summary.top;
-  const Shard* fewest = &shards.front();
-  for (const Shard& shard : shards) {
-    if (shard.output.summary.top < top) {
-      top = shard.output.summary.top;
-      fewest = &shard;
-    }
-  }
-  if (request.top && *request.top > top) {
-    err.line("tarnixmap merge: --top " + std::to_string(*request.top) + " needs the best " +
-             std::to_string(*request.top) + " seeds of every search, but " + fewest->shown +
-             " holds its best " + std::to_string(top) + " only (search it with --top " +
-             std::to_string(*request.top) + ")");
-    return std::nullopt;
-  }
-  return request.top.value_or(top);
-}
 
-// The best `top` of all the searches' ranked seeds, each measured again as
-// a search measures it. Nothing after saying on `err` that a seed's score
-// is not what its search said: then the searches were not made by this
-// version, or their files were changed.
-std::optional<SearchResult> merged_ranking(const std::vector<Shard>& shards,
-                                           const SearchSummary& merged, std::size_t top,
-                                           Console& err) {
-  struct Candidate {
-    RankedLine line;
-    const Shard* shard;
-  };
-  std::vector<Candidate> all;
-  for (const Shard& shard : shards) {
-    for (const RankedLine& line : shard.output.ranked)
-      all.push_back({line, &shard});
+  // Two searches that searched a seed both: their names and the seeds, or
+  // an empty string.
+  std::string overlap() {
+    // By first seed, then by search: the pair named is always the first
+    // that clash, in the order they were given.
+    std::ranges::sort(pieces_, [](const Piece& a, const Piece& b) {
+      return a.range.from != b.range.from ? a.range.from < b.range.from : a.search < b.search;
+    });
+    for (std::size_t i = 1; i < pieces_.size(); ++i) {
+      const Piece& a = pieces_[i - 1];
+      const Piece& b = pieces_[i];
+      const std::uint64_t a_end = a.range.from + a.range.seeds;  // one past its last seed
+      if (b.range.from < a_end) {
+        const std::uint64_t last = std::min<std::uint64_t>(a_end, b.range.from + b.range.seeds) - 1;
+        return names_[a.search] + " and " + names_[b.search] + " both searched seeds " +
+               ranges_text({{b.range.from, last - b.range.from + 1}});
+      }
+    }
+    return {};
   }
-  std::ranges::sort(all, [](const Candidate& a, const Candidate& b) {
-    return a.line.score != b.line.score ? a.line.score < b.line.score : a.line.seed < b.line.seed;
+
+  // The seeds searched, ranges that meet joined into one.
+  // Requires: overlap() found none, and left the pieces in order.
+  std::vector<SearchRange> joined_ranges() const {
+    std::vector<SearchRange> joined;
+    for (const Piece& p : pieces_) {
+      if (!joined.empty() && joined.back().from + joined.back().seeds == p.range.from) {
+        joined.back().seeds += p.range.seeds;
+      } else {
+        joined.push_back(p.range);
+      }
+    }
+    return joined;
+  }
+
+  const MergeRequest& request_;
+  Console& err_;
+  SearchSummary merged_;
+  std::vector<std::string> names_;  // each search's name as messages give it
+  std::vector<Piece> pieces_;       // every range searched, and by which search
+  std::vector<Candidate> candidates_;
+  std::size_t fewest_top_ = 0;  // the smallest top of the searches
+  std::size_t fewest_ = 0;      // the search with it
+};
+
+// Reads the searches in one file (or "-", standard input) into the merger
+// as they come. False after saying on `err` what was wrong.
+bool read_searches(const std::string& path, Merger& merger, Console& err, FileSystem& files) {
+  const bool input = path == kStandardOutput;  // "-": standard input here
+  const std::string shown = input ? "standard input" : printable(path);
+  std::uint64_t count = 0;
+  std::vector<SearchOutput> pending;  // a search read whole, and its place, until it is known
+  bool taken = true;                  // whether it was the only one
+  const auto name = [&](std::uint64_t n, bool only) {
+    return only ? shown : shown + " (search " + std::to_string(n) + ")";
+  };
+  // A search is named by its place in the file only where the file holds
+  // more than one: the first is handed on once the second begins.
+  SearchOutputReader reader([&](SearchOutput&& search) {
+    ++count;
+    if (!pending.empty()) {
+      taken = merger.add(std::move(pending.front()), name(count - 1, false));
+      pending.clear();
+      if (!taken) return false;
+    }
+    pending.push_back(std::move(search));
+    return true;
   });
-  // Symmetric maps all score 0: what ranks them, the preferred figure, is
-  // known only once each is measured again.
-  if (!merged.symmetric && all.size() > top) all.resize(top);
-  SearchOptions options;
-  options.measure = merged.measure;
-  options.min_border_gap = merged.min_border_gap;
-  options.symmetric = merged.symmetric;
-  SearchResult result;
-  for (const Candidate& c : all) {
-    const std::optional<RankedSeed> ranked = rank_one_seed(merged.params, c.line.seed, options);
-    if (!ranked || ranked->score() != c.line.score) {
-      err.line("tarnixmap merge: " + c.shard->shown + " ranks seed " + std::to_string(c.line.seed) +
-               " with score " + fixed(c.line.score, 6) + ", but its map measures " +
-               (ranked ? fixed(ranked->score(), 6) : "no score") +
-               ": was the file made by another version of tarnixmap, or changed?");
-      return std::nullopt;
-    }
-    result.best.push_back(*ranked);
+  std::string problem;
+  std::string why;
+  bool read = true;
+  const bool opened = files.read_pieces(
+      input ? "/dev/stdin" : path,
+      [&](std::string_view piece) { return read = reader.read(piece, &problem); }, &why);
+  if (!opened) {
+    err.line("tarnixmap merge: cannot read " + shown + ": " + why);
+    return false;
   }
-  std::ranges::sort(result.best, ranks_before);
-  if (result.best.size() > top) result.best.resize(top);
-  result.without_map = merged.without_map;
-  result.rejected = merged.rejected;
-  result.sealed = merged.sealed;
-  result.stopped = merged.stopped;
-  for (const SearchRange& r : merged.searched)
-    result.searched += r.seeds;
-  if (merged.histogram) result.histogram = *merged.histogram;
-  return result;
+  if (!taken) return false;
+  if (read && !reader.end(&problem)) read = false;
+  if (!read) {
+    if (!problem.empty()) err.line("tarnixmap merge: " + shown + ": " + problem);
+    return false;
+  }
+  return merger.add(std::move(pending.front()), name(count, count == 1));
 }
 
 }  // namespace
 
 int merge_command(const MergeRequest& request, Console& out, Console& err, FileSystem& files) {
-  std::vector<Shard> shards;
-  for (const std::string& path : request.paths) {
-    if (!read_shards(path, &shards, err, files)) return kExitFailed;
-  }
-  const std::optional<std::size_t> top = check_shards(request, shards, err);
-  if (!top) return kExitFailed;
-  SearchSummary merged = merged_summary(shards);
-  merged.top = *top;
+  Merger merger(request, err);
+  std::optional<SearchSummary> merged;
   std::optional<SearchResult> result;
   try {
-    result = merged_ranking(shards, merged, *top, err);
+    for (const std::string& path : request.paths) {
+      if (!read_searches(path, merger, err, files)) return kExitFailed;
+    }
+    merged = merger.summary();
+    if (!merged) return kExitFailed;
+    result = merger.ranking(*merged);
   } catch (const std::bad_alloc&) {
-    err.line("tarnixmap merge: " + no_memory_message(merged.params));
+    err.line("tarnixmap merge: not enough memory to merge the searches");
     return kExitFailed;
   }
   if (!result) return kExitFailed;
   if (request.json) {
-    print_ranking_json(*result, merged, out);
+    print_ranking_json(*result, *merged, out);
   } else {
-    print_ranking_table(*result, merged.symmetric, out);
-    out.line(totals_text(merged));
+    print_ranking_table(*result, merged->symmetric, out);
+    out.line(totals_text(*merged));
   }
   if (request.report.empty()) return kExitOk;
   const std::string heading = "tarnixmap merge: the best of " + counted(result->searched, "seed") +
-                              " from " + counted(merged.searches, "search") + " for " +
-                              printable(merged.params.name);
-  return write_ranking_report(request.report, heading, *result, merged, request.json ? err : out,
+                              " from " + counted(merged->searches, "search") + " for " +
+                              printable(merged->params.name);
+  return write_ranking_report(request.report, heading, *result, *merged, request.json ? err : out,
                               err, files)
              ? kExitOk
              : kExitFailed;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "tarnixmap/commands/json_input.h"
 #include "tarnixmap/commands/json_output.h"
 #include "tarnixmap/commands/map_values.h"
 #include "tarnixmap/commands/symmetry_options.h"
@@ -132,14 +133,42 @@ std::string generate_command_line(const MapParams& params, std::uint32_t seed,
   return line;
 }
 
+namespace {
+
+// What a key of a params file takes, as a usage error says it; empty for
+// a key that is not one.
+std::string wanted_of(std::string_view key) {
+  if (key == "name") return "must be a string";
+  if (key == "name_hex") return "must be hex digits";
+  if (key == "symmetry") return "must be one of " + symmetry_names() + ", or null";
+  if (key == "seed") return "must be a whole number from 0 to 4294967295";
+  const auto* named =
+      std::ranges::find_if(kNamedValues, [&](const NamedValue& v) { return key == v.key; });
+  if (named == kNamedValues.end()) return {};
+  return "must be a whole number from " + std::to_string(named->low) + " to " +
+         std::to_string(named->high);
+}
+
+std::string unknown_key(std::string_view key) {
+  return "unknown key \"" + printable(key) + "\"; the keys are " + keys_list();
+}
+
+// Why the text is not an object of map values, as a usage error says it.
+std::string json_problem(const JsonError& error, const JsonLimits& limits) {
+  if (error.kind != JsonError::Kind::kOutOfRange || error.key.empty())
+    return json_error_text(error, limits);
+  const std::string wanted = wanted_of(error.key);
+  if (wanted.empty()) return unknown_key(error.key);
+  return "\"" + printable(error.key) + "\" " + wanted + ", got " + printable(error.token);
+}
+
+}  // namespace
+
 bool parse_params(std::string_view text, ParamsFile* params, std::string* problem) {
   nlohmann::json object;
-  try {
-    object = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
-    // The parser counts bytes from 1, and the end of the text as one more.
-    *problem = e.byte > text.size() ? "not valid JSON (it ends too soon)"
-                                    : "not valid JSON (at byte " + std::to_string(e.byte) + ")";
+  const JsonLimits limits;
+  if (JsonError error; !read_json(text, limits, &object, &error)) {
+    *problem = json_problem(error, limits);
     return false;
   }
   if (!object.is_object()) {
@@ -148,15 +177,19 @@ bool parse_params(std::string_view text, ParamsFile* params, std::string* proble
   }
   *params = ParamsFile{};
   for (const auto& [key, value] : object.items()) {
-    const std::string shown_key = "\"" + printable(key) + "\"";
+    const std::string wanted = wanted_of(key);
+    if (wanted.empty()) {
+      *problem = unknown_key(key);
+      return false;
+    }
+    const std::string bad = "\"" + printable(key) + "\" " + wanted + ", got " + shown_value(value);
     if (key == "name" || key == "name_hex") {
       std::optional<std::string> name;
       if (value.is_string()) {
         name = key == "name" ? value.get<std::string>() : from_hex(value.get<std::string>());
       }
       if (!name) {
-        *problem = shown_key + (key == "name" ? " must be a string" : " must be hex digits") +
-                   ", got " + shown_value(value);
+        *problem = bad;
         return false;
       }
       // The bytes themselves win over the name as a terminal shows it.
@@ -167,8 +200,7 @@ bool parse_params(std::string_view text, ParamsFile* params, std::string* proble
       params->symmetry =
           value.is_string() ? symmetry_named(value.get<std::string>()) : std::nullopt;
       if (!params->symmetry && !value.is_null()) {
-        *problem = shown_key + " must be one of " + symmetry_names() + ", or null, got " +
-                   shown_value(value);
+        *problem = bad;
         return false;
       }
       continue;
@@ -176,24 +208,18 @@ bool parse_params(std::string_view text, ParamsFile* params, std::string* proble
     if (key == "seed") {
       const auto seed = whole_number(value, 0, 4294967295);
       if (!seed) {
-        *problem =
-            shown_key + " must be a whole number from 0 to 4294967295, got " + shown_value(value);
+        *problem = bad;
         return false;
       }
       params->seed = static_cast<std::uint32_t>(*seed);
       continue;
     }
-    const std::string& wanted = key;  // a lambda may not capture a structured binding
-    const auto* named =
-        std::ranges::find_if(kNamedValues, [&](const NamedValue& v) { return wanted == v.key; });
-    if (named == kNamedValues.end()) {
-      *problem = "unknown key " + shown_key + "; the keys are " + keys_list();
-      return false;
-    }
+    const std::string& wanted_key = key;  // a lambda may not capture a structured binding
+    const auto* named = std::ranges::find_if(
+        kNamedValues, [&](const NamedValue& v) { return wanted_key == v.key; });
     const auto n = whole_number(value, named->low, named->high);
     if (!n) {
-      *problem = shown_key + " must be a whole number from " + std::to_string(named->low) + " to " +
-                 std::to_string(named->high) + ", got " + shown_value(value);
+      *problem = bad;
       return false;
     }
     params->values[static_cast<std::size_t>(named - kNamedValues.begin()) + 1] = std::to_string(*n);

@@ -96,6 +96,16 @@ TEST(ParamsJson, NamesTheKeyThatIsWrong) {
       {R"([64])", "not a JSON object of map values"},
       {R"({"width": 64,)", "not valid JSON (it ends too soon)"},
       {R"({"width": x})", "not valid JSON (at byte 11)"},
+      // Numbers beyond any number type, named as any other bad value.
+      {R"({"name": "P", "gold": 1e400})",
+       "\"gold\" must be a whole number from 0 to 2147483647, got 1e400"},
+      {R"({"gold": -1e400})", "\"gold\" must be a whole number from 0 to 2147483647, got -1e400"},
+      {R"({"seed": 1E999})", "\"seed\" must be a whole number from 0 to 4294967295, got 1E999"},
+      {R"({"colour": 1e400})", "unknown key \"colour\"; the keys are"},
+      // A designer's file with two widths is a mistake, not a choice.
+      {R"({"width": 64, "height": 64, "width": 70})", "the key \"width\" is given twice"},
+      {"{\"name\": " + std::string(100000, '[') + std::string(100000, ']') + "}",
+       "objects and lists nested more than 8 deep"},
   };
   for (const Case& c : cases) {
     ParamsFile read;

@@ -1,7 +1,10 @@
 #include "tarnixmap/commands/search_json.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
+#include "tarnixmap/commands/json_input.h"
 #include "tarnixmap/commands/params_json.h"
 #include "tarnixrandommap/grid/tile_grid.h"
 
@@ -42,8 +45,10 @@ bool parse_ranges(const Json& list, std::vector<SearchRange>* ranges, std::strin
   return true;
 }
 
-bool parse_histogram(const Json& value, std::optional<ScoreHistogram>* histogram,
-                     std::string* problem) {
+// The histogram a search with `weights` prints: null, or exactly the bins
+// its weights give.
+bool parse_histogram(const Json& value, const Weights& weights,
+                     std::optional<ScoreHistogram>* histogram, std::string* problem) {
   if (value.is_null()) return true;
   const auto width = value.is_object() ? value.find("bin_width") : value.end();
   const auto counts = value.is_object() ? value.find("counts") : value.end();
@@ -53,14 +58,19 @@ bool parse_histogram(const Json& value, std::optional<ScoreHistogram>* histogram
     *problem = missing("histogram", R"(null or {"bin_width": 0.05, "counts": [...]})");
     return false;
   }
-  ScoreHistogram h;
-  h.counts.clear();
-  for (const Json& c : *counts) {
-    if (!c.is_number_unsigned()) {
+  ScoreHistogram h(highest_score(weights));
+  if (counts->size() != h.counts.size()) {
+    *problem = "\"histogram\" must have " + std::to_string(h.counts.size()) +
+               " bins for these weights, not " + std::to_string(counts->size());
+    return false;
+  }
+  for (std::size_t i = 0; i < h.counts.size(); ++i) {
+    const Json& c = (*counts)[i];
+    if (!c.is_number_unsigned() || c.get<std::uint64_t>() > kMaxCount) {
       *problem = missing("histogram", "counts of whole numbers");
       return false;
     }
-    h.counts.push_back(c.get<std::uint64_t>());
+    h.counts[i] = c.get<std::uint64_t>();
   }
   *histogram = std::move(h);
   return true;
@@ -93,23 +103,31 @@ bool parse_summary(const Json& object, SearchOutput* output, std::string* proble
     *problem = "\"options\": " + (options_it == object.end() ? "missing" : *problem);
     return false;
   }
-  const auto top = count_at(object, "top", 100000);
+  const auto top = count_at(object, "top", kMaxRankedLines);
   const auto searched = count_at(object, "searched", kMaxCount);
   const auto without_map = count_at(object, "without_map", kMaxCount);
   const auto rejected = count_at(object, "rejected", kMaxCount);
   const auto sealed = count_at(object, "sealed", kMaxCount);
   const auto searches = count_at(object, "searches", kMaxCount);
-  if (!top || !searched || !without_map || !rejected || !sealed || !searches) {
+  if (!top || !searched || !without_map || !rejected || !sealed || !searches || *top == 0 ||
+      *searches == 0) {
     *problem =
-        "\"top\", \"searched\", \"without_map\", \"rejected\", \"sealed\" and "
-        "\"searches\" must be whole numbers";
+        "\"top\" (1 to 100000), \"searched\", \"without_map\", \"rejected\", \"sealed\" "
+        "and \"searches\" (1 or more) must be whole numbers";
+    return false;
+  }
+  if (*without_map > *searched || *rejected > *searched - *without_map ||
+      *sealed > *searched - *without_map - *rejected) {
+    *problem = "\"without_map\", \"rejected\" and \"sealed\" add up to more than the " +
+               std::to_string(*searched) + " seeds searched";
     return false;
   }
   const auto stopped = object.find("stopped");
   const auto seconds = object.find("seconds");
   if (stopped == object.end() || !stopped->is_boolean() || seconds == object.end() ||
-      !seconds->is_number()) {
-    *problem = R"("stopped" must be true or false, and "seconds" a number)";
+      !seconds->is_number() || !std::isfinite(seconds->get<double>()) ||
+      seconds->get<double>() < 0) {
+    *problem = R"("stopped" must be true or false, and "seconds" a number of 0 or more)";
     return false;
   }
   const auto ranges = object.find("ranges");
@@ -126,8 +144,15 @@ bool parse_summary(const Json& object, SearchOutput* output, std::string* proble
     return false;
   }
   const auto histogram = object.find("histogram");
-  if (histogram == object.end() || !parse_histogram(*histogram, &s.histogram, problem)) {
+  if (histogram == object.end() ||
+      !parse_histogram(*histogram, s.measure.weights, &s.histogram, problem)) {
     if (histogram == object.end()) *problem = missing("histogram", "given");
+    return false;
+  }
+  const std::uint64_t scored = *searched - *without_map - *rejected - *sealed;
+  if (s.histogram && s.histogram->total() != scored) {
+    *problem = "\"histogram\" counts " + std::to_string(s.histogram->total()) +
+               " scores, but the counts leave " + std::to_string(scored) + " seeds scored";
     return false;
   }
   s.top = *top;
@@ -137,14 +162,16 @@ bool parse_summary(const Json& object, SearchOutput* output, std::string* proble
   s.searches = *searches;
   s.stopped = stopped->get<bool>();
   s.seconds = seconds->get<double>();
-  output->searched = *searched;
   return true;
 }
 
 bool parse_ranked(const Json& object, RankedLine* line) {
   const auto seed = count_at(object, "seed", 4294967295);
   const auto score = object.find("score");
-  if (!seed || score == object.end() || !score->is_number()) return false;
+  if (!seed || score == object.end() || !score->is_number() ||
+      !std::isfinite(score->get<double>()) || score->get<double>() < 0) {
+    return false;
+  }
   line->seed = static_cast<std::uint32_t>(*seed);
   line->score = score->get<double>();
   return true;
@@ -278,49 +305,149 @@ Json summary_json(const SearchSummary& s) {
           {"histogram", histogram}};
 }
 
-bool parse_search_outputs(std::string_view text, std::vector<SearchOutput>* outputs,
-                          std::string* problem) {
-  outputs->clear();
-  SearchOutput output;
-  std::size_t number = 0;
-  bool open = false;  // lines read since the last summary
-  while (!text.empty()) {
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    const std::string_view line = text.substr(0, end);
-    text.remove_prefix(std::min(end + 1, text.size()));
-    ++number;
-    const std::string where = "line " + std::to_string(number) + ": ";
-    if (line.empty()) continue;
-    const Json object = Json::parse(line, nullptr, false);
-    if (!object.is_object()) {
-      *problem = where + "not a JSON object; is this the output of search --json?";
+namespace {
+
+// The seeds searched, given the ranges in order of their first seed.
+bool in_ranges(const std::vector<SearchRange>& ranges, std::uint32_t seed) {
+  const auto after = std::ranges::upper_bound(ranges, seed, std::less<>(),
+                                              [](const SearchRange& r) { return r.from; });
+  return after != ranges.begin() && seed - std::prev(after)->from < std::prev(after)->seeds;
+}
+
+// Whether a search could have ranked these seeds: as many as its top and its
+// scored seeds allow, each once, within its own ranges, best first.
+bool check_ranked(const SearchOutput& output, std::string* problem) {
+  const SearchSummary& s = output.summary;
+  std::uint64_t searched = 0;
+  for (const SearchRange& r : s.searched)
+    searched += r.seeds;
+  const std::uint64_t scored = searched - s.without_map - s.rejected - s.sealed;
+  const std::uint64_t expected = std::min<std::uint64_t>(s.top, scored);
+  if (output.ranked.size() != expected) {
+    *problem = "its summary leaves " + std::to_string(scored) + " seeds scored and a top of " +
+               std::to_string(s.top) + ", so it ranks " + std::to_string(expected) + ", but " +
+               std::to_string(output.ranked.size()) + " ranked lines come before it";
+    return false;
+  }
+  for (std::size_t i = 0; i < output.ranked.size(); ++i) {
+    const RankedLine& r = output.ranked[i];
+    if (!in_ranges(s.searched, r.seed)) {
+      *problem = "it ranks seed " + std::to_string(r.seed) + ", which it did not search";
       return false;
     }
-    open = true;
-    if (object.contains("summary")) {
-      if (!parse_summary(object, &output, problem)) {
-        *problem = where + *problem;
-        return false;
-      }
-      if (output.ranked.size() > output.summary.top) {
-        *problem =
-            where + "more ranked seeds than its \"top\" of " + std::to_string(output.summary.top);
-        return false;
-      }
-      outputs->push_back(std::move(output));
-      output = SearchOutput{};
-      open = false;
-      continue;
+    // Symmetric maps all score 0 and rank by a figure the line does not
+    // hold; other maps rank by score, then seed.
+    const RankedLine* before = i > 0 ? &output.ranked[i - 1] : nullptr;
+    if (before != nullptr &&
+        (r.score < before->score ||
+         (!s.symmetric && r.score == before->score && r.seed < before->seed))) {
+      *problem = "its ranked seeds are not best first (seed " + std::to_string(r.seed) +
+                 " after seed " + std::to_string(before->seed) + ")";
+      return false;
     }
+  }
+  std::vector<std::uint32_t> seeds;
+  seeds.reserve(output.ranked.size());
+  for (const RankedLine& r : output.ranked)
+    seeds.push_back(r.seed);
+  std::ranges::sort(seeds);
+  if (const auto twice = std::ranges::adjacent_find(seeds); twice != seeds.end()) {
+    *problem = "it ranks seed " + std::to_string(*twice) + " twice";
+    return false;
+  }
+  return true;
+}
+
+// A search's lines hold a few levels of objects and lists, and at most a
+// histogram's worth of numbers.
+constexpr JsonLimits kLineLimits{6, 40000};
+
+}  // namespace
+
+bool SearchOutputReader::read(std::string_view piece, std::string* problem) {
+  while (!piece.empty()) {
+    const std::size_t end = piece.find('\n');
+    const std::string_view part = piece.substr(0, end);
+    if (partial_.size() + part.size() > kMaxSearchLineBytes) {
+      *problem = "line " + std::to_string(number_ + 1) + ": longer than " +
+                 std::to_string(kMaxSearchLineBytes) +
+                 " bytes; no line of search --json is that long";
+      return false;
+    }
+    if (end == std::string_view::npos) {
+      partial_ += part;
+      return true;
+    }
+    piece.remove_prefix(end + 1);
+    bool ok = false;
+    if (partial_.empty()) {
+      ok = line(part, problem);
+    } else {
+      partial_ += part;
+      ok = line(partial_, problem);
+      partial_.clear();
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool SearchOutputReader::end(std::string* problem) {
+  if (!partial_.empty()) {
+    const std::string last = std::move(partial_);
+    partial_.clear();
+    if (!line(last, problem)) return false;
+  }
+  if (open_ || !any_) {
+    *problem = "no summary line at the end: the search did not finish writing";
+    return false;
+  }
+  return true;
+}
+
+bool SearchOutputReader::line(std::string_view text, std::string* problem) {
+  ++number_;
+  const std::string where = "line " + std::to_string(number_) + ": ";
+  if (text.find_first_not_of(" \t\r") == std::string_view::npos) return true;
+  Json object;
+  JsonError error;
+  const bool json = read_json(text, kLineLimits, &object, &error);
+  const bool syntax =
+      error.kind == JsonError::Kind::kSyntax || error.kind == JsonError::Kind::kEndsTooSoon;
+  if (!json && !syntax) {
+    *problem =
+        where + json_error_text(error, kLineLimits) + "; no line of search --json holds that";
+    return false;
+  }
+  if (!json || !object.is_object()) {
+    *problem = where + "not a JSON object; is this the output of search --json?";
+    return false;
+  }
+  open_ = true;
+  if (!object.contains("summary")) {
     RankedLine ranked;
     if (!parse_ranked(object, &ranked)) {
-      *problem = where + R"(a ranked seed needs its "seed" and "score")";
+      *problem = where + R"(a ranked seed needs its "seed" and a "score" of 0 or more)";
       return false;
     }
-    output.ranked.push_back(ranked);
+    if (output_.ranked.size() == kMaxRankedLines) {
+      *problem = where + "more than " + std::to_string(kMaxRankedLines) +
+                 " ranked seeds before a summary; no search ranks more";
+      return false;
+    }
+    output_.ranked.push_back(ranked);
+    return true;
   }
-  if (open || outputs->empty()) {
-    *problem = "no summary line at the end: the search did not finish writing";
+  if (!parse_summary(object, &output_, problem) || !check_ranked(output_, problem)) {
+    *problem = where + *problem;
+    return false;
+  }
+  open_ = false;
+  any_ = true;
+  SearchOutput whole = std::move(output_);
+  output_ = SearchOutput{};
+  if (!take_(std::move(whole))) {
+    problem->clear();
     return false;
   }
   return true;

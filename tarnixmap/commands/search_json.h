@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -63,14 +64,45 @@ struct RankedLine {
 struct SearchOutput {
   SearchSummary summary;
   std::vector<RankedLine> ranked;  // best first
-  std::uint64_t searched = 0;      // seeds, in all its ranges
 };
 
+// What one search's output may hold, and so what a reader holds at once:
+// a line (a summary's histogram has at most 24,002 bins, a ranked line a
+// few kilobytes), and its ranked lines (at most its top, 100,000).
+inline constexpr std::size_t kMaxSearchLineBytes = std::size_t{1} << 20U;
+inline constexpr std::size_t kMaxRankedLines = 100000;
+
 // Reads the JSON lines of one or more searches (or merges), one after
-// another: each its ranked lines, then its summary line. False with
-// *problem saying which line is not what it should be, or that the last
-// search has no summary.
-[[nodiscard]] bool parse_search_outputs(std::string_view text, std::vector<SearchOutput>* outputs,
-                                        std::string* problem);
+// another, each its ranked lines and then its summary line, as pieces of
+// text arrive, holding one line and one search's ranked seeds at a time.
+// Accepts exactly what search --json and merge --json print: counts that
+// add up, ranked seeds within the search's own ranges, each once, best
+// first and as many as its top and scored seeds make, a histogram of the
+// bins its weights give that counts every scored seed.
+class SearchOutputReader {
+ public:
+  // Given each search read whole; false to stop reading.
+  using TakeSearch = std::function<bool(SearchOutput&& search)>;
+
+  explicit SearchOutputReader(TakeSearch take) : take_(std::move(take)) {}
+
+  // The next piece of text. False once a line is not what it should be
+  // (with *problem saying which and why), or once `take` said stop (with
+  // *problem empty).
+  [[nodiscard]] bool read(std::string_view piece, std::string* problem);
+  // After the last piece: false with *problem when the text ended before a
+  // summary line, or held no search at all.
+  [[nodiscard]] bool end(std::string* problem);
+
+ private:
+  bool line(std::string_view text, std::string* problem);
+
+  TakeSearch take_;
+  std::string partial_;       // the start of a line not yet ended
+  std::uint64_t number_ = 0;  // of the line in hand, from 1
+  SearchOutput output_;
+  bool open_ = false;  // lines read since the last summary
+  bool any_ = false;   // a search read whole
+};
 
 }  // namespace tarnix

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "tarnixrandommap/mapfile/descriptor.h"
 
@@ -66,6 +67,30 @@ ReadStatus DiskFileSystem::read_file(std::string_view path, std::uint64_t max_by
   }
   *size = bytes->size();
   return ReadStatus::kRead;
+}
+
+bool DiskFileSystem::read_pieces(std::string_view path, const TakePiece& take, std::string* err) {
+  const Descriptor file(::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  struct stat st {};
+  if (file.get() < 0 || ::fstat(file.get(), &st) != 0) {
+    *err = std::strerror(errno);
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    *err = std::strerror(EISDIR);
+    return false;
+  }
+  std::vector<char> piece(kReadPiece);
+  for (;;) {
+    const ssize_t n = ::read(file.get(), piece.data(), piece.size());
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      *err = std::strerror(errno);
+      return false;
+    }
+    if (!take(std::string_view(piece.data(), static_cast<std::size_t>(n)))) return true;
+  }
 }
 
 bool DiskFileSystem::same_file(std::string_view a, std::string_view b) {
@@ -148,6 +173,19 @@ ReadStatus MemoryFileSystem::read_file(std::string_view path, std::uint64_t max_
     return ReadStatus::kFailed;
   }
   return ReadStatus::kRead;
+}
+
+bool MemoryFileSystem::read_pieces(std::string_view path, const TakePiece& take, std::string* err) {
+  const auto file = files.find(path);
+  if (file == files.end()) {
+    *err = directories.contains(path) ? "Is a directory" : "No such file or directory";
+    return false;
+  }
+  const std::string_view all = file->second;
+  for (std::size_t at = 0; at < all.size(); at += piece_size) {
+    if (!take(all.substr(at, piece_size))) break;
+  }
+  return true;
 }
 
 bool MemoryFileSystem::same_file(std::string_view a, std::string_view b) {

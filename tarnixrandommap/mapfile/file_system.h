@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -56,6 +57,14 @@ class FileSystem {
                                              FileBytes* bytes, std::uint64_t* size,
                                              std::string* err) = 0;
 
+  // Reads the file at `path` from start to end a piece at a time, handing
+  // each piece to `take`, which returns false to read no further; holds no
+  // more than one piece at once, so a stream of any length can be read.
+  // Returns false with *err saying why it could not be read.
+  using TakePiece = std::function<bool(std::string_view piece)>;
+  [[nodiscard]] virtual bool read_pieces(std::string_view path, const TakePiece& take,
+                                         std::string* err) = 0;
+
   // Whether `a` and `b` name one and the same existing file (through links
   // too), so that writing `b` would overwrite `a`.
   [[nodiscard]] virtual bool same_file(std::string_view a, std::string_view b) = 0;
@@ -91,6 +100,7 @@ class DiskFileSystem final : public FileSystem {
                   std::string* err) override;
   ReadStatus read_file(std::string_view path, std::uint64_t max_bytes, FileBytes* bytes,
                        std::uint64_t* size, std::string* err) override;
+  bool read_pieces(std::string_view path, const TakePiece& take, std::string* err) override;
   bool same_file(std::string_view a, std::string_view b) override;
   bool make_directory(std::string_view path, std::string* err) override;
 
@@ -106,12 +116,14 @@ class MemoryFileSystem final : public FileSystem {
                   std::string* err) override;
   ReadStatus read_file(std::string_view path, std::uint64_t max_bytes, FileBytes* bytes,
                        std::uint64_t* size, std::string* err) override;
+  bool read_pieces(std::string_view path, const TakePiece& take, std::string* err) override;
   bool same_file(std::string_view a, std::string_view b) override;
   bool make_directory(std::string_view path, std::string* err) override;
 
   std::map<std::string, std::string, std::less<>> files;
   std::set<std::string, std::less<>> directories;  // paths that are directories
   std::optional<std::string> fail_next;            // the reason to report for the next write
+  std::size_t piece_size = std::size_t{1} << 20U;  // bytes read_pieces hands over at once
 };
 
 }  // namespace tarnix
