@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <new>
 #include <sstream>
 
 #include "tarnixmap/commands/command_line.h"
@@ -99,12 +100,15 @@ int main(int argc, char** argv) {
   const tarnix::StandardDescriptors standard = tarnix::reserve_standard_descriptors();
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
-  // Errors are values everywhere below; what can still be thrown is a failed
-  // allocation (or a command-line setup error), caught once, here.
+  // Errors are values everywhere below, and each command says which file
+  // ran out of memory; what can still be thrown is caught once, here, and
+  // said in the program's own words, never a library's.
   try {
     return run_tarnixmap(argc, argv, standard);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tarnixmap: %s\n", e.what());
-    return tarnix::kExitFailed;
+  } catch (const std::bad_alloc&) {
+    std::fputs("tarnixmap: not enough memory; the command stopped\n", stderr);
+  } catch (const std::exception&) {
+    std::fputs("tarnixmap: an internal error stopped the command\n", stderr);
   }
+  return tarnix::kExitFailed;
 }

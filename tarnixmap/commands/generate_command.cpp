@@ -1,4 +1,5 @@
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -48,12 +49,18 @@ bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32
                    const MeasureOptions& options, const std::string& path, Console& err,
                    FileSystem& files) {
   const TileGrid& grid = *map.grid;
-  const MapMeasure measure = measure_map(grid, map.hearts.placed(), options);
-  const PictureLabels labels = picture_labels(params.name, seed, map.hearts, measure);
   std::string png;
   std::string why;
-  if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
-    err.line("tarnixmap: could not write preview " + printable(path) + ": " + why);
+  try {
+    const MapMeasure measure = measure_map(grid, map.hearts.placed(), options);
+    const PictureLabels labels = picture_labels(params.name, seed, map.hearts, measure);
+    if (!render_png(grid, default_scale(grid.width(), grid.height()), labels, &png, &why)) {
+      err.line("tarnixmap: could not write preview " + printable(path) + ": " + why);
+      return false;
+    }
+  } catch (const std::bad_alloc&) {
+    err.line("tarnixmap: could not write preview " + printable(path) +
+             ": not enough memory to measure and draw the map");
     return false;
   }
   return write_output("preview", path, png, err, files);
@@ -109,10 +116,22 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
 
   int status = kExitOk;
   const std::string name = params.name;
+  const std::vector<std::string> inputs = {request.params_file};
+  const InputGuard guard(request.params_file.empty() ? std::span<const std::string>() : inputs,
+                         files);
   for (std::int64_t i = 0; i < count; ++i) {
     const auto seed = static_cast<std::uint32_t>(first_seed + i);
     if (request.count) params.name = numbered(name, i + 1);
     const std::string path = map_file_name(params);
+    // Each map, and its picture, held against the file its values came
+    // from before it is written: a batch of any size costs one look-up a
+    // file.
+    for (const std::string& output : {path, params.name + ".png"}) {
+      if (!guard.input_at(output) || (output != path && !request.preview)) continue;
+      err.line("tarnixmap generate: " + printable(output) + " is the --params file " +
+               printable(request.params_file) + "; it would be overwritten");
+      return kExitUsage;
+    }
     const GeneratedMap map = generate_map(params, path, seed, out, files, symmetry);
     if (map.outcome != MapOutcome::kWritten) {
       err.line("tarnixmap: " + printable(path) + " (seed " + std::to_string(seed) +

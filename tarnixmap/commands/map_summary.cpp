@@ -1,5 +1,8 @@
 #include "tarnixmap/commands/map_summary.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "tarnixmap/fairness/figure_text.h"
 #include "tarnixrandommap/run/printable.h"
 
@@ -25,19 +28,31 @@ std::string figures_line(const StartFigures& start, Figure first, Figure last) {
   return line;
 }
 
+bool alike(std::span<const std::int32_t> gold) {
+  return std::ranges::adjacent_find(gold, std::ranges::not_equal_to()) == gold.end();
+}
+
+std::string gold_list(std::span<const std::int32_t> gold) {
+  std::string list;
+  for (std::size_t p = 0; p < gold.size(); ++p)
+    list += (p > 0 ? ", " : "") + std::string("player ") + std::to_string(p + 1) + " " +
+            std::to_string(gold[p]);
+  return list;
+}
+
 }  // namespace
 
-MapSummary summarize(const TileGrid& grid, const HeartTable& hearts,
-                     const MeasureOptions& options) {
+MapSummary summarize(const TileGrid& grid, const HeartTable& hearts, const MeasureOptions& options,
+                     std::span<const std::int32_t> start_gold) {
   MapSummary summary;
   summary.options = options;
   count_tiles(grid, summary);
-  summary.measure = measure_map(grid, hearts.placed(), options);
+  summary.measure = measure_map(grid, hearts.placed(), options, start_gold);
   return summary;
 }
 
 MapSummary summarize(const MapFileContents& contents, const MeasureOptions& options) {
-  return summarize(*contents.grid, contents.hearts, options);
+  return summarize(*contents.grid, contents.hearts, options, contents.gold_of_players());
 }
 
 std::string format_summary(std::string_view path, const MapFileContents& contents,
@@ -70,6 +85,12 @@ std::string format_summary(std::string_view path, const MapFileContents& content
   if (fairness.sealed) out += "  sealed: " + sealed_text(players) + "\n";
   if (!fairness.score) {
     out += "  fairness score none: the map is sealed\n";
+  } else if (*fairness.score == 0 && !alike(contents.gold_of_players())) {
+    // The score weighs the ground; what the file gives each player besides
+    // is not the same.
+    out += "  fairness score " + score_text(fairness) +
+           ": the ground is alike, but the starting gold is not (" +
+           gold_list(contents.gold_of_players()) + ")\n";
   } else if (*fairness.score == 0) {
     out += "  fairness score " + score_text(fairness) + ": every player starts alike\n";
   } else {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,11 @@ struct MapSummary {
   MapMeasure measure;
 };
 
+// `start_gold`, each player's, where known.
 // Requires: 2 to 4 hearts inside a framed grid.
 [[nodiscard]] MapSummary summarize(const TileGrid& grid, const HeartTable& hearts,
-                                   const MeasureOptions& options);
+                                   const MeasureOptions& options,
+                                   std::span<const std::int32_t> start_gold = {});
 // Requires: contents.grid is present and holds 2 to 4 hearts.
 [[nodiscard]] MapSummary summarize(const MapFileContents& contents, const MeasureOptions& options);
 

@@ -367,8 +367,8 @@ int merge_command(const MergeRequest& request, Console& out, Console& err, FileS
   const std::string heading = "tarnixmap merge: the best of " + counted(result->searched, "seed") +
                               " from " + counted(merged->searches, "search") + " for " +
                               printable(merged->params.name);
-  return write_ranking_report(request.report, heading, *result, *merged, request.json ? err : out,
-                              err, files)
+  return write_ranking_report(request.report, heading, *result, *merged, request.paths,
+                              request.json ? err : out, err, files)
              ? kExitOk
              : kExitFailed;
 }

@@ -1,4 +1,6 @@
+#include <new>
 #include <string>
+#include <vector>
 
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/drawing/render.h"
@@ -30,7 +32,8 @@ bool render_one(const RenderRequest& request, const std::string& input, Console&
   const Scale scale =
       request.scale ? Scale{*request.scale, 1} : default_scale(grid.width(), grid.height());
   Measurer measurer;
-  const MapMeasure measure = measurer.measure(grid, map->hearts.placed(), request.measure);
+  const MapMeasure measure =
+      measurer.measure(grid, map->hearts.placed(), request.measure, map->gold_of_players());
   PictureLabels labels = picture_labels(
       map->name, std::nullopt, map->hearts, measure,
       request.territory ? measurer.dig_times().first_reachers() : std::span<const std::uint8_t>());
@@ -101,23 +104,37 @@ int render_command(const RenderRequest& request, Console& out, Console& err, Fil
   // Refused before anything is read or written: a map would be lost. Every
   // picture is held against every map, not only its own: `render a.map
   // b.map` must not draw a.map over b.map before b.map is read. Standard
-  // output is compared as the file it is (`-o - 1<>a.map`).
+  // output is compared as the file it is (`-o - 1<>a.map`). Each name is
+  // looked up once, so that thousands of maps start at once.
+  std::vector<std::string> outputs;
+  outputs.reserve(request.inputs.size());
   for (const std::string& input : request.inputs) {
     const std::string output = request.output.empty() ? png_name(input) : request.output;
-    const std::string written = output == kStandardOutput ? "/dev/stdout" : output;
-    for (const std::string& other : request.inputs) {
-      if (!files.same_file(other, written)) continue;
-      const std::string shown = output == kStandardOutput ? "standard output" : printable(output);
-      err.line("tarnixmap render: " + shown + " is " +
-               (other == input ? "the map file being drawn"
-                               : "the map file " + printable(other) + ", which is drawn too") +
-               "; the picture must go elsewhere (-o)");
-      return kExitUsage;
-    }
+    outputs.push_back(output == kStandardOutput ? "/dev/stdout" : output);
+  }
+  if (const std::optional<Clash> clash = find_clash(request.inputs, outputs, files)) {
+    const std::string& input = request.inputs[clash->output];
+    const std::string& other = request.inputs[clash->input];
+    const std::string shown =
+        request.output == kStandardOutput
+            ? "standard output"
+            : printable(request.output.empty() ? png_name(input) : request.output);
+    err.line("tarnixmap render: " + shown + " is " +
+             (other == input ? "the map file being drawn"
+                             : "the map file " + printable(other) + ", which is drawn too") +
+             "; the picture must go elsewhere (-o)");
+    return kExitUsage;
   }
   int status = kExitOk;
   for (const std::string& input : request.inputs) {
-    if (!render_one(request, input, out, err, files)) status = kExitFailed;
+    // A map too big for memory must not keep the others from being drawn;
+    // nothing of its picture is written.
+    try {
+      if (!render_one(request, input, out, err, files)) status = kExitFailed;
+    } catch (const std::bad_alloc&) {
+      err.line("tarnixmap: not enough memory to draw " + printable(input));
+      status = kExitFailed;
+    }
   }
   return status;
 }

@@ -95,10 +95,10 @@ bool write_entry_files(const std::string& dir, std::size_t index, ReportEntry& e
 
 // Best first: the lower score, sealed maps (which have none) last; maps
 // alike keep the order they were given in.
-void rank_by_score(std::vector<ReportEntry>& entries) {
-  std::ranges::stable_sort(entries, [](const ReportEntry& a, const ReportEntry& b) {
-    const std::optional<double>& x = a.map.measure.fairness.score;
-    const std::optional<double>& y = b.map.measure.fairness.score;
+void rank_by_score(std::vector<ReportMap>& maps) {
+  std::ranges::stable_sort(maps, [](const ReportMap& a, const ReportMap& b) {
+    const std::optional<double>& x = a.measure.fairness.score;
+    const std::optional<double>& y = b.measure.fairness.score;
     return x && (!y || *x < *y);
   });
 }
@@ -107,7 +107,7 @@ void rank_by_score(std::vector<ReportEntry>& entries) {
 
 ReportEntry report_entry(std::string name, std::string source, std::optional<std::uint32_t> seed,
                          const TileGrid& grid, const HeartTable& hearts,
-                         const MeasureOptions& options) {
+                         const MeasureOptions& options, std::span<const std::int32_t> start_gold) {
   ReportEntry e;
   e.map.name = std::move(name);
   e.map.source = std::move(source);
@@ -115,7 +115,7 @@ ReportEntry report_entry(std::string name, std::string source, std::optional<std
   e.map.width = grid.width();
   e.map.height = grid.height();
   Measurer measurer;
-  e.map.measure = measurer.measure(grid, hearts.placed(), options);
+  e.map.measure = measurer.measure(grid, hearts.placed(), options, start_gold);
   const std::span<const std::uint8_t> first = measurer.dig_times().first_reachers();
   e.first.assign(first.begin(), first.end());
   e.grid = &grid;
@@ -123,73 +123,91 @@ ReportEntry report_entry(std::string name, std::string source, std::optional<std
   return e;
 }
 
-bool write_report(const std::string& dir, const std::string& heading, std::size_t count,
-                  const MakeEntry& make, const std::optional<ScoreHistogram>& histogram,
-                  const std::vector<std::string>& inputs, Console& out, Console& err,
-                  FileSystem& files) {
-  const std::string page = joined(dir, "index.html");
-  std::vector<std::string> outputs = {page};
+std::vector<std::string> report_outputs(const std::string& dir, std::size_t count) {
+  std::vector<std::string> outputs = {joined(dir, "index.html")};
   for (std::size_t i = 0; i < count; ++i) {
     for (const PageFile kind : kPageFiles)
       outputs.push_back(joined(dir, page_file(i, kind)));
   }
-  for (const std::string& output : outputs) {
-    for (const std::string& input : inputs) {
-      if (files.same_file(input, output)) {
-        err.line("tarnixmap: " + printable(output) +
-                 " is one of the map files; the report "
-                 "must go elsewhere");
-        return false;
-      }
-    }
-  }
-  std::string why;
-  if (!files.make_directory(dir, &why)) {
-    err.line("tarnixmap: could not make the directory " + printable(dir) + ": " + why);
+  return outputs;
+}
+
+bool write_report(const ReportPlan& plan, const MakeEntry& make, Console& out, Console& err,
+                  FileSystem& files) {
+  const std::vector<std::string> outputs = report_outputs(plan.dir, plan.count);
+  if (const std::optional<Clash> clash = find_clash(plan.inputs, outputs, files)) {
+    const std::string& output = outputs[clash->output];
+    const std::string& input = plan.inputs[clash->input];
+    err.line("tarnixmap: " + printable(output) + " is one of the files read" +
+             (input == output ? "" : " (" + printable(input) + ")") +
+             "; the report must go elsewhere");
     return false;
   }
+  // Each map is made, drawn and let go in turn: only its figures and the
+  // names of its pictures stay for the page, so that a page of many big
+  // maps holds one of them at a time.
   std::vector<ReportMap> maps;
-  for (std::size_t i = 0; i < count; ++i) {
+  bool every_map = true;
+  bool directory = false;
+  for (std::size_t i = 0; i < plan.count; ++i) {
     std::optional<ReportEntry> e = make(i);
-    if (!e || !write_entry_files(dir, i, *e, err, files)) return false;
+    if (!e) {
+      every_map = false;
+      continue;
+    }
+    if (!directory) {
+      if (std::string why; !files.make_directory(plan.dir, &why)) {
+        err.line("tarnixmap: could not make the directory " + printable(plan.dir) + ": " + why);
+        return false;
+      }
+      directory = true;
+    }
+    try {
+      if (!write_entry_files(plan.dir, maps.size(), *e, err, files)) return false;
+    } catch (const std::bad_alloc&) {
+      err.line("tarnixmap: not enough memory to draw " + printable(e->map.source));
+      return false;
+    }
     maps.push_back(std::move(e->map));
   }
-  if (!write_output("", page, report_html(heading, maps, histogram), err, files)) return false;
+  if (maps.empty()) {
+    err.line("tarnixmap: no map to show; nothing was written");
+    return false;
+  }
+  if (plan.fairest_first) rank_by_score(maps);
+  const std::string page = joined(plan.dir, "index.html");
+  if (!write_output("", page, report_html(plan.heading(maps.size()), maps, plan.histogram), err,
+                    files))
+    return false;
   out.line(printable(page) + ": " + counted(maps.size(), "map"));
-  return true;
+  return every_map;
 }
 
 int report_command(const ReportRequest& request, Console& out, Console& err, FileSystem& files) {
-  int status = kExitOk;
-  std::vector<MapFileContents> sound;
-  std::vector<std::string> sources;
-  for (const std::string& path : request.paths) {
-    std::optional<MapFileContents> map = read_sound_map(path, err, files);
-    if (!map) {
-      status = kExitFailed;
-      continue;
+  const MakeEntry make = [&](std::size_t i) -> std::optional<ReportEntry> {
+    const std::string& path = request.paths[i];
+    try {
+      std::optional<MapFileContents> map = read_sound_map(path, err, files);
+      if (!map) return std::nullopt;
+      ReportEntry entry = report_entry(map->name, path, std::nullopt, *map->grid, map->hearts,
+                                       request.measure, map->gold_of_players());
+      entry.made = std::move(map->grid);
+      return entry;
+    } catch (const std::bad_alloc&) {
+      err.line("tarnixmap: not enough memory to put " + printable(path) + " on the page");
+      return std::nullopt;
     }
-    sound.push_back(std::move(*map));
-    sources.push_back(path);
-  }
-  if (sound.empty()) {
-    err.line("tarnixmap report: no sound map to show; nothing was written");
-    return kExitFailed;
-  }
-  std::vector<ReportEntry> entries;
-  for (std::size_t i = 0; i < sound.size(); ++i) {
-    entries.push_back(report_entry(sound[i].name, sources[i], std::nullopt, *sound[i].grid,
-                                   sound[i].hearts, request.measure));
-  }
-  if (!request.keep_order) rank_by_score(entries);
-  const std::string heading = "tarnixmap report: " + counted(entries.size(), "map") +
-                              (request.keep_order ? "" : ", fairest first");
-  const MakeEntry make = [&entries](std::size_t i) { return std::optional(std::move(entries[i])); };
-  if (!write_report(request.output, heading, entries.size(), make, std::nullopt, request.paths, out,
-                    err, files)) {
-    return kExitFailed;
-  }
-  return status;
+  };
+  ReportPlan plan;
+  plan.dir = request.output;
+  plan.heading = [&request](std::size_t maps) {
+    return "tarnixmap report: " + counted(maps, "map") +
+           (request.keep_order ? "" : ", fairest first");
+  };
+  plan.count = request.paths.size();
+  plan.inputs = request.paths;
+  plan.fairest_first = !request.keep_order;
+  return write_report(plan, make, out, err, files) ? kExitOk : kExitFailed;
 }
 
 }  // namespace tarnix

@@ -9,6 +9,7 @@
 #include "tarnixmap/commands/json_output.h"
 #include "tarnixmap/commands/map_values.h"
 #include "tarnixmap/commands/params_json.h"
+#include "tarnixmap/commands/report.h"
 #include "tarnixmap/commands/search_output.h"
 #include "tarnixmap/commands/symmetry_options.h"
 #include "tarnixmap/fairness/figure_text.h"
@@ -111,6 +112,37 @@ bool write_best(const SearchRequest& request, MapParams params, const SearchResu
   return ok;
 }
 
+// Refuses, with a usage error on `err`, outputs that would overwrite the
+// --params file: checked before any of them is written.
+bool outputs_clear(const SearchRequest& request, const std::vector<std::string>& outputs,
+                   Console& err, FileSystem& files) {
+  if (request.params_file.empty()) return true;
+  const std::vector<std::string> inputs = {request.params_file};
+  const std::optional<Clash> clash = find_clash(inputs, outputs, files);
+  if (!clash) return true;
+  err.line("tarnixmap search: " + printable(outputs[clash->output]) + " is the --params file " +
+           printable(request.params_file) + "; it would be overwritten");
+  return false;
+}
+
+// The maps (and pictures) the search writes for its best seeds, and the
+// page: all but the names of kept maps, which tell their seeds, are known
+// before the search.
+std::vector<std::string> written_names(const SearchRequest& request, MapParams params,
+                                       const std::vector<RankedSeed>* best) {
+  std::vector<std::string> names;
+  if (!request.report.empty()) names = report_outputs(request.report, request.top);
+  if (request.no_write || (request.keep && best == nullptr)) return names;
+  const std::string name = params.name;
+  const std::size_t kept = request.keep ? std::min(*request.keep, best->size()) : 1;
+  for (std::size_t i = 0; i < kept; ++i) {
+    if (request.keep) params.name = ranked_name(name, i + 1, (*best)[i].seed);
+    names.push_back(map_file_name(params));
+    if (request.preview) names.push_back(params.name + ".png");
+  }
+  return names;
+}
+
 // The request's values as the generator takes them, or nothing after a
 // usage error on `err`.
 std::optional<MapParams> checked_params(const SearchRequest& request,
@@ -159,6 +191,8 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
     return kExitUsage;
   }
   if (symmetry && !check_symmetry("tarnixmap search", *symmetry, *params, err)) return kExitUsage;
+  if (!outputs_clear(request, written_names(request, *params, nullptr), err, files))
+    return kExitUsage;
   warn_of_amounts_beyond_reach("tarnixmap search", *params, err);
 
   SearchOptions options;
@@ -240,13 +274,20 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
              " rejected); nothing was written");
     return result.stopped ? 128 + SIGINT : kExitFailed;
   }
+  if (request.keep &&
+      !outputs_clear(request, written_names(request, *params, &result.best), err, files)) {
+    return kExitUsage;
+  }
   const bool written =
       request.no_write || write_best(request, *params, result, options.symmetric, out, err, files);
   const std::string heading = "tarnixmap search: the best of " + counted(result.searched, "seed") +
                               " from " + std::to_string(from) + " for " + printable(params->name);
-  const bool reported =
-      request.report.empty() || write_ranking_report(request.report, heading, shown, summary,
-                                                     request.json ? err : out, err, files);
+  const bool reported = request.report.empty() ||
+                        write_ranking_report(request.report, heading, shown, summary,
+                                             request.params_file.empty()
+                                                 ? std::vector<std::string>()
+                                                 : std::vector<std::string>{request.params_file},
+                                             request.json ? err : out, err, files);
   if (result.stopped) return 128 + SIGINT;
   return written && reported ? kExitOk : kExitFailed;
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <new>
 
 #include "tarnixmap/commands/json_output.h"
 #include "tarnixmap/commands/params_json.h"
@@ -90,27 +91,37 @@ void print_ranking_json(const SearchResult& result, const SearchSummary& summary
 }
 
 bool write_ranking_report(const std::string& dir, const std::string& heading,
-                          const SearchResult& result, const SearchSummary& summary, Console& out,
-                          Console& err, FileSystem& files) {
+                          const SearchResult& result, const SearchSummary& summary,
+                          const std::vector<std::string>& inputs, Console& out, Console& err,
+                          FileSystem& files) {
   const MapParams& params = summary.params;
   const MakeEntry make = [&](std::size_t i) -> std::optional<ReportEntry> {
-    std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
-    if (!grid) {
-      err.line("tarnixmap: " + no_memory_message(params));
+    const std::uint32_t seed = result.best[i].seed;
+    const std::string source = "rank " + std::to_string(i + 1);
+    try {
+      std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
+      if (!grid) throw std::bad_alloc();
+      init_grid(*grid);
+      const PhaseReports reports = place_map(params, *grid, seed, symmetry_of(summary.symmetric));
+      ReportEntry entry =
+          report_entry(params.name, source, seed, *grid, *reports.hearts, summary.measure);
+      entry.map.params = params;
+      if (summary.symmetric) entry.map.made_symmetric = summary.symmetric->symmetry;
+      entry.made = std::move(grid);
+      return entry;
+    } catch (const std::bad_alloc&) {
+      err.line("tarnixmap: not enough memory to put the map of " + source + " (seed " +
+               std::to_string(seed) + ") on the page: " + no_memory_message(params));
       return std::nullopt;
     }
-    init_grid(*grid);
-    const std::uint32_t seed = result.best[i].seed;
-    const PhaseReports reports = place_map(params, *grid, seed, symmetry_of(summary.symmetric));
-    ReportEntry entry = report_entry(params.name, "rank " + std::to_string(i + 1), seed, *grid,
-                                     *reports.hearts, summary.measure);
-    entry.map.params = params;
-    if (summary.symmetric) entry.map.made_symmetric = summary.symmetric->symmetry;
-    entry.made = std::move(grid);
-    return entry;
   };
-  return write_report(dir, heading, result.best.size(), make, summary.histogram, {}, out, err,
-                      files);
+  ReportPlan plan;
+  plan.dir = dir;
+  plan.heading = [&heading](std::size_t /*maps*/) { return heading; };
+  plan.count = result.best.size();
+  plan.histogram = summary.histogram;
+  plan.inputs = inputs;
+  return write_report(plan, make, out, err, files);
 }
 
 }  // namespace tarnix

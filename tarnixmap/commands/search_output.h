@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tarnixmap/commands/search_json.h"
 #include "tarnixmap/fairness/search.h"
@@ -29,10 +30,12 @@ void print_ranking_table(const SearchResult& result,
 void print_ranking_json(const SearchResult& result, const SearchSummary& summary, Console& out);
 
 // The ranked seeds' maps, made again in memory one at a time, on a page in
-// `dir` with the histogram when there is one.
+// `dir` with the histogram when there is one; `inputs` must not be
+// overwritten.
 [[nodiscard]] bool write_ranking_report(const std::string& dir, const std::string& heading,
                                         const SearchResult& result, const SearchSummary& summary,
-                                        Console& out, Console& err, FileSystem& files);
+                                        const std::vector<std::string>& inputs, Console& out,
+                                        Console& err, FileSystem& files);
 
 // The seeds of the ranges as people write them: "1000 to 10999", or
 // "1 to 5, 11 to 20".

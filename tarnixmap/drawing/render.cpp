@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <new>
+#include <string>
 
 #include "tarnixmap/drawing/picture_marks.h"
 
@@ -104,9 +106,24 @@ void draw_tiles(const TileGrid& grid, Scale scale, const PictureLayout& layout,
   cairo_surface_mark_dirty(surface);
 }
 
+// Called from Cairo's C code, through which nothing may be thrown.
 cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  try {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  } catch (const std::bad_alloc&) {
+    return CAIRO_STATUS_NO_MEMORY;
+  }
   return CAIRO_STATUS_SUCCESS;
+}
+
+// Why Cairo could not draw or encode a picture of that size.
+std::string drawing_failed(cairo_status_t status, const PictureLayout& layout) {
+  const std::string size = std::to_string(layout.width) + " x " + std::to_string(layout.height);
+  if (status == CAIRO_STATUS_NO_MEMORY) {
+    return "not enough memory for a picture of " + size + " pixels";
+  }
+  return "the picture of " + size + " pixels could not be drawn (" +
+         cairo_status_to_string(status) + ")";
 }
 
 struct SurfaceRelease {
@@ -221,7 +238,7 @@ bool render_png(const TileGrid& grid, Scale scale, const PictureLabels& labels, 
   const std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(cairo_image_surface_create(
       CAIRO_FORMAT_RGB24, static_cast<int>(layout->width), static_cast<int>(layout->height)));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-    *err = cairo_status_to_string(cairo_surface_status(surface.get()));
+    *err = drawing_failed(cairo_surface_status(surface.get()), *layout);
     return false;
   }
   if (labels.legend) draw_background(surface.get(), *layout);
@@ -231,7 +248,7 @@ bool render_png(const TileGrid& grid, Scale scale, const PictureLabels& labels, 
   png->clear();
   const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), append_bytes, png);
   if (status != CAIRO_STATUS_SUCCESS) {
-    *err = cairo_status_to_string(status);
+    *err = drawing_failed(status, *layout);
     return false;
   }
   return true;

@@ -41,9 +41,12 @@ struct MapMeasure {
 // Measures whole maps, keeping its working memory from one map to the next.
 class Measurer {
  public:
+  // `start_gold` is each player's starting gold where a map file gives it:
+  // a map is symmetric only if that follows the layout too.
   // Requires: a framed grid with 2 to 4 hearts inside it.
   [[nodiscard]] MapMeasure measure(const TileGrid& grid, std::span<const HeartCentre> hearts,
-                                   const MeasureOptions& options);
+                                   const MeasureOptions& options,
+                                   std::span<const std::int32_t> start_gold = {});
 
   // After measure(): who reaches each square of the map first (see
   // DigTimes::first_reachers).
@@ -55,6 +58,7 @@ class Measurer {
 
 // One map, once: the same as a Measurer's measure().
 [[nodiscard]] MapMeasure measure_map(const TileGrid& grid, std::span<const HeartCentre> hearts,
-                                     const MeasureOptions& options);
+                                     const MeasureOptions& options,
+                                     std::span<const std::int32_t> start_gold = {});
 
 }  // namespace tarnix

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "tarnixrandommap/mapfile/descriptor.h"
@@ -93,11 +94,10 @@ bool DiskFileSystem::read_pieces(std::string_view path, const TakePiece& take, s
   }
 }
 
-bool DiskFileSystem::same_file(std::string_view a, std::string_view b) {
-  struct stat sa {};
-  struct stat sb {};
-  return ::stat(std::string(a).c_str(), &sa) == 0 && ::stat(std::string(b).c_str(), &sb) == 0 &&
-         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+std::optional<FileId> DiskFileSystem::identity(std::string_view path) {
+  struct stat st {};
+  if (::stat(std::string(path).c_str(), &st) != 0) return std::nullopt;
+  return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 bool DiskFileSystem::make_directory(std::string_view path, std::string* err) {
@@ -188,8 +188,34 @@ bool MemoryFileSystem::read_pieces(std::string_view path, const TakePiece& take,
   return true;
 }
 
-bool MemoryFileSystem::same_file(std::string_view a, std::string_view b) {
-  return a == b && (files.contains(a) || directories.contains(a));
+std::optional<FileId> MemoryFileSystem::identity(std::string_view path) {
+  if (!files.contains(path) && !directories.contains(path)) return std::nullopt;
+  const auto at = inodes_.try_emplace(std::string(path), inodes_.size() + 1).first;
+  return FileId{0, at->second};
+}
+
+InputGuard::InputGuard(std::span<const std::string> inputs, FileSystem& files) : files_(files) {
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    if (const std::optional<FileId> id = files.identity(inputs[i])) read_.try_emplace(*id, i);
+  }
+}
+
+std::optional<std::size_t> InputGuard::input_at(std::string_view output) const {
+  if (read_.empty()) return std::nullopt;
+  const std::optional<FileId> id = files_.identity(output);
+  if (!id) return std::nullopt;
+  const auto input = read_.find(*id);
+  return input == read_.end() ? std::nullopt : std::optional(input->second);
+}
+
+std::optional<Clash> find_clash(std::span<const std::string> inputs,
+                                std::span<const std::string> outputs, FileSystem& files) {
+  const InputGuard guard(inputs, files);
+  for (std::size_t o = 0; o < outputs.size(); ++o) {
+    if (const std::optional<std::size_t> input = guard.input_at(outputs[o]))
+      return Clash{o, *input};
+  }
+  return std::nullopt;
 }
 
 }  // namespace tarnix

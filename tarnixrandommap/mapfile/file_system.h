@@ -21,6 +21,14 @@ enum class ReadStatus {
   kTooLarge,  // the file holds more than the limit; *size says how much at least
 };
 
+// A file as the system knows it, whatever its names: two names of one file
+// have the same identity.
+struct FileId {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  auto operator<=>(const FileId&) const = default;
+};
+
 // Where files come from and go to. The programs use the disk; tests and the
 // fuzzer keep files in memory.
 class FileSystem {
@@ -65,9 +73,16 @@ class FileSystem {
   [[nodiscard]] virtual bool read_pieces(std::string_view path, const TakePiece& take,
                                          std::string* err) = 0;
 
+  // Which existing file `path` names, through links too; nothing when
+  // there is none.
+  [[nodiscard]] virtual std::optional<FileId> identity(std::string_view path) = 0;
+
   // Whether `a` and `b` name one and the same existing file (through links
   // too), so that writing `b` would overwrite `a`.
-  [[nodiscard]] virtual bool same_file(std::string_view a, std::string_view b) = 0;
+  [[nodiscard]] bool same_file(std::string_view a, std::string_view b) {
+    const std::optional<FileId> x = identity(a);
+    return x && x == identity(b);
+  }
 
   // Makes the directory `path` (0777 less the umask), and any of its
   // parents that are missing, unless it is there already. Returns false
@@ -101,7 +116,7 @@ class DiskFileSystem final : public FileSystem {
   ReadStatus read_file(std::string_view path, std::uint64_t max_bytes, FileBytes* bytes,
                        std::uint64_t* size, std::string* err) override;
   bool read_pieces(std::string_view path, const TakePiece& take, std::string* err) override;
-  bool same_file(std::string_view a, std::string_view b) override;
+  std::optional<FileId> identity(std::string_view path) override;
   bool make_directory(std::string_view path, std::string* err) override;
 
  private:
@@ -117,13 +132,44 @@ class MemoryFileSystem final : public FileSystem {
   ReadStatus read_file(std::string_view path, std::uint64_t max_bytes, FileBytes* bytes,
                        std::uint64_t* size, std::string* err) override;
   bool read_pieces(std::string_view path, const TakePiece& take, std::string* err) override;
-  bool same_file(std::string_view a, std::string_view b) override;
+  std::optional<FileId> identity(std::string_view path) override;
   bool make_directory(std::string_view path, std::string* err) override;
 
   std::map<std::string, std::string, std::less<>> files;
   std::set<std::string, std::less<>> directories;  // paths that are directories
   std::optional<std::string> fail_next;            // the reason to report for the next write
   std::size_t piece_size = std::size_t{1} << 20U;  // bytes read_pieces hands over at once
+
+ private:
+  std::map<std::string, std::uint64_t, std::less<>> inodes_;  // given out as names are asked
 };
+
+// The files a command reads, by identity, to hold each file it would write
+// against: one look-up an input, and one an output.
+class InputGuard {
+ public:
+  InputGuard(std::span<const std::string> inputs, FileSystem& files);
+
+  // The place in the inputs of the file that writing `output` would
+  // overwrite (through links too), or nothing.
+  [[nodiscard]] std::optional<std::size_t> input_at(std::string_view output) const;
+
+ private:
+  FileSystem& files_;
+  std::map<FileId, std::size_t> read_;
+};
+
+// An output that is one of the inputs: their places in each list.
+struct Clash {
+  std::size_t output = 0;
+  std::size_t input = 0;
+};
+
+// The first of `outputs` that names the same existing file as one of
+// `inputs`, through links too, and the first such input; nothing when
+// writing them all would overwrite no input. Each name is looked up once.
+[[nodiscard]] std::optional<Clash> find_clash(std::span<const std::string> inputs,
+                                              std::span<const std::string> outputs,
+                                              FileSystem& files);
 
 }  // namespace tarnix

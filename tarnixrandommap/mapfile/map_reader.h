@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,11 @@ struct MapFileContents {
   std::optional<TileGrid> grid;  // when the grid section matches the size line
   HeartTable hearts;
   std::array<std::int32_t, kMaxPlayers> gold{};  // each player's starting gold
+
+  // The starting gold of the map's players.
+  [[nodiscard]] std::span<const std::int32_t> gold_of_players() const {
+    return std::span(gold).first(static_cast<std::size_t>(std::clamp(players, 0, kMaxPlayers)));
+  }
 };
 
 struct MapFileRead {

@@ -25,11 +25,17 @@ std::optional<std::array<std::int32_t, kMaxPlayers>> player_images(
   return to;
 }
 
-bool follows(const TileGrid& grid, std::span<const HeartCentre> hearts, Symmetry symmetry) {
+bool follows(const TileGrid& grid, std::span<const HeartCentre> hearts,
+             std::span<const std::int32_t> start_gold, Symmetry symmetry) {
   const SymmetryLayout layout(symmetry, grid.width(), grid.height());
   for (std::int32_t k = 1; k < layout.copies(); ++k) {
     const auto to = player_images(layout, hearts, k);
     if (!to) return false;
+    // What a player is given, not only the ground, goes to its image.
+    for (std::size_t p = 0; p < start_gold.size(); ++p) {
+      const auto image = static_cast<std::size_t>((*to)[p]);
+      if (image >= start_gold.size() || start_gold[p] != start_gold[image]) return false;
+    }
     for (std::int32_t y = 0; y < grid.height(); ++y) {
       for (std::int32_t x = 0; x < grid.width(); ++x) {
         const char code = grid.at(x, y);
@@ -141,11 +147,12 @@ void copy_region(TileGrid& grid, const SymmetryLayout& layout) {
   }
 }
 
-std::optional<Symmetry> find_symmetry(const TileGrid& grid, std::span<const HeartCentre> hearts) {
+std::optional<Symmetry> find_symmetry(const TileGrid& grid, std::span<const HeartCentre> hearts,
+                                      std::span<const std::int32_t> start_gold) {
   for (const SymmetryMode& mode : kSymmetryModes) {
     if (symmetry_fits(mode.symmetry, grid.width(), grid.height(),
                       static_cast<std::int32_t>(hearts.size())) &&
-        follows(grid, hearts, mode.symmetry)) {
+        follows(grid, hearts, start_gold, mode.symmetry)) {
       return mode.symmetry;
     }
   }

@@ -84,9 +84,12 @@ void copy_region(TileGrid& grid, const SymmetryLayout& layout);
 
 // The first mode (in kSymmetryModes order) that the map follows exactly:
 // its players are the mode's copies, every heart centre's copy is another
-// player's centre, and every square shows its copy's tile with heart codes
-// mapped from player to player that way. Nothing when none does.
+// player's centre, every square shows its copy's tile with heart codes
+// mapped from player to player that way, and every record the map keeps
+// by player (`start_gold`, each player's, where given) is the same for a
+// player and its image. Nothing when none does.
 [[nodiscard]] std::optional<Symmetry> find_symmetry(const TileGrid& grid,
-                                                    std::span<const HeartCentre> hearts);
+                                                    std::span<const HeartCentre> hearts,
+                                                    std::span<const std::int32_t> start_gold = {});
 
 }  // namespace tarnix

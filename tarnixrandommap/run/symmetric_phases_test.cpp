@@ -226,6 +226,16 @@ TEST(FindSymmetry, TellsTheModeOfASymmetricMapOnly) {
     ASSERT_TRUE(reports.hearts);
     EXPECT_EQ(find_symmetry(grid, reports.hearts->placed()), c.symmetry)
         << symmetry_mode(c.symmetry).name;
+    // What a player is given counts as the ground does: equal starting gold
+    // keeps the mode, one player's more breaks it, whichever player.
+    const std::vector<std::int32_t> even(static_cast<std::size_t>(params.players), 500);
+    EXPECT_EQ(find_symmetry(grid, reports.hearts->placed(), even), c.symmetry);
+    for (std::size_t p = 0; p < even.size(); ++p) {
+      std::vector<std::int32_t> richer = even;
+      richer[p] = 99999;
+      EXPECT_EQ(find_symmetry(grid, reports.hearts->placed(), richer), std::nullopt)
+          << symmetry_mode(c.symmetry).name << " player " << p + 1;
+    }
     // One square changed anywhere, even the last, breaks it.
     for (const HeartCentre s : {HeartCentre{2, 2}, HeartCentre{c.width - 3, c.height - 3}}) {
       const char was = grid.at(s.x, s.y);
