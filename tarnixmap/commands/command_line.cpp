@@ -59,12 +59,18 @@ void CommandLine::add_measure(CLI::App* command, MeasureOptions& measure) {
                    "the dig time of a tile code, as CODE=N (1 to 1000) or CODE=wall; again for "
                    "another code")
       ->type_name("CODE=N")
-      ->group(group);
+      ->group(group)
+      ->expected(1)  // one CODE=N each time: the words after it are the command's own
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   command
       ->add_option("--weight", texts.weights,
                    "the weight of a figure in the score, as NAME=W (0 to 100); again for another")
       ->type_name("NAME=W")
-      ->group(group);
+      ->group(group)
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   for (const char* name : {"--radius", "--reach"})
     command->get_option(name)->group(group);
 }
@@ -88,6 +94,7 @@ void CommandLine::add_generate() {
                        "; not a map tarnixrandommap makes")
       ->type_name("MODE");
   generate_values_.add_to(generate);
+  names_files(generate, {"--params"});
   generate->footer(std::string(kDashNameHint));
 }
 
@@ -100,6 +107,7 @@ void CommandLine::add_check() {
   check->add_option("FILE", r.paths, "map files")->required();
   add_measure(check, r.measure);
   check->add_flag("--json", r.json, "one JSON object per file instead of text");
+  names_files(check, {"FILE"});
   check->footer(score_help());
 }
 
@@ -121,6 +129,7 @@ void CommandLine::add_render() {
                    "tint each square by the player who reaches it first (grey: shared, or no "
                    "one)");
   add_measure(render, r.measure);
+  names_files(render, {"FILE", "--output"});
   render->footer(score_help());
   add_number(render, {"--scale", 1, 2147483647}, "S",
              "pixels per tile (default: about 1024 pixels on the longer side)",
@@ -139,6 +148,7 @@ void CommandLine::add_report() {
                    "show the maps in the order given (default: the fairest first, sealed maps "
                    "last)");
   add_measure(report, r.measure);
+  names_files(report, {"FILE", "--output"});
   report->footer(score_help());
 }
 
@@ -160,6 +170,7 @@ void CommandLine::add_merge() {
       ->type_name("DIR");
   merge->add_flag("--partial", r.partial,
                   "also merge searches stopped before the end of their range (Ctrl-C)");
+  names_files(merge, {"FILE", "--report"});
 }
 
 void CommandLine::add_search() {
@@ -210,10 +221,32 @@ void CommandLine::add_search() {
                    "map is then measured in full: slower");
   search->add_flag("--quiet", quiet, "no progress line on a terminal");
   search_values_.add_to(search);
+  names_files(search, {"--params", "--report"});
   search->footer(score_help() + "\n" + std::string(kDashNameHint));
 }
 
+void CommandLine::names_files(CLI::App* command, std::initializer_list<const char*> options) {
+  for (const char* option : options)
+    file_names_.emplace_back(command, option);
+}
+
+bool CommandLine::read_names(Console& err) const {
+  for (const auto& [command, name] : file_names_) {
+    if (!*command) continue;
+    const CLI::Option* option = command->get_option(name);
+    for (const std::string& word : option->results()) {
+      if (!word.empty()) continue;
+      const std::string shown = name.starts_with("-") ? "--" + option->get_lnames().front() : name;
+      err.line("tarnixmap " + command->get_name() + ": " + shown + " is empty; it must name " +
+               (option->get_type_name() == "DIR" ? "a directory" : "a file"));
+      return false;
+    }
+  }
+  return true;
+}
+
 bool CommandLine::read_numbers(Console& err) {
+  if (!read_names(err)) return false;
   for (FigureTexts& texts : figure_texts_) {
     if (!*texts.command) continue;
     std::string problem;
@@ -362,6 +395,19 @@ std::vector<std::string> CommandLine::words(int argc, char** argv) const {
   if (command == nullptr) return words;
   for (std::size_t i = 1; i < words.size() && words[i] != "--"; ++i) {
     const std::string& word = words[i];
+    const CLI::Option* long_option =
+        word.size() > 3 && word.starts_with("--") && word.find('=') == word.size() - 1
+            ? command->get_option_no_throw(word.substr(0, word.size() - 1))
+            : nullptr;
+    if (long_option != nullptr && long_option->get_expected_max() > 0) {
+      // "--report=" gives an empty value; the parser would take the next
+      // word for it instead ("--report= --no-write" would name a directory
+      // "--no-write").
+      words[i].pop_back();
+      words.insert(words.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::string());
+      ++i;
+      continue;
+    }
     if (word.size() < 3 || word[0] != '-' || word[1] == '-' || word[2] != '=') continue;
     const CLI::Option* option = command->get_option_no_throw(word.substr(0, 2));
     if (option == nullptr || option->get_expected_max() == 0) continue;

@@ -3,9 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <list>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
@@ -36,7 +38,8 @@ struct CommandLine {
 
   // The words after the program's name as the parser is to read them: a
   // short option's value given with "=" ("-o=x.png") is split off, as a
-  // long option's is ("--output=x.png").
+  // long option's is ("--output=x.png"), and so is an empty one
+  // ("--report=").
   [[nodiscard]] std::vector<std::string> words(int argc, char** argv) const;
 
   // What the parser would report badly, checked before it runs: an
@@ -82,6 +85,11 @@ struct CommandLine {
   std::string generate_symmetry_;  // --symmetry, read with the numbers
   std::string search_symmetry_;
   std::string search_prefer_;
+  // Options and arguments that name a file or a directory: an empty word
+  // names none (and "" as a directory would be the current one, or "/").
+  [[nodiscard]] bool read_names(Console& err) const;
+  void names_files(CLI::App* command, std::initializer_list<const char*> options);
+  std::vector<std::pair<CLI::App*, std::string>> file_names_;
   std::list<NumberOption> numbers_;  // a list: the parser keeps pointers to each text
   // Each command's --cost and --weight texts, read into its measure.
   struct FigureTexts {
