@@ -2,7 +2,8 @@
 // arguments): seeds per second with 1 and 2 workers, with the default
 // weights and with every dig-time weight 0; and the parts of one seed's
 // cost: making the map, the straight-line figures, the flood that finds a
-// sealed map, and the two kinds of dig-time wave.
+// sealed map, and the two kinds of dig-time wave; and the waves on a
+// serpentine map with cheap and dear costs.
 
 #include <benchmark/benchmark.h>
 
@@ -153,6 +154,42 @@ void BM_DigOwn(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DigOwn)->Unit(benchmark::kMicrosecond);
+
+// A map whose only way through is one corridor winding from side to side
+// (as bench/serpentine_map.py draws it): the longest dig times a map of its
+// size can have.
+struct Serpentine {
+  explicit Serpentine(std::int32_t side) : grid(*TileGrid::create(side, side)) {
+    init_grid(grid);
+    const std::int32_t top = 4;
+    const std::int32_t bottom = side - 5;
+    for (std::int32_t y = top + 3; y < bottom - 2; y += 2) {
+      const std::int32_t gap = (y / 2) % 2 != 0 ? 2 : side - 3;
+      for (std::int32_t x = 2; x < side - 2; ++x) {
+        if (x != gap) grid.at(x, y) = tile::kLava;
+      }
+    }
+    hearts = {HeartCentre{4, top}, HeartCentre{side - 5, bottom}};
+  }
+  TileGrid grid;
+  std::array<HeartCentre, 2> hearts;
+  std::array<StartFigures, 2> starts{};
+};
+
+// Both waves of a 1023 x 1023 serpentine. Arg: the dig time of rock, 3 (the
+// default) or 1000: the waves' work must not grow with the costs.
+void BM_DigSerpentine(benchmark::State& state) {
+  Serpentine map(1023);
+  CostTable costs;
+  costs.set(tile::kRock, static_cast<std::uint16_t>(state.range(0)));
+  DigTimes dig;
+  for (auto _ : state) {
+    dig.measure_first(map.grid, map.hearts, costs, map.starts);
+    dig.measure_own(map.grid, map.hearts, costs, kDefaultReach, map.starts);
+    benchmark::DoNotOptimize(map.starts[0].rival_time);
+  }
+}
+BENCHMARK(BM_DigSerpentine)->Arg(3)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tarnix

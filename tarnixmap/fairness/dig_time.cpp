@@ -90,7 +90,7 @@ void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hea
     const std::size_t at = grid.index(hearts[p].x, hearts[p].y);
     if (value[at] == kNever) {  // two hearts may share a centre
       value[at] = 0;
-      buckets_.ring[0].push_back(at);
+      buckets_.push(0, at);
       ++buckets_.pending;
     }
     value[at] |= Time{1} << p;
@@ -100,7 +100,7 @@ void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hea
   FirstCounts counts;
   std::uint64_t pending = buckets_.pending;
   std::size_t slot = 0;  // t modulo the ring
-  for (Time t = 0; pending > 0; ++t, slot = slot + 1 == ring ? 0 : slot + 1) {
+  for (Time t = 0; pending > 0;) {
     std::vector<std::size_t>& bucket = buckets_.ring[slot];
     pending -= bucket.size();
     for (const std::size_t at : bucket) {
@@ -136,7 +136,7 @@ void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hea
         if (arrival < there >> 4U) {
           value[next] = arrival << 4U | who;
           const std::size_t into = slot + cost < ring ? slot + cost : slot + cost - ring;
-          buckets_.ring[into].push_back(next);
+          buckets_.push(into, next);
           ++pending;
         } else if (arrival == there >> 4U) {
           value[next] = there | who;
@@ -145,13 +145,17 @@ void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hea
         }
       }
     }
-    bucket.clear();
+    buckets_.clear(slot);
     for (const std::size_t wall : touched_) {
       const auto who = static_cast<std::uint8_t>(value[wall] & kWho);
       counts.add(who, cells[wall], false);
       if (cells[wall] == tile::kPortal) meetings.portal |= who;
     }
     touched_.clear();
+    if (pending == 0) break;
+    const std::size_t skip = buckets_.distance_to_next(slot);
+    t += static_cast<Time>(skip);
+    slot = slot + skip < ring ? slot + skip : slot + skip - ring;
   }
   buckets_.pending = 0;
   counts.share_out(starts);
@@ -231,10 +235,27 @@ std::span<const std::uint8_t> DigTimes::first_reachers() const {
 }
 
 void DigTimes::reset_buckets(const CostTable& costs) {
-  buckets_.ring.resize(static_cast<std::size_t>(costs.max_cost()) + 1);
+  const std::size_t ring = static_cast<std::size_t>(costs.max_cost()) + 1;
+  buckets_.ring.resize(ring);
   for (std::vector<std::size_t>& bucket : buckets_.ring)
     bucket.clear();
+  buckets_.filled.assign((ring + 63) / 64, 0);
   buckets_.pending = 0;
+}
+
+std::size_t DigTimes::Buckets::distance_to_next(std::size_t slot) const {
+  const std::size_t size = ring.size();
+  // The buckets after `slot` to the ring's end, then from its start.
+  for (std::size_t from = slot + 1, lap = 0; lap < 2; from = 0, ++lap) {
+    for (std::size_t w = from / 64; w < filled.size(); ++w) {
+      std::uint64_t bits = filled[w];
+      if (w == from / 64) bits &= ~std::uint64_t{0} << (from % 64);
+      if (bits == 0) continue;
+      const std::size_t next = w * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+      return next > slot ? next - slot : next + size - slot;
+    }
+  }
+  return size;  // nothing anywhere: never, when the requirement holds
 }
 
 // One player's own wave, stopped once the times past `reach` have begun and
@@ -272,19 +293,20 @@ void DigTimes::own_wave(const TileGrid& grid, std::span<const HeartCentre> heart
   };
   const std::size_t from = grid.index(hearts[player].x, hearts[player].y);
   time[from] = 0;
-  buckets_.ring[0].push_back(from);
+  buckets_.push(0, from);
   buckets_.pending = 1;
   // The centre is where the player stands, even where it cannot be
   // entered (--cost makes the heart a wall): the wave starts there, and
   // the centre counts as reached only as a wall would, from beside it.
   const bool centre_passable = costs.passable(cells[from]);
   const auto around = steps(grid);
-  for (Time t = 0; buckets_.pending > 0; ++t) {
+  for (Time t = 0; buckets_.pending > 0;) {
     if (static_cast<std::int64_t>(t) > reach && start.rival_time &&
         (start.portal_time || !has_portals)) {
       break;
     }
-    std::vector<std::size_t>& bucket = buckets_.ring[t % ring];
+    const std::size_t slot = t % ring;
+    std::vector<std::size_t>& bucket = buckets_.ring[slot];
     for (const std::size_t at : bucket) {
       --buckets_.pending;
       if (time[at] != t) continue;
@@ -307,15 +329,16 @@ void DigTimes::own_wave(const TileGrid& grid, std::span<const HeartCentre> heart
         const Time arrival = t + cost;
         if (arrival < time[next]) {
           time[next] = arrival;
-          buckets_.ring[arrival % ring].push_back(next);
+          buckets_.push(arrival % ring, next);
           ++buckets_.pending;
         }
       }
     }
-    bucket.clear();
+    buckets_.clear(slot);
+    if (buckets_.pending > 0) t += static_cast<Time>(buckets_.distance_to_next(slot));
   }
-  for (std::vector<std::size_t>& bucket : buckets_.ring)
-    bucket.clear();
+  for (std::size_t slot = 0; slot < ring; ++slot)
+    buckets_.clear(slot);
   start.sealed = !start.rival_time || (has_portals && !start.portal_time);
 }
 

@@ -52,10 +52,28 @@ class DigTimes {
   // A bucket queue, Dial's: time t's bucket is t modulo the ring's size,
   // which is one more than the dearest cost, so that a time pushed never
   // lands in the bucket being emptied. A square whose time improves is
-  // pushed again; its stale entry is passed over.
+  // pushed again; its stale entry is passed over. A bit for each bucket
+  // says whether it holds anything, so that the times between are skipped
+  // a word of buckets at a time: with dear costs (1000 a square) most
+  // times have nothing, and the wave's work must not grow with the costs.
   struct Buckets {
     std::vector<std::vector<std::size_t>> ring;
+    std::vector<std::uint64_t> filled;  // a bit for each bucket of the ring that holds any
     std::uint64_t pending = 0;
+
+    void push(std::size_t slot, std::size_t at) {
+      ring[slot].push_back(at);
+      filled[slot / 64] |= std::uint64_t{1} << (slot % 64);
+    }
+    // Empties the bucket at `slot`.
+    void clear(std::size_t slot) {
+      ring[slot].clear();
+      filled[slot / 64] &= ~(std::uint64_t{1} << (slot % 64));
+    }
+    // How many times on from `slot` the next bucket that holds anything
+    // lies, going round the ring.
+    // Requires: some bucket other than `slot` holds something.
+    [[nodiscard]] std::size_t distance_to_next(std::size_t slot) const;
   };
 
   // Who meets whom: for each set of first reachers, the sets of the squares

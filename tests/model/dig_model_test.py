@@ -28,6 +28,9 @@ SHAPES = [
 
 CHANGED = {"costs": {"W": None, "G": 5, ".": 1, "L": 40, "1": None},
            "reach": 30, "weights": {"territory": 5, "rival_time": 0, "gold_near": 2.5}}
+# Dear costs: most times between two squares' turns have no square at all,
+# and the queue's ring (1001 times) spans many words of its bits.
+DEAR = {".": 1000, "g": 7, "W": 999, "P": 500}
 
 
 def close(a, b):
@@ -134,6 +137,12 @@ def main():
         failures += bad
         print("%d maps with costs, reach and weights changed: %d differ, %d sealed" % (
             len(changed), bad, sealed))
+        dear = files[1::8]
+        extra = [a for code, cost in DEAR.items() for a in ("--cost", "%s=%d" % (code, cost))]
+        bad, sealed = check_all(tarnixmap, work, dear, extra + ["--reach", "5000"],
+                                costs=DEAR, reach=5000)
+        failures += bad
+        print("%d maps with dear costs: %d differ, %d sealed" % (len(dear), bad, sealed))
         # Rankings: the typical map, a small crowded one where scores tie
         # often, and a lava-heavy one where many seeds are sealed.
         failures += ranking(tarnixmap, work, 3000000000, 150, SHAPES[0][1], [])
