@@ -99,7 +99,10 @@ std::string shell_word(std::string_view word) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
            std::string_view("_.,+:=@%/-").find(c) != std::string_view::npos;
   };
-  if (!word.empty() && std::ranges::all_of(word, plain)) return std::string(word);
+  // A word that starts with "=" is expanded by zsh to a command's path
+  // ("=ls"): quoted too.
+  const bool expands = !word.empty() && word.front() == '=';
+  if (!word.empty() && !expands && std::ranges::all_of(word, plain)) return std::string(word);
   if (printable(word) == word) {
     std::string quoted = "'";
     for (const char c : word)

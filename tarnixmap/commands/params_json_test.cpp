@@ -37,6 +37,8 @@ TEST(ParamsJson, CommandWritesTheValuesInOrderWithTheNameQuoted) {
       {"Big Cave", "'Big Cave'"},
       {"it's", "'it'\\''s'"},
       {"-dash", "-- -dash"},
+      {"=x", "'=x'"},                    // zsh would run "x"'s path in its place
+      {"a=b", "a=b"},                    // an "=" further on is plain in every shell
       {"caf\xC3\xA9", "'caf\xC3\xA9'"},  // UTF-8 prints as itself
       {"bad\xFF", "$'bad\\xFF'"},        // a byte that is not UTF-8
       {"a\xE2\x80\xAE"

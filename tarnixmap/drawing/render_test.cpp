@@ -199,6 +199,32 @@ TEST(RenderCommand, WritesBesideTheMapAndRefusesBrokenMaps) {
   EXPECT_TRUE(same(picture.at(13, 11), tile_colour('2')));
 }
 
+// Every picture is held against every map before anything is drawn, each
+// name looked up once: thousands of maps start at once, not after millions
+// of look-ups. A picture that is one of the maps is refused by name.
+TEST(RenderCommand, HoldsPicturesAgainstMapsInOnePass) {
+  MemoryFileSystem files;
+  std::vector<std::string> inputs;
+  for (int i = 0; i < 300; ++i) {
+    inputs.push_back("m" + std::to_string(i) + ".map");
+    files.files[inputs.back()] = "not a map";
+  }
+  StringSink out_sink;
+  StringSink err_sink;
+  Console out(out_sink, LineEnds::kLf);
+  Console err(err_sink, LineEnds::kLf);
+  EXPECT_EQ(render_command({.inputs = inputs}, out, err, files), kExitFailed);
+  EXPECT_LE(files.lookups, 4 * inputs.size());  // each map, its picture, standard output
+
+  files.files["m7.png"] = files.files.at("m3.map");
+  inputs.emplace_back("m7.png");
+  EXPECT_EQ(render_command({.inputs = inputs}, out, err, files), kExitUsage);
+  EXPECT_NE(err_sink.all().find("tarnixmap render: m7.png is the map file m7.png, which is drawn "
+                                "too; the picture must go elsewhere (-o)"),
+            std::string::npos)
+      << err_sink.all();
+}
+
 // The player colours are Okabe and Ito's, which people with the common
 // kinds of colour blindness tell apart (their published values); the
 // portals' colour is far from all of them.

@@ -189,6 +189,7 @@ bool MemoryFileSystem::read_pieces(std::string_view path, const TakePiece& take,
 }
 
 std::optional<FileId> MemoryFileSystem::identity(std::string_view path) {
+  ++lookups;
   if (!files.contains(path) && !directories.contains(path)) return std::nullopt;
   const auto at = inodes_.try_emplace(std::string(path), inodes_.size() + 1).first;
   return FileId{0, at->second};

@@ -139,6 +139,7 @@ class MemoryFileSystem final : public FileSystem {
   std::set<std::string, std::less<>> directories;  // paths that are directories
   std::optional<std::string> fail_next;            // the reason to report for the next write
   std::size_t piece_size = std::size_t{1} << 20U;  // bytes read_pieces hands over at once
+  std::size_t lookups = 0;                         // calls of identity() so far
 
  private:
   std::map<std::string, std::uint64_t, std::less<>> inodes_;  // given out as names are asked
