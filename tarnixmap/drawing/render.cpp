@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -85,23 +86,60 @@ Rgb mix(Rgb a, Rgb b, double share) {
   return {one(a.r, b.r), one(a.g, b.g), one(a.b, b.b)};
 }
 
+// Every colour a square can show, packed: by tile code and, where the
+// territory is drawn, by who reaches the square first. Worked out once a
+// picture, not once a pixel.
+class Palette {
+ public:
+  explicit Palette(bool territory) : territory_(territory) {
+    for (std::size_t code = 0; code < 256; ++code) {
+      const auto c = static_cast<char>(code);
+      for (std::uint8_t who = 0; who < kOwners; ++who) {
+        colours_[code * kOwners + who] =
+            packed(territory ? territory_colour(c, who) : tile_colour(c));
+        if (!territory) break;
+      }
+    }
+  }
+
+  [[nodiscard]] std::uint32_t operator()(char code, std::uint8_t who) const {
+    return colours_[static_cast<unsigned char>(code) * kOwners + (territory_ ? who : 0U)];
+  }
+
+ private:
+  static constexpr std::size_t kOwners = 16;  // each set of the four players
+  bool territory_;
+  std::array<std::uint32_t, 256 * kOwners> colours_{};
+};
+
 // The map's tiles, one colour per pixel, straight into the surface's memory.
+// The pixel rows of one row of tiles are alike: each after the first is a
+// copy.
 void draw_tiles(const TileGrid& grid, Scale scale, const PictureLayout& layout,
                 std::span<const std::uint8_t> territory, cairo_surface_t* surface) {
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
   const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+  const Palette palette(!territory.empty());
+  const auto row_bytes = static_cast<std::size_t>(layout.map_width) * sizeof(std::uint32_t);
+  const std::uint32_t* drawn = nullptr;  // the row before, when it shows the same tiles
+  std::int32_t drawn_y = -1;
   for (std::int64_t py = 0; py < layout.map_height; ++py) {
     const auto y = static_cast<std::int32_t>(py / scale.pixels * scale.tiles);
     auto* out = reinterpret_cast<std::uint32_t*>(
         data + static_cast<std::size_t>(layout.map_y + py) * stride);
     out += layout.map_x;
+    if (y == drawn_y) {
+      std::memcpy(out, drawn, row_bytes);
+      continue;
+    }
     for (std::int64_t px = 0; px < layout.map_width; ++px) {
       const auto x = static_cast<std::int32_t>(px / scale.pixels * scale.tiles);
       const char code = block_tile(grid, x, y, scale.tiles);
-      out[px] = packed(territory.empty() ? tile_colour(code)
-                                         : territory_colour(code, territory[grid.index(x, y)]));
+      out[px] = palette(code, territory.empty() ? 0 : territory[grid.index(x, y)]);
     }
+    drawn = out;
+    drawn_y = y;
   }
   cairo_surface_mark_dirty(surface);
 }
