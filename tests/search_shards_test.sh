@@ -58,6 +58,23 @@ fi
 cat shard-1000.json | "$tarnixmap" merge --report page shard-2500.json - >/dev/null
 [ -s page/index.html ] && [ -s page/map-1-territory.png ] || fail "merge --report made no page"
 
+# Seeds rejected for a heart too near the frame and seeds sealed in by lava
+# add up across shards to what one search counts.
+lava=(L 40 40 4 0 4 80 30 600 60 5 2)
+gapped=("${search[@]}" --min-border-gap 2)
+parallel --will-cite -j2 "${gapped[@]}" --threads 1 --from {} --seeds 300 -- "${lava[@]}" \
+  '>' gap-{}.json ::: 5000 5300 5600
+"${gapped[@]}" --from 5000 --seeds 900 -- "${lava[@]}" >gap-whole.json
+"$tarnixmap" merge --json gap-5000.json gap-5300.json gap-5600.json >gap-merged.json
+if [ "$(summary gap-whole.json)" != "$(summary gap-merged.json)" ]; then
+  fail "the merged counts of a search with --min-border-gap differ from the whole range's"
+fi
+grep '"summary":true' gap-whole.json | python3 -c '
+import json, sys
+s = json.load(sys.stdin)
+sys.exit(0 if s["rejected"] > 50 and s["sealed"] > 50 else 1)' ||
+  fail "the search with --min-border-gap rejected or sealed too few seeds to tell"
+
 # Refusals, each naming the two files.
 expect_refusal() {
   local want=$1

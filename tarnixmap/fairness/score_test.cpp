@@ -63,6 +63,43 @@ TEST(Score, WeighsTheSpreadsAndNamesTheLeastEven) {
   EXPECT_DOUBLE_EQ(*judge(s, straight).score, 0.25);
 }
 
+// Which end of each figure is a player's good fortune, worked out by hand:
+// the least even figure's worst player is the one at the other end.
+TEST(Score, EachFiguresWorstPlayerIsAtItsUnluckyEnd) {
+  struct Case {
+    Figure figure;
+    bool more_is_better;
+  };
+  const std::vector<Case> cases = {
+      {Figure::kGoldFirst, true},     {Figure::kGemsFirst, true},
+      {Figure::kTerritory, true},     {Figure::kGoldWithin, true},
+      {Figure::kPortalTime, false},   {Figure::kRivalTime, true},
+      {Figure::kBorderGap, true},     {Figure::kGoldNear, true},
+      {Figure::kGemsNear, true},      {Figure::kHazardsNear, false},
+      {Figure::kNearestPortal, false}, {Figure::kNearestHeart, true},
+  };
+  for (const Case& c : cases) {
+    // Player 1 has 10 of it, player 2 has 20.
+    std::array<StartFigures, 2> s{};
+    for (std::size_t p = 0; p < 2; ++p) {
+      const std::int32_t n = p == 0 ? 10 : 20;
+      StartFigures& f = s[p];
+      f.gold_first = f.gems_first = f.territory = 12 * n;
+      f.gold_within = f.border_gap = f.gold_near = f.gems_near = f.hazards_near = n;
+      f.portal_time = f.rival_time = n;
+      f.nearest_portal = f.nearest_heart = n;
+    }
+    Weights only{};
+    only[static_cast<std::size_t>(c.figure)] = 1;
+    const Fairness f = judge(s, only);
+    const std::string name(info(c.figure).name);
+    EXPECT_EQ(f.least_even, c.figure) << name;
+    EXPECT_EQ(f.worst_player, c.more_is_better ? 0U : 1U) << name;
+    EXPECT_EQ(f.best_player, c.more_is_better ? 1U : 0U) << name;
+    EXPECT_EQ(info(c.figure).more_is_better, c.more_is_better) << name;
+  }
+}
+
 // The partial score of some figures, the rest counted as even, is never
 // above the score of all of them: what lets a search drop a map early.
 TEST(Score, APartialScoreIsNeverAboveTheWhole) {

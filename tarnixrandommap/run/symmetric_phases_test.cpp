@@ -152,6 +152,43 @@ TEST(SymmetricPhases, HeartsKeepTheirSpacingFromTheirCopies) {
   }
 }
 
+// "At least" includes the limit: a heart exactly the spacing from its
+// nearest copy is kept. With no spacing, a seed's heart lands where its
+// first draw that fits does; with the spacing set to exactly that heart's
+// distance from its nearest copy, the same seed puts it in the same place.
+// (Mirrors, whose copies lie straight across an axis, at whole distances.)
+TEST(SymmetricPhases, AHeartExactlyTheSpacingFromItsCopyIsKept) {
+  int exact = 0;
+  for (const Case& c : kCases) {
+    if (c.symmetry != Symmetry::kMirrorX && c.symmetry != Symmetry::kMirrorY &&
+        c.symmetry != Symmetry::kQuad) {
+      continue;
+    }
+    for (std::uint32_t seed = 1; seed <= 10; ++seed) {
+      MapParams params = symmetric_params(c.width, c.height, symmetry_mode(c.symmetry).copies);
+      params.min_vosk_dist = -5;  // no spacing
+      TileGrid loose = framed_grid(c.width, c.height);
+      const PhaseReports free = place_symmetric_phases(params, loose, seed, c.symmetry);
+      ASSERT_TRUE(free.hearts);
+      const HeartCentre h = free.hearts->centres[0];
+      // The nearest copy is across the nearer axis.
+      const std::int32_t across_x = std::abs(c.width - 1 - 2 * h.x);
+      const std::int32_t across_y = std::abs(c.height - 1 - 2 * h.y);
+      const std::int32_t nearest = c.symmetry == Symmetry::kMirrorX   ? across_x
+                                   : c.symmetry == Symmetry::kMirrorY ? across_y
+                                                                      : std::min(across_x, across_y);
+      params.min_vosk_dist = nearest - 5;
+      TileGrid exact_grid = framed_grid(c.width, c.height);
+      const PhaseReports at_limit = place_symmetric_phases(params, exact_grid, seed, c.symmetry);
+      ASSERT_TRUE(at_limit.hearts) << symmetry_mode(c.symmetry).name << " seed " << seed;
+      EXPECT_EQ(at_limit.hearts->centres[0].x, h.x) << symmetry_mode(c.symmetry).name << seed;
+      EXPECT_EQ(at_limit.hearts->centres[0].y, h.y) << symmetry_mode(c.symmetry).name << seed;
+      ++exact;
+    }
+  }
+  EXPECT_GT(exact, 30);
+}
+
 // Portals are placed in the region away from every heart, the copies'
 // hearts included: no portal's top-left corner there lies within the
 // portal spacing of any heart in both x and y.
