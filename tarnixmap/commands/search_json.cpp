@@ -407,8 +407,8 @@ bool SearchOutputReader::end(std::string* problem) {
 
 bool SearchOutputReader::line(std::string_view text, std::string* problem) {
   ++number_;
-  const std::string where = "line " + std::to_string(number_) + ": ";
   if (text.find_first_not_of(" \t\r") == std::string_view::npos) return true;
+  const std::string where = "line " + std::to_string(number_) + ": ";
   Json object;
   JsonError error;
   const bool json = read_json(text, kLineLimits, &object, &error);
