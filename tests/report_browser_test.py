@@ -26,7 +26,7 @@ except ImportError:
     sys.exit(77)
 
 CAVE = ["64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"]
-FIGURES = 12  # rows of each map's table
+FIGURES = 14  # rows of each map's table
 
 
 def browser():

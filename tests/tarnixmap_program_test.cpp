@@ -483,9 +483,16 @@ TEST_F(TarnixmapTest, DigTimeFiguresCostsAndWeights) {
       {{"render", "Cave.map", "--cost", "A=1"},
        "tarnixmap render: --cost cannot change the border 'A': it is the map's edge, always a "
        "wall\n"},
-      {{"search", "Cave", "--weight", "gold_first=0", "--weight", "gems_first=0", "--weight",
-        "territory=0", "--weight", "gold_within=0", "--weight", "portal_time=0", "--weight",
-        "rival_time=0", "--weight", "border_gap=0"},
+      {{"search",   "Cave",
+        "--weight", "gold_first=0",
+        "--weight", "gems_first=0",
+        "--weight", "portals_first=0",
+        "--weight", "territory=0",
+        "--weight", "gold_within=0",
+        "--weight", "portal_time=0",
+        "--weight", "rival_time=0",
+        "--weight", "second_rival_time=0",
+        "--weight", "border_gap=0"},
        "tarnixmap search: --weight leaves every weight 0: the score would compare nothing\n"},
       {{"check", "Cave.map", "--reach", "-1"},
        "tarnixmap check: --reach must be a whole number from 0 to 1000000000, got \"-1\"\n"},
@@ -716,9 +723,9 @@ TEST_F(TarnixmapTest, SymmetryThatDoesNotFitIsAUsageError) {
        "tarnixmap search: --prefer ranks symmetric maps, whose scores are all 0; it needs "
        "--symmetry\n"},
       {{"search", "--symmetry", "quad", "--prefer", "richness", "M"},
-       "tarnixmap search: --prefer must be a figure: gold_first, gems_first, territory, "
-       "gold_within, portal_time, rival_time, border_gap, gold_near, gems_near, hazards_near, "
-       "nearest_portal, nearest_heart; got \"richness\"\n"},
+       "tarnixmap search: --prefer must be a figure: gold_first, gems_first, portals_first, "
+       "territory, gold_within, portal_time, rival_time, second_rival_time, border_gap, "
+       "gold_near, gems_near, hazards_near, nearest_portal, nearest_heart; got \"richness\"\n"},
   };
   for (const Case& c : cases) {
     const Result r = tarnixmap(c.args);

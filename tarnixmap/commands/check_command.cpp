@@ -58,7 +58,7 @@ nlohmann::json sound_json(const std::string& path, const MapFileContents& map,
                            {"players", map.players},
                            {"tiles", tiles},
                            {"starts", starts_json(summary.measure.players)}};
-  put_fairness(object, summary.measure.fairness);
+  put_fairness(object, summary.measure.fairness, summary.options.weights);
   put_text(object, "file", path);
   put_text(object, "name", map.name);
   object["symmetry"] = summary.measure.symmetry

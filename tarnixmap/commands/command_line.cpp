@@ -195,6 +195,14 @@ void CommandLine::add_search() {
              "never rank a seed where a heart has fewer than N rock squares between its block "
              "and the frame (its border_gap)",
              [&r](std::int64_t v) { r.min_border_gap = static_cast<std::int32_t>(v); });
+  search
+      ->add_option("--max-spread", search_caps_,
+                   "never rank a seed where this figure's spread is above X (0 to 1), however "
+                   "even the rest; such seeds count as rejected; again for another figure")
+      ->type_name("FIGURE=X")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   add_number(search, {"--threads", 1, 256}, "J",
              "workers, each with a map of its own in memory (default: the machine's cores, "
              "fewer where their maps would not fit in the memory available)",
@@ -265,6 +273,10 @@ bool CommandLine::read_numbers(Console& err) {
   };
   if (*generate && !take(generate_values_, generate_request)) return false;
   if (*search && !take(search_values_, search_request)) return false;
+  if (std::string problem; *search && !apply_caps(search_caps_, search_request.caps, &problem)) {
+    err.line("tarnixmap search: " + problem);
+    return false;
+  }
   if (!read_symmetric(err)) return false;
   for (NumberOption& option : numbers_) {
     if (option.command->count(std::string(option.range.option)) == 0) continue;

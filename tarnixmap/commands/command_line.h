@@ -85,6 +85,7 @@ struct CommandLine {
   std::string generate_symmetry_;  // --symmetry, read with the numbers
   std::string search_symmetry_;
   std::string search_prefer_;
+  std::vector<std::string> search_caps_;  // --max-spread texts
   // Options and arguments that name a file or a directory: an empty word
   // names none (and "" as a directory would be the current one, or "/").
   [[nodiscard]] bool read_names(Console& err) const;

@@ -84,15 +84,16 @@ struct SearchRequest {
   MeasureOptions measure{};           // costs, reach, radius and weights
   std::optional<std::int32_t> min_border_gap;  // a seed with a heart nearer the frame is
                                                // rejected
-  std::optional<Symmetry> symmetry;            // symmetric maps instead of the generator's
-  bool symmetry_given = false;                 // the command line chose (none: no symmetry)
-  std::optional<Figure> prefer;     // what ranks symmetric maps; gold_within when not given
-  std::size_t top = 10;             // rows of the ranking printed
-  std::optional<std::size_t> keep;  // write the best K as NAME_rankR_seedS.map; else NAME.map
-  bool no_write = false;            // write no map at all
-  bool json = false;                // JSON lines instead of the table
-  std::optional<unsigned> threads;  // workers asked for; else as many as the machine has cores
-  unsigned cores = 1;               // the machine's cores
+  SpreadCaps caps{};                 // a seed where a figure's spread is above its cap is rejected
+  std::optional<Symmetry> symmetry;  // symmetric maps instead of the generator's
+  bool symmetry_given = false;       // the command line chose (none: no symmetry)
+  std::optional<Figure> prefer;      // what ranks symmetric maps; gold_within when not given
+  std::size_t top = 10;              // rows of the ranking printed
+  std::optional<std::size_t> keep;   // write the best K as NAME_rankR_seedS.map; else NAME.map
+  bool no_write = false;             // write no map at all
+  bool json = false;                 // JSON lines instead of the table
+  std::optional<unsigned> threads;   // workers asked for; else as many as the machine has cores
+  unsigned cores = 1;                // the machine's cores
   std::optional<std::uint64_t> memory_available;  // bytes the workers may take, where known
   // Read while the search runs: once true, it stops. When absent, Ctrl-C is
   // caught for the search and sets it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "tarnixmap/commands/option_value.h"
 #include "tarnixmap/fairness/figure_text.h"
@@ -41,7 +42,11 @@ std::optional<CostChange> parse_cost(std::string_view text, std::string* problem
   return CostChange{text[0], static_cast<std::uint16_t>(*cost)};
 }
 
-std::optional<WeightChange> parse_weight(std::string_view text, std::string* problem) {
+namespace {
+
+// "NAME=X": a figure's name and a plain decimal number (digits, at most one
+// point, neither first nor last) from 0 to `most`. Nothing when it is not.
+std::optional<std::pair<Figure, double>> figure_and_number(std::string_view text, double most) {
   const std::size_t equals = text.find('=');
   const std::optional<Figure> figure =
       equals == std::string_view::npos ? std::nullopt : figure_named(text.substr(0, equals));
@@ -51,17 +56,44 @@ std::optional<WeightChange> parse_weight(std::string_view text, std::string* pro
       !value.empty() && value.front() != '.' && value.back() != '.' &&
       std::ranges::count(value, '.') <= 1 &&
       std::ranges::all_of(value, [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
-  double weight = -1;
+  double number = -1;
   if (decimal) {
-    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), weight);
-    if (ec != std::errc() || end != value.data() + value.size()) weight = -1;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (ec != std::errc() || end != value.data() + value.size()) number = -1;
   }
-  if (!figure || weight < 0 || weight > kMaxWeight) {
+  if (!figure || number < 0 || number > most) return std::nullopt;
+  return std::pair{*figure, number};
+}
+
+}  // namespace
+
+std::optional<WeightChange> parse_weight(std::string_view text, std::string* problem) {
+  const auto read = figure_and_number(text, kMaxWeight);
+  if (!read) {
     *problem = "--weight must be NAME=W, NAME one of " + figure_names() +
                " and W a decimal number from 0 to 100, got " + quoted_word(text);
     return std::nullopt;
   }
-  return WeightChange{*figure, weight};
+  return WeightChange{read->first, read->second};
+}
+
+std::optional<CapChange> parse_cap(std::string_view text, std::string* problem) {
+  const auto read = figure_and_number(text, 1);
+  if (!read) {
+    *problem = "--max-spread must be FIGURE=X, FIGURE one of " + figure_names() +
+               " and X a decimal number from 0 to 1, got " + quoted_word(text);
+    return std::nullopt;
+  }
+  return CapChange{read->first, read->second};
+}
+
+bool apply_caps(const std::vector<std::string>& texts, SpreadCaps& caps, std::string* problem) {
+  for (const std::string& text : texts) {
+    const std::optional<CapChange> change = parse_cap(text, problem);
+    if (!change) return false;
+    caps[static_cast<std::size_t>(change->figure)] = change->cap;
+  }
+  return true;
 }
 
 bool apply_figure_options(const std::vector<std::string>& costs,

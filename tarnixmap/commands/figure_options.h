@@ -31,6 +31,20 @@ struct WeightChange {
 };
 [[nodiscard]] std::optional<WeightChange> parse_weight(std::string_view text, std::string* problem);
 
+// One --max-spread: "FIGURE=X", FIGURE a figure's name and X a decimal
+// number from 0 to 1 (as for --weight). Nothing, with *problem set, when
+// the text is not one.
+struct CapChange {
+  Figure figure;
+  double cap;
+};
+[[nodiscard]] std::optional<CapChange> parse_cap(std::string_view text, std::string* problem);
+
+// Applies every --max-spread given to `caps`. False, with *problem set, at
+// the first that is not one.
+[[nodiscard]] bool apply_caps(const std::vector<std::string>& texts, SpreadCaps& caps,
+                              std::string* problem);
+
 // Applies every --cost and --weight given to `options`. False, with
 // *problem set, at the first that is not one, or when every weight ends
 // up 0 (nothing would be compared).

@@ -30,8 +30,8 @@ TEST(FigureOptions, ReadsCostsAndWeightsStrictly) {
       {{}, {"territory=nan"}, "--weight must be NAME=W"},
       {{}, {"terrain=1"}, "--weight must be NAME=W"},
       {{},
-       {"gold_first=0", "gems_first=0", "territory=0", "gold_within=0", "portal_time=0",
-        "rival_time=0", "border_gap=0"},
+       {"gold_first=0", "gems_first=0", "portals_first=0", "territory=0", "gold_within=0",
+        "portal_time=0", "rival_time=0", "second_rival_time=0", "border_gap=0"},
        "--weight leaves every weight 0"},
   };
   for (const Case& c : cases) {
@@ -48,6 +48,27 @@ TEST(FigureOptions, ReadsCostsAndWeightsStrictly) {
   EXPECT_EQ(options.costs[tile::kGems], 4);  // the last one given counts
   EXPECT_EQ(options.weights[static_cast<std::size_t>(Figure::kTerritory)], 2.5);
   EXPECT_EQ(options.weights[static_cast<std::size_t>(Figure::kGoldFirst)], 3);
+}
+
+// A cap is a figure and a spread from 0 to 1, read as weights are; the last
+// one given for a figure counts, and figures not named have none.
+TEST(FigureOptions, ReadsCapsStrictly) {
+  SpreadCaps caps{};
+  std::string problem;
+  ASSERT_TRUE(apply_caps({"portals_first=0.5", "border_gap=1", "border_gap=0.25", "territory=0"},
+                         caps, &problem))
+      << problem;
+  EXPECT_EQ(caps[static_cast<std::size_t>(Figure::kPortalsFirst)], 0.5);
+  EXPECT_EQ(caps[static_cast<std::size_t>(Figure::kBorderGap)], 0.25);
+  EXPECT_EQ(caps[static_cast<std::size_t>(Figure::kTerritory)], 0.0);
+  EXPECT_FALSE(caps[static_cast<std::size_t>(Figure::kGoldFirst)].has_value());
+  for (const char* bad : {"portals_first=1.5", "portals_first", "portal=0.5", "territory=-0.1",
+                          "territory=.5", "territory=1e-1"}) {
+    SpreadCaps none{};
+    EXPECT_FALSE(apply_caps({bad}, none, &problem)) << bad;
+    EXPECT_TRUE(problem.starts_with("--max-spread must be FIGURE=X, FIGURE one of gold_first"))
+        << problem;
+  }
 }
 
 }  // namespace

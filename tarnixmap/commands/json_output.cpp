@@ -24,18 +24,19 @@ nlohmann::json starts_json(std::span<const StartFigures> starts, bool dig_time) 
                             {"hazards_near", s.hazards_near},
                             {"nearest_portal", optional_json(s.nearest_portal)},
                             {"nearest_heart", s.nearest_heart}};
-    for (const Figure f : {Figure::kGoldFirst, Figure::kGemsFirst, Figure::kTerritory,
-                           Figure::kGoldWithin, Figure::kPortalTime, Figure::kRivalTime}) {
-      start[std::string(info(f).name)] = nullptr;
+    for (const FigureInfo& f : kFigures) {
+      if (f.dig_time) start[std::string(f.name)] = nullptr;
     }
     start["sealed"] = nullptr;
     if (dig_time) {
       start["gold_first"] = static_cast<double>(s.gold_first) / 12;
       start["gems_first"] = static_cast<double>(s.gems_first) / 12;
+      start["portals_first"] = static_cast<double>(s.portals_first) / 12;
       start["territory"] = static_cast<double>(s.territory) / 12;
       start["gold_within"] = s.gold_within;
       start["portal_time"] = optional_json(s.portal_time);
       start["rival_time"] = optional_json(s.rival_time);
+      start["second_rival_time"] = optional_json(s.second_rival_time);
       start["sealed"] = s.sealed;
     }
     list.push_back(std::move(start));
@@ -43,11 +44,18 @@ nlohmann::json starts_json(std::span<const StartFigures> starts, bool dig_time) 
   return list;
 }
 
-void put_fairness(nlohmann::json& object, const Fairness& fairness) {
+void put_fairness(nlohmann::json& object, const Fairness& fairness, const Weights& weights) {
   object["score"] = optional_json(fairness.score);
   object["sealed"] = fairness.sealed;
   object["worst"] =
       fairness.score ? nlohmann::json(figure_name(fairness.least_even)) : nlohmann::json(nullptr);
+  nlohmann::json parts = nullptr;
+  if (fairness.score) {
+    parts = nlohmann::json::object();
+    for (const ScorePart& p : score_parts(fairness, weights))
+      parts[figure_name(p.figure)] = p.part;
+  }
+  object["contributions"] = parts;
 }
 
 std::string figure_name(Figure figure) {

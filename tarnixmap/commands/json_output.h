@@ -17,9 +17,10 @@ namespace tarnix {
 [[nodiscard]] nlohmann::json starts_json(std::span<const StartFigures> starts,
                                          bool dig_time = true);
 
-// A map's fairness: "score" (null for a sealed map), "sealed", and
-// "worst", the least even figure (null without a score).
-void put_fairness(nlohmann::json& object, const Fairness& fairness);
+// A map's fairness: "score" (null for a sealed map), "sealed", "worst",
+// the least even figure, and "contributions", each weighed figure's part
+// of the score, its weight times its spread (both null without a score).
+void put_fairness(nlohmann::json& object, const Fairness& fairness, const Weights& weights);
 
 // The name of a figure, as the JSON and the tables call it.
 [[nodiscard]] std::string figure_name(Figure figure);

@@ -97,6 +97,7 @@ std::string format_summary(std::string_view path, const MapFileContents& content
     out += "  fairness score " + score_text(fairness) + ", least even " +
            std::string(info(fairness.least_even).name) + ": " + least_even_text(players, fairness) +
            "\n";
+    out += "  parts     " + parts_text(score_parts(fairness, summary.options.weights)) + "\n";
   }
   return out;
 }

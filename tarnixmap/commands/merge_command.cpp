@@ -59,8 +59,8 @@ std::string mismatch(const SearchSummary& a, const SearchSummary& b) {
   const nlohmann::json values_b = params_json(b.params, std::nullopt);
   if (std::string d = first_difference(values_a, values_b, ""); !d.empty())
     return "searched maps of different values (" + d + ")";
-  const nlohmann::json options_a = options_json(a.measure, a.min_border_gap, a.symmetric);
-  const nlohmann::json options_b = options_json(b.measure, b.min_border_gap, b.symmetric);
+  const nlohmann::json options_a = options_json(a);
+  const nlohmann::json options_b = options_json(b);
   if (std::string d = first_difference(options_a, options_b, ""); !d.empty())
     return "measured or ranked maps differently (" + d + ")";
   if (a.histogram.has_value() != b.histogram.has_value())
@@ -240,6 +240,7 @@ class Merger {
     SearchOptions options;
     options.measure = merged_.measure;
     options.min_border_gap = merged_.min_border_gap;
+    options.caps = merged_.caps;
     options.symmetric = merged_.symmetric;
     std::optional<RankedSeed> ranked = rank_one_seed(merged_.params, c.seed, options);
     if (!ranked || ranked->score() != c.score) {

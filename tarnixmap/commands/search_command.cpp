@@ -198,6 +198,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   SearchOptions options;
   options.measure = request.measure;
   options.min_border_gap = request.min_border_gap;
+  options.caps = request.caps;
   if (symmetry)
     options.symmetric = SymmetricSearch{*symmetry, request.prefer.value_or(Figure::kGoldWithin)};
   options.top = std::max(request.top, request.keep.value_or(1));
@@ -246,6 +247,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   summary.params = *params;
   summary.measure = request.measure;
   summary.min_border_gap = request.min_border_gap;
+  summary.caps = request.caps;
   summary.symmetric = options.symmetric;
   summary.top = request.top;
   summary.searched = {{from, result.searched}};

@@ -98,8 +98,7 @@ bool parse_summary(const Json& object, SearchOutput* output, std::string* proble
     return false;
   }
   const auto options_it = object.find("options");
-  if (options_it == object.end() ||
-      !parse_options(*options_it, &s.measure, &s.min_border_gap, &s.symmetric, problem)) {
+  if (options_it == object.end() || !parse_options(*options_it, &s, problem)) {
     *problem = "\"options\": " + (options_it == object.end() ? "missing" : *problem);
     return false;
   }
@@ -198,18 +197,24 @@ bool parse_symmetric(const Json& object, std::optional<SymmetricSearch>* symmetr
 
 }  // namespace
 
-Json options_json(const MeasureOptions& measure, std::optional<std::int32_t> min_border_gap,
-                  std::optional<SymmetricSearch> symmetric) {
+Json options_json(const SearchSummary& summary) {
+  const MeasureOptions& measure = summary.measure;
+  const std::optional<SymmetricSearch>& symmetric = summary.symmetric;
+  const std::optional<std::int32_t>& min_border_gap = summary.min_border_gap;
   Json costs = Json::object();
   for (const TileCode& code : kTileCodes) {
     const std::uint16_t cost = measure.costs[code.code];
     costs[std::string(1, code.code)] = cost == CostTable::kWall ? Json("wall") : Json(cost);
   }
   Json weights = Json::object();
-  for (std::size_t f = 0; f < kFigureCount; ++f)
+  Json caps = Json::object();
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
     weights[std::string(kFigures[f].name)] = measure.weights[f];
+    if (summary.caps[f]) caps[std::string(kFigures[f].name)] = *summary.caps[f];
+  }
   return {{"costs", costs},
           {"weights", weights},
+          {"max_spread", caps},
           {"reach", measure.reach},
           {"radius", measure.radius},
           {"min_border_gap", min_border_gap ? Json(*min_border_gap) : Json(nullptr)},
@@ -217,15 +222,39 @@ Json options_json(const MeasureOptions& measure, std::optional<std::int32_t> min
           {"prefer", symmetric ? Json(info(symmetric->prefer).name) : Json(nullptr)}};
 }
 
-bool parse_options(const Json& object, MeasureOptions* measure,
-                   std::optional<std::int32_t>* min_border_gap,
-                   std::optional<SymmetricSearch>* symmetric, std::string* problem) {
+namespace {
+
+// "max_spread": an object of figures by name, each a cap from 0 to 1.
+bool parse_caps(const Json& object, SpreadCaps* caps, std::string* problem) {
+  const auto found = object.find("max_spread");
+  *caps = SpreadCaps{};
+  if (found == object.end() || !found->is_object()) {
+    *problem = R"("max_spread" must be an object of figures, each a cap from 0 to 1)";
+    return false;
+  }
+  for (const auto& [name, cap] : found->items()) {
+    const std::optional<Figure> figure = figure_named(name);
+    if (!figure || !cap.is_number() || cap.get<double>() < 0 || cap.get<double>() > 1) {
+      *problem = R"("max_spread" must be an object of figures, each a cap from 0 to 1)";
+      return false;
+    }
+    (*caps)[static_cast<std::size_t>(*figure)] = cap.get<double>();
+  }
+  return true;
+}
+
+}  // namespace
+
+bool parse_options(const Json& object, SearchSummary* summary, std::string* problem) {
+  MeasureOptions* measure = &summary->measure;
+  std::optional<std::int32_t>* min_border_gap = &summary->min_border_gap;
   *measure = MeasureOptions{};
-  if (!parse_symmetric(object, symmetric, problem)) return false;
+  if (!parse_symmetric(object, &summary->symmetric, problem)) return false;
   if (!object.is_object()) {
     *problem = "not an object";
     return false;
   }
+  if (!parse_caps(object, &summary->caps, problem)) return false;
   const auto costs = object.find("costs");
   const auto weights = object.find("weights");
   const auto reach = count_at(object, "reach", kMaxReach);
@@ -299,7 +328,7 @@ Json summary_json(const SearchSummary& s) {
           {"ranges", ranges},
           {"range", asked},
           {"params", params_json(s.params, std::nullopt)},
-          {"options", options_json(s.measure, s.min_border_gap, s.symmetric)},
+          {"options", options_json(s)},
           {"top", s.top},
           {"searches", s.searches},
           {"histogram", histogram}};

@@ -20,6 +20,7 @@ struct SearchSummary {
   MapParams params;
   MeasureOptions measure{};
   std::optional<std::int32_t> min_border_gap;
+  SpreadCaps caps{};                         // --max-spread
   std::optional<SymmetricSearch> symmetric;  // a search of symmetric maps
   std::size_t top = 10;                      // rows of its ranking
   std::vector<SearchRange> searched;         // the seeds searched, in order of their first seed
@@ -35,17 +36,16 @@ struct SearchSummary {
 
 // How maps were made, measured and ranked: "costs" (each tile code's dig
 // time, or "wall"), "weights" (each figure's), "reach", "radius",
-// "min_border_gap", and "symmetry" and "prefer" of a search of symmetric
-// maps (each null when not asked for).
-[[nodiscard]] nlohmann::json options_json(const MeasureOptions& measure,
-                                          std::optional<std::int32_t> min_border_gap,
-                                          std::optional<SymmetricSearch> symmetric);
+// "min_border_gap", "max_spread" (each capped figure's cap), and
+// "symmetry" and "prefer" of a search of symmetric maps (each null when
+// not asked for).
+[[nodiscard]] nlohmann::json options_json(const SearchSummary& summary);
 
-// Reads options_json back ("symmetry" and "prefer" may be left out). False
-// with *problem naming what is not one.
-[[nodiscard]] bool parse_options(const nlohmann::json& object, MeasureOptions* measure,
-                                 std::optional<std::int32_t>* min_border_gap,
-                                 std::optional<SymmetricSearch>* symmetric, std::string* problem);
+// Reads options_json back into the summary's measure, min_border_gap, caps
+// and symmetric ("symmetry" and "prefer" may be left out). False with
+// *problem naming what is not one.
+[[nodiscard]] bool parse_options(const nlohmann::json& object, SearchSummary* summary,
+                                 std::string* problem);
 
 // The summary line's object: "summary": true, the counts ("searched",
 // "without_map", "rejected", "sealed"), "seconds", "stopped" and, for a

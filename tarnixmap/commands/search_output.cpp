@@ -78,7 +78,7 @@ void print_ranking_json(const SearchResult& result, const SearchSummary& summary
                            {"starts", starts_json(r.start_figures(), r.dig_time)},
                            {"params", params_json(summary.params, r.seed, symmetry)},
                            {"command", generate_command_line(summary.params, r.seed, symmetry)}};
-    put_fairness(line, r.fairness);
+    put_fairness(line, r.fairness, summary.measure.weights);
     if (summary.symmetric) {
       line["symmetry"] = symmetry_mode(summary.symmetric->symmetry).name;
       line["preferred"] = {{"figure", info(summary.symmetric->prefer).name},

@@ -161,19 +161,48 @@ void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hea
   counts.share_out(starts);
 }
 
+// A portal's time for a player is the least of its squares' times: its
+// first reachers are those who first reach a square of it at the least
+// time of them all, and share it as they would a square.
+template <typename Time>
+void DigTimes::share_portals(const TileGrid& grid, const std::vector<Time>& packed,
+                             std::span<StartFigures> starts) {
+  for (const PortalBlock& block : portals_.find(grid)) {
+    Time least = kUnreached<Time>;
+    std::uint8_t who = 0;
+    for (std::size_t i = 0; i < block.count; ++i) {
+      const Time value = packed[block.squares[i]];
+      if (value == kUnreached<Time>) continue;
+      if (value >> 4U < least) {
+        least = value >> 4U;
+        who = 0;
+      }
+      if (value >> 4U == least) who |= static_cast<std::uint8_t>(value & 15U);
+    }
+    if (who == 0) continue;
+    const std::int64_t share = kWholeSquare / std::popcount(who);
+    for (std::size_t p = 0; p < starts.size(); ++p) {
+      if ((who >> p & 1U) != 0) starts[p].portals_first += share;
+    }
+  }
+}
+
 bool DigTimes::measure_first(const TileGrid& grid, std::span<const HeartCentre> hearts,
                              const CostTable& costs, std::span<StartFigures> starts) {
   for (StartFigures& s : starts) {
     s.gold_first = 0;
     s.gems_first = 0;
+    s.portals_first = 0;
     s.territory = 0;
   }
   Meetings meetings;
   packed_wide_ = !times_fit_32_bits(grid, costs);
   if (packed_wide_) {
     first_wave(grid, hearts, costs, time64_, starts, meetings);
+    share_portals(grid, time64_, starts);
   } else {
     first_wave(grid, hearts, costs, time32_, starts, meetings);
+    share_portals(grid, time32_, starts);
   }
   // A heart that is a wall joins no one through its centre: who meets whom
   // then says nothing of who can reach whom.
@@ -259,8 +288,9 @@ std::size_t DigTimes::Buckets::distance_to_next(std::size_t slot) const {
 }
 
 // One player's own wave, stopped once the times past `reach` have begun and
-// both a rival's heart and (where the map has any) a portal have been
-// reached: nothing it would find after that changes a figure.
+// the nearest two rivals' hearts (one, where there is only one) and (where
+// the map has any) a portal have been reached: nothing it would find after
+// that changes a figure.
 template <typename Time>
 void DigTimes::own_wave(const TileGrid& grid, std::span<const HeartCentre> hearts,
                         std::size_t player, const CostTable& costs, std::int64_t reach,
@@ -274,13 +304,20 @@ void DigTimes::own_wave(const TileGrid& grid, std::span<const HeartCentre> heart
   for (std::size_t q = 0; q < hearts.size(); ++q) {
     if (q != player) rivals[rival_count++] = grid.index(hearts[q].x, hearts[q].y);
   }
-  const auto is_rival = [&](std::size_t at) {
-    return std::find(rivals.begin(), rivals.begin() + static_cast<std::ptrdiff_t>(rival_count),
-                     at) != rivals.begin() + static_cast<std::ptrdiff_t>(rival_count);
+  // How many rivals' centres a square is: two hearts may share one.
+  const auto rivals_at = [&](std::size_t at) {
+    return std::count(rivals.begin(), rivals.begin() + static_cast<std::ptrdiff_t>(rival_count),
+                      at);
   };
   start.gold_within = 0;
   start.portal_time.reset();
   start.rival_time.reset();
+  start.second_rival_time.reset();
+  // The times wanted: the nearest rival's, and the second nearest's where
+  // there are two or more.
+  const auto rivals_known = [&] {
+    return start.rival_time && (rival_count < 2 || start.second_rival_time);
+  };
   const char* cells = grid.cells();
   // What a square reached at time t tells: a square that can be entered
   // is reached when its turn comes, a wall when it is first touched from
@@ -289,7 +326,13 @@ void DigTimes::own_wave(const TileGrid& grid, std::span<const HeartCentre> heart
     const char code = cells[at];
     if (code == tile::kGold && static_cast<std::int64_t>(t) <= reach) ++start.gold_within;
     if (code == tile::kPortal && !start.portal_time) start.portal_time = t;
-    if (!start.rival_time && is_rival(at)) start.rival_time = t;
+    for (auto n = rivals_at(at); n > 0; --n) {
+      if (!start.rival_time) {
+        start.rival_time = t;
+      } else if (!start.second_rival_time) {
+        start.second_rival_time = t;
+      }
+    }
   };
   const std::size_t from = grid.index(hearts[player].x, hearts[player].y);
   time[from] = 0;
@@ -301,7 +344,7 @@ void DigTimes::own_wave(const TileGrid& grid, std::span<const HeartCentre> heart
   const bool centre_passable = costs.passable(cells[from]);
   const auto around = steps(grid);
   for (Time t = 0; buckets_.pending > 0;) {
-    if (static_cast<std::int64_t>(t) > reach && start.rival_time &&
+    if (static_cast<std::int64_t>(t) > reach && rivals_known() &&
         (start.portal_time || !has_portals)) {
       break;
     }

@@ -7,6 +7,7 @@
 
 #include "tarnixmap/fairness/costs.h"
 #include "tarnixmap/fairness/figures.h"
+#include "tarnixmap/fairness/portal_blocks.h"
 #include "tarnixrandommap/grid/tile_grid.h"
 #include "tarnixrandommap/placement/hearts.h"
 
@@ -28,8 +29,10 @@ class DigTimes {
   DigTimes(const DigTimes&) = delete;
   DigTimes& operator=(const DigTimes&) = delete;
 
-  // gold_first, gems_first and territory: the squares each player reaches
-  // before anyone else, from one wave of all players at once. Keeps, for
+  // gold_first, gems_first, portals_first and territory: the squares (and
+  // portals) each player reaches before anyone else, from one wave of all
+  // players at once; a portal is reached first by whoever first reaches
+  // any of its squares. Keeps, for
   // first_reachers(), who reaches each square first. Where no heart is a
   // wall (the usual costs), the wave also tells who is sealed in, for it
   // reaches every square any player can: returns true then, with each
@@ -38,9 +41,9 @@ class DigTimes {
   bool measure_first(const TileGrid& grid, std::span<const HeartCentre> hearts,
                      const CostTable& costs, std::span<StartFigures> starts);
 
-  // gold_within (gold reached within `reach`), portal_time, rival_time and
-  // sealed: from each player's own dig times, each wave stopping once it
-  // has what it needs.
+  // gold_within (gold reached within `reach`), portal_time, rival_time,
+  // second_rival_time and sealed: from each player's own dig times, each
+  // wave stopping once it has what it needs.
   void measure_own(const TileGrid& grid, std::span<const HeartCentre> hearts,
                    const CostTable& costs, std::int64_t reach, std::span<StartFigures> starts);
 
@@ -83,6 +86,10 @@ class DigTimes {
     std::uint8_t portal = 0;
   };
 
+  // portals_first, from the times of the wave of all players.
+  template <typename Time>
+  void share_portals(const TileGrid& grid, const std::vector<Time>& packed,
+                     std::span<StartFigures> starts);
   template <typename Time>
   void first_wave(const TileGrid& grid, std::span<const HeartCentre> hearts, const CostTable& costs,
                   std::vector<Time>& packed, std::span<StartFigures> starts, Meetings& meetings);
@@ -102,6 +109,7 @@ class DigTimes {
   mutable std::vector<std::uint8_t> first_;  // who reaches each square first, when asked
   std::vector<std::size_t> touched_;         // walls first touched at the time in hand
   Buckets buckets_;
+  PortalFinder portals_;
 };
 
 // Whether every dig time of a map fits in 28 bits (the wave of all players

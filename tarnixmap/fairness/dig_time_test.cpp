@@ -232,5 +232,92 @@ TEST(DigTimes, TheFloodFindsTheSealedPlayersTheWavesFind) {
   }
 }
 
+// A portal is reached first by whoever first reaches any of its nine
+// squares; players tied there share it, as they would a square. Times
+// worked out by hand (rock 3, a portal or heart square 1):
+//
+//   x  012345678901234567890     player 1 stands at (4, 6), player 2 at
+//   0  AAAAAAAAAAAAAAAAAAAAA     (16, 6). The middle portal's nearest
+//   1  ASSSSSSSSSSSSSSSSSSSA     squares are (9, 6) and (11, 6): 4 rock
+//   2  AS.PPP.............SA     squares and the portal square from
+//   3  AS.PPP.............SA     either, 4 x 3 + 1 = 13: shared, half to
+//   4  AS.PPP.............SA     each. The portal above player 1 is at
+//   5  AS.......PPP.......SA     (4, 4): one rock square and one portal
+//   6  AS..1....PPP....2..SA     square, 4, and 4 + 5 x 3 + ... further
+//   7  AS.......PPP.......SA     from player 2: player 1's alone.
+//   8  AS.................SA
+//   9  AS.................SA     Player 1: 1 + 1/2 portals, player 2:
+//  10  AS.................SA     1/2; in twelfths 18 and 6.
+//  11  ASSSSSSSSSSSSSSSSSSSA
+//  12  AAAAAAAAAAAAAAAAAAAAA
+TEST(DigTimes, APortalGoesToWhoeverFirstReachesAnyOfItsSquares) {
+  const Drawn map =
+      drawn({"AAAAAAAAAAAAAAAAAAAAA", "ASSSSSSSSSSSSSSSSSSSA", "AS.PPP.............SA",
+             "AS.PPP.............SA", "AS.PPP.............SA", "AS.......PPP.......SA",
+             "AS..1....PPP....2..SA", "AS.......PPP.......SA", "AS.................SA",
+             "AS.................SA", "AS.................SA", "ASSSSSSSSSSSSSSSSSSSA",
+             "AAAAAAAAAAAAAAAAAAAAA"},
+            {{4, 6}, {16, 6}});
+  const MapMeasure m = measured(map);
+  EXPECT_EQ(m.players[0].portals_first, 18);
+  EXPECT_EQ(m.players[1].portals_first, 6);
+  EXPECT_EQ(m.players[0].portal_time, 4);
+  EXPECT_EQ(m.players[1].portal_time, 13);
+  // The spread is (1.5 - 0.5) / 1.5, weighed 2 by default.
+  EXPECT_NEAR(m.fairness.parts[static_cast<std::size_t>(Figure::kPortalsFirst)], 2.0 * 2 / 3,
+              1e-12);
+  // A portal that is a wall is reached from beside it, as any wall: the
+  // middle one then at 12 from either side, still shared.
+  MeasureOptions walled;
+  walled.costs.set(tile::kPortal, CostTable::kWall);
+  const MapMeasure w = measured(map, walled);
+  EXPECT_EQ(w.players[0].portals_first, 18);
+  EXPECT_EQ(w.players[1].portals_first, 6);
+}
+
+// A heart between two rivals has both near: its second rival is as near as
+// its first. Worked out by hand on one row (rock 3, a heart's square 1):
+// from player 1 at x = 3, player 2 at x = 9 is 5 rock squares and its own
+// square away, 16; player 3 at x = 15 is 16 more, through player 2's
+// square, 32. Player 2 has both at 16. With two players there is no
+// second rival.
+TEST(DigTimes, TheSecondNearestRival) {
+  const std::vector<std::string> rows = {
+      "AAAAAAAAAAAAAAAAAAA", "ASSSSSSSSSSSSSSSSSA", "ASLLLLLLLLLLLLLLLSA", "ASLLLLLLLLLLLLLLLSA",
+      "AS.1.....2.....3.SA", "ASLLLLLLLLLLLLLLLSA", "ASSSSSSSSSSSSSSSSSA", "AAAAAAAAAAAAAAAAAAA"};
+  const MapMeasure three = measured(drawn(rows, {{3, 4}, {9, 4}, {15, 4}}));
+  const std::array<std::pair<std::int64_t, std::int64_t>, 3> want = {
+      {{16, 32}, {16, 16}, {16, 32}}};
+  for (std::size_t p = 0; p < 3; ++p) {
+    EXPECT_EQ(three.players[p].rival_time, want[p].first) << "player " << p + 1;
+    EXPECT_EQ(three.players[p].second_rival_time, want[p].second) << "player " << p + 1;
+  }
+  EXPECT_NEAR(three.fairness.parts[static_cast<std::size_t>(Figure::kSecondRivalTime)], 0.5, 1e-12);
+  const MapMeasure two = measured(drawn(rows, {{3, 4}, {15, 4}}));
+  EXPECT_EQ(two.players[0].rival_time, 32);
+  EXPECT_FALSE(two.players[0].second_rival_time);
+  EXPECT_FALSE(two.players[1].second_rival_time);
+}
+
+// Portals are found as the generator places them, 3 x 3 blocks, also where
+// two touch and read as one bigger portal.
+TEST(PortalFinder, FindsEachBlockOfNine) {
+  const Drawn map =
+      drawn({"AAAAAAAAAAAA", "ASSSSSSSSSSA", "ASPPPPPP...A", "ASPPPPPP...A", "ASPPPPPP...A",
+             "AS...PPP...A", "AS...PPP...A", "AS...PPP...A", "ASSSSSSSSSSA", "AAAAAAAAAAAA"},
+            {});
+  PortalFinder finder;
+  const std::vector<PortalBlock>& blocks = finder.find(map.grid);
+  ASSERT_EQ(blocks.size(), 3U);
+  const std::array<std::pair<std::int32_t, std::int32_t>, 3> corners = {{{2, 2}, {5, 2}, {5, 5}}};
+  for (std::size_t b = 0; b < 3; ++b) {
+    EXPECT_EQ(blocks[b].x, corners[b].first) << b;
+    EXPECT_EQ(blocks[b].y, corners[b].second) << b;
+    EXPECT_EQ(blocks[b].count, 9U) << b;
+  }
+  // Found again on the next map as on the first: nothing is left over.
+  EXPECT_EQ(finder.find(map.grid).size(), 3U);
+}
+
 }  // namespace
 }  // namespace tarnix

@@ -28,12 +28,16 @@ std::string figure_text(const StartFigures& start, Figure figure) {
       return share_text(start.gold_first);
     case Figure::kGemsFirst:
       return share_text(start.gems_first);
+    case Figure::kPortalsFirst:
+      return share_text(start.portals_first);
     case Figure::kTerritory:
       return share_text(start.territory);
     case Figure::kPortalTime:
       return time(start.portal_time);
     case Figure::kRivalTime:
       return time(start.rival_time);
+    case Figure::kSecondRivalTime:
+      return time(start.second_rival_time);
     case Figure::kNearestPortal:
       return start.nearest_portal ? fixed(*start.nearest_portal, 1) : "none";
     case Figure::kNearestHeart:
@@ -58,6 +62,30 @@ std::string least_even_text(std::span<const StartFigures> starts, const Fairness
          std::to_string(fairness.worst_player + 1) + "), best " +
          figure_text(starts[fairness.best_player], f) + " (player " +
          std::to_string(fairness.best_player + 1) + ")";
+}
+
+std::string weight_text(double weight) {
+  std::string text = fixed(weight, 6);
+  while (text.ends_with('0'))
+    text.pop_back();
+  if (text.ends_with('.')) text.pop_back();
+  return text;
+}
+
+std::string parts_text(std::span<const ScorePart> parts) {
+  std::string text;
+  bool rest = false;
+  for (const ScorePart& p : parts) {
+    if (p.part == 0) {
+      rest = true;
+      continue;
+    }
+    if (!text.empty()) text += "; ";
+    text += std::string(info(p.figure).name) + " " + fixed(p.part, 4) + " = " +
+            weight_text(p.weight) + " x " + fixed(p.part / p.weight, 4);
+  }
+  if (rest) text += text.empty() ? "every part 0" : "; the rest 0";
+  return text;
 }
 
 std::string sealed_text(std::span<const StartFigures> starts) {

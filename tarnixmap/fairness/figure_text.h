@@ -36,6 +36,15 @@ namespace tarnix {
 [[nodiscard]] std::string least_even_text(std::span<const StartFigures> starts,
                                           const Fairness& fairness);
 
+// A weight as it is written: a whole number without decimals, "2", else
+// with what it needs, "2.5".
+[[nodiscard]] std::string weight_text(double weight);
+
+// The parts of a score that are not 0, largest first, each as its weight
+// times its figure's spread: "gems_first 0.8000 = 2 x 0.4000; gold_first
+// 0.6000 = 3 x 0.2000; the rest 0".
+[[nodiscard]] std::string parts_text(std::span<const ScorePart> parts);
+
 // Which player cannot reach what, for a sealed map: "player 2 cannot reach
 // any rival's heart"; one entry per sealed player.
 [[nodiscard]] std::string sealed_text(std::span<const StartFigures> starts);

@@ -16,6 +16,8 @@ double figure_value(const StartFigures& start, Figure figure) {
       return static_cast<double>(start.gold_first) / kTwelfths;
     case Figure::kGemsFirst:
       return static_cast<double>(start.gems_first) / kTwelfths;
+    case Figure::kPortalsFirst:
+      return static_cast<double>(start.portals_first) / kTwelfths;
     case Figure::kTerritory:
       return static_cast<double>(start.territory) / kTwelfths;
     case Figure::kGoldWithin:
@@ -24,6 +26,8 @@ double figure_value(const StartFigures& start, Figure figure) {
       return static_cast<double>(start.portal_time.value_or(0));
     case Figure::kRivalTime:
       return static_cast<double>(start.rival_time.value_or(0));
+    case Figure::kSecondRivalTime:
+      return static_cast<double>(start.second_rival_time.value_or(0));
     case Figure::kBorderGap:
       return start.border_gap;
     case Figure::kGoldNear:

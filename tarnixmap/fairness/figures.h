@@ -19,14 +19,18 @@ struct StartFigures {
   // Shares of squares reached first, in twelfths of a square: 12 / k for a
   // square k players reach first at the same time, so that every share is
   // a whole number and adds up exactly.
-  std::int64_t gold_first = 0;              // gold squares
-  std::int64_t gems_first = 0;              // gem squares
-  std::int64_t territory = 0;               // squares that can be entered
-  std::int32_t gold_within = 0;             // gold squares reached within the reach time
-  std::optional<std::int64_t> portal_time;  // to the nearest portal square; none without
-                                            // portals, or when none can be reached
-  std::optional<std::int64_t> rival_time;   // to the nearest other heart's centre; none
-                                            // when none can be reached
+  std::int64_t gold_first = 0;                    // gold squares
+  std::int64_t gems_first = 0;                    // gem squares
+  std::int64_t portals_first = 0;                 // portals, each a 3 x 3 block reached where
+                                                  // any of its squares is first reached
+  std::int64_t territory = 0;                     // squares that can be entered
+  std::int32_t gold_within = 0;                   // gold squares reached within the reach time
+  std::optional<std::int64_t> portal_time;        // to the nearest portal square; none without
+                                                  // portals, or when none can be reached
+  std::optional<std::int64_t> rival_time;         // to the nearest other heart's centre; none
+                                                  // when none can be reached
+  std::optional<std::int64_t> second_rival_time;  // to the second nearest: none with one
+                                                  // rival, or when it cannot be reached
   std::int32_t border_gap = 0;  // rock squares between the heart's block and the inner ring
   bool sealed = false;          // no rival, or no portal of the map's, can be reached
 
@@ -41,10 +45,12 @@ struct StartFigures {
 enum class Figure : std::uint8_t {
   kGoldFirst,
   kGemsFirst,
+  kPortalsFirst,
   kTerritory,
   kGoldWithin,
   kPortalTime,
   kRivalTime,
+  kSecondRivalTime,
   kBorderGap,
   kGoldNear,
   kGemsNear,
@@ -52,7 +58,7 @@ enum class Figure : std::uint8_t {
   kNearestPortal,
   kNearestHeart,
 };
-inline constexpr std::size_t kFigureCount = 12;
+inline constexpr std::size_t kFigureCount = 14;
 
 struct FigureInfo {
   std::string_view name;  // as printed, in JSON and in --weight
@@ -64,10 +70,12 @@ struct FigureInfo {
 inline constexpr std::array<FigureInfo, kFigureCount> kFigures = {{
     {"gold_first", 3, true, true},
     {"gems_first", 2, true, true},
+    {"portals_first", 2, true, true},
     {"territory", 2, true, true},
     {"gold_within", 1, true, true},
     {"portal_time", 1, false, true},
     {"rival_time", 1, true, true},
+    {"second_rival_time", 1, true, true},
     {"border_gap", 1, true, false},
     {"gold_near", 0, true, false},
     {"gems_near", 0, true, false},

@@ -14,6 +14,8 @@ std::optional<std::int64_t> whole(const StartFigures& s, Figure figure) {
       return s.gold_first;
     case Figure::kGemsFirst:
       return s.gems_first;
+    case Figure::kPortalsFirst:
+      return s.portals_first;
     case Figure::kTerritory:
       return s.territory;
     case Figure::kGoldWithin:
@@ -22,6 +24,8 @@ std::optional<std::int64_t> whole(const StartFigures& s, Figure figure) {
       return s.portal_time.value_or(0);
     case Figure::kRivalTime:
       return s.rival_time.value_or(0);
+    case Figure::kSecondRivalTime:
+      return s.second_rival_time.value_or(0);
     case Figure::kBorderGap:
       return s.border_gap;
     case Figure::kGoldNear:
@@ -91,6 +95,7 @@ Fairness judge(std::span<const StartFigures> starts, const Weights& weights) {
   for (std::size_t f = 0; f < kFigureCount; ++f) {
     const auto figure = static_cast<Figure>(f);
     const double share = weights[f] * spread(starts, figure);
+    fairness.parts[f] = share;
     score += share;
     if (share > largest_share) {
       largest_share = share;
@@ -102,6 +107,20 @@ Fairness judge(std::span<const StartFigures> starts, const Weights& weights) {
   }
   fairness.score = score;
   return fairness;
+}
+
+std::vector<ScorePart> score_parts(const Fairness& fairness, const Weights& weights) {
+  std::vector<ScorePart> parts;
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    if (weights[f] > 0) parts.push_back({static_cast<Figure>(f), weights[f], fairness.parts[f]});
+  }
+  std::ranges::stable_sort(parts,
+                           [](const ScorePart& a, const ScorePart& b) { return a.part > b.part; });
+  return parts;
+}
+
+bool weighs_heavily(double part, double score) {
+  return part > 0 && part >= score / 4;
 }
 
 double partial_score(std::span<const StartFigures> starts, const Weights& weights,

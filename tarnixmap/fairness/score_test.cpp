@@ -71,12 +71,10 @@ TEST(Score, EachFiguresWorstPlayerIsAtItsUnluckyEnd) {
     bool more_is_better;
   };
   const std::vector<Case> cases = {
-      {Figure::kGoldFirst, true},     {Figure::kGemsFirst, true},
-      {Figure::kTerritory, true},     {Figure::kGoldWithin, true},
-      {Figure::kPortalTime, false},   {Figure::kRivalTime, true},
-      {Figure::kBorderGap, true},     {Figure::kGoldNear, true},
-      {Figure::kGemsNear, true},      {Figure::kHazardsNear, false},
-      {Figure::kNearestPortal, false}, {Figure::kNearestHeart, true},
+      {Figure::kGoldFirst, true},    {Figure::kGemsFirst, true},      {Figure::kTerritory, true},
+      {Figure::kGoldWithin, true},   {Figure::kPortalTime, false},    {Figure::kRivalTime, true},
+      {Figure::kBorderGap, true},    {Figure::kGoldNear, true},       {Figure::kGemsNear, true},
+      {Figure::kHazardsNear, false}, {Figure::kNearestPortal, false}, {Figure::kNearestHeart, true},
   };
   for (const Case& c : cases) {
     // Player 1 has 10 of it, player 2 has 20.

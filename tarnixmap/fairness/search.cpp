@@ -107,10 +107,16 @@ enum class Fate : std::uint8_t {
 // map's (see partial_score), so a map whose partial score is already above
 // the threshold can never be among the best kept. Such a map is made only
 // as far as its counts need: no further at all when dig time does not
-// weigh in; up to the last phase that can turn a square into a wall when
-// it does, for the flood that tells whether it is sealed. Its dig times,
-// most of the cost of measuring, are never measured. The ranking is the
-// same whichever maps are dropped; only the work is less.
+// weigh in and no cap waits on a figure; up to the last phase that can
+// turn a square into a wall when dig time weighs in, for the flood that
+// tells whether it is sealed; as far as its capped figures when a cap
+// waits on one, to tell whether it is rejected. Its other dig times, most
+// of the cost of measuring, are never measured. The ranking is the same
+// whichever maps are dropped; only the work is less.
+//
+// What a seed counts as, in this order, is what measuring its finished map
+// in full makes of it: without a map; rejected, for a heart too near the
+// frame or any figure's spread above its cap; sealed; scored.
 class SeedMeasure {
  public:
   SeedMeasure(const SearchOptions& options, const TileGrid& grid,
@@ -124,7 +130,9 @@ class SeedMeasure {
         // Water, placed after lava, changes only which open squares are
         // water: the flood's answer is known without it, unless water is
         // a wall.
-        water_matters_(!options.measure.costs.passable(tile::kWater)) {
+        water_matters_(!options.measure.costs.passable(tile::kWater)),
+        first_capped_(any_capped(kFirstWave)),
+        own_capped_(any_capped(kOwnWaves)) {
     ranked_.dig_time = dig_;
   }
 
@@ -133,22 +141,23 @@ class SeedMeasure {
     switch (phase) {
       case PhaseDone::kHearts:
         return hearts_placed(reports.hearts->placed());
-      // A straight-line figure that weighs nothing is counted only for a map
-      // that is scored, on the finished map, where it is the same.
+      // A straight-line figure that weighs nothing and has no cap is
+      // counted only for a map that is scored, on the finished map, where
+      // it is the same.
       case PhaseDone::kPortals:
-        if (!weighs(Figure::kNearestPortal)) return true;
+        if (!counts(Figure::kNearestPortal)) return true;
         measure_portals(grid_, starts());
         return known(Figure::kNearestPortal);
       case PhaseDone::kGems:
-        if (!weighs(Figure::kGemsNear)) return true;
+        if (!counts(Figure::kGemsNear)) return true;
         count_near(grid_, disc_, Near::kGems, starts());
         return known(Figure::kGemsNear);
       case PhaseDone::kGold:
-        if (!weighs(Figure::kGoldNear)) return true;
+        if (!counts(Figure::kGoldNear)) return true;
         count_near(grid_, disc_, Near::kGold, starts());
         return known(Figure::kGoldNear);
       case PhaseDone::kLava:
-        if (dig_ && dropped_ && !water_matters_) {
+        if (dig_ && dropped_ && !water_matters_ && !caps_pending()) {
           fate_ = sealed(reports) ? Fate::kSealed : Fate::kDropped;
           return false;
         }
@@ -162,46 +171,76 @@ class SeedMeasure {
   Fate finish(const PhaseReports& reports) {
     if (!reports.hearts) return Fate::kNoMap;
     if (!reports.complete) return fate_;
-    if (weighs(Figure::kHazardsNear)) {
+    if (counts(Figure::kHazardsNear)) {
       count_near(grid_, disc_, Near::kHazards, starts());
       known(Figure::kHazardsNear);
+      if (rejected_) return Fate::kRejected;
     }
-    if (dig_) {
-      // A map that cannot be kept is only flooded, to tell whether it is
-      // sealed; one that can is measured, and its wave of all players
-      // tells that as well, where no heart is a wall.
-      if (dropped_) return sealed(reports) ? Fate::kSealed : Fate::kDropped;
-      const std::span<const HeartCentre> hearts = reports.hearts->placed();
-      const bool decided =
-          dig_times_.measure_first(grid_, hearts, options_.measure.costs, starts());
-      if (decided ? std::ranges::any_of(starts(), [](const StartFigures& s) { return s.sealed; })
-                  : sealed(reports)) {
-        return Fate::kSealed;
-      }
-      known_[static_cast<std::size_t>(Figure::kGoldFirst)] = true;
-      known_[static_cast<std::size_t>(Figure::kGemsFirst)] = true;
-      known(Figure::kTerritory);
+    if (!dig_) {
       if (dropped_) return Fate::kDropped;
-      dig_times_.measure_own(grid_, hearts, options_.measure.costs, options_.measure.reach,
-                             starts());
-    } else if (dropped_) {
-      return Fate::kDropped;
+      return scored();
     }
-    count_unweighed();
+    // A map that cannot be kept, and whose caps wait on no dig time, is
+    // only flooded, to tell whether it is sealed; any other is measured,
+    // and its wave of all players tells that as well, where no heart is a
+    // wall.
+    if (dropped_ && !first_capped_ && !own_capped_) {
+      return sealed(reports) ? Fate::kSealed : Fate::kDropped;
+    }
+    const std::span<const HeartCentre> hearts = reports.hearts->placed();
+    const bool decided = dig_times_.measure_first(grid_, hearts, options_.measure.costs, starts());
+    for (const Figure f : kFirstWave)
+      known(f);
+    if (rejected_) return Fate::kRejected;
+    // A cap on a figure of the players' own waves is decided before the map
+    // can be called sealed: those waves tell that exactly, too.
+    if (own_capped_) {
+      measure_own(hearts);
+      for (const Figure f : kOwnWaves)
+        known(f);
+      if (rejected_) return Fate::kRejected;
+    }
+    const bool is_sealed =
+        own_capped_ || decided
+            ? std::ranges::any_of(starts(), [](const StartFigures& s) { return s.sealed; })
+            : sealed(reports);
+    if (is_sealed) return Fate::kSealed;
+    if (dropped_) return Fate::kDropped;
+    if (!own_capped_) measure_own(hearts);
+    return scored();
+  }
+
+ private:
+  static constexpr std::array<Figure, 4> kFirstWave = {Figure::kGoldFirst, Figure::kGemsFirst,
+                                                       Figure::kPortalsFirst, Figure::kTerritory};
+  static constexpr std::array<Figure, 4> kOwnWaves = {Figure::kGoldWithin, Figure::kPortalTime,
+                                                      Figure::kRivalTime, Figure::kSecondRivalTime};
+
+  [[nodiscard]] bool any_capped(std::span<const Figure> figures) const {
+    return std::ranges::any_of(figures, [this](Figure f) { return capped(f); });
+  }
+
+  std::span<StartFigures> starts() {
+    return std::span(ranked_.starts).first(static_cast<std::size_t>(ranked_.players));
+  }
+
+  void measure_own(std::span<const HeartCentre> hearts) {
+    dig_times_.measure_own(grid_, hearts, options_.measure.costs, options_.measure.reach, starts());
+  }
+
+  // The figures left to count, the score, and the preference.
+  Fate scored() {
+    count_uncounted();
     ranked_.fairness = judge(starts(), options_.measure.weights);
     if (options_.symmetric)
       ranked_.preference = preference_of(starts(), options_.symmetric->prefer);
     return ranked_.fairness.score ? Fate::kScored : Fate::kSealed;
   }
 
- private:
-  std::span<StartFigures> starts() {
-    return std::span(ranked_.starts).first(static_cast<std::size_t>(ranked_.players));
-  }
-
   bool hearts_placed(std::span<const HeartCentre> hearts) {
     known_.fill(false);
     dropped_ = false;
+    rejected_ = false;
     fate_ = Fate::kDropped;
     for (StartFigures& s : starts())
       s = StartFigures{};
@@ -214,34 +253,55 @@ class SeedMeasure {
         }
       }
     }
-    known_[static_cast<std::size_t>(Figure::kNearestHeart)] = true;
+    known(Figure::kNearestHeart);
+    if (rejected_) return false;
     return known(Figure::kBorderGap);
   }
 
   [[nodiscard]] bool weighs(Figure figure) const {
     return options_.measure.weights[static_cast<std::size_t>(figure)] > 0;
   }
+  [[nodiscard]] bool capped(Figure figure) const {
+    return options_.caps[static_cast<std::size_t>(figure)].has_value();
+  }
+  // Whether a straight-line figure is counted as soon as its phase is done.
+  [[nodiscard]] bool counts(Figure figure) const { return weighs(figure) || capped(figure); }
+
+  // Whether a cap waits on a figure not known yet.
+  [[nodiscard]] bool caps_pending() const {
+    for (std::size_t f = 0; f < kFigureCount; ++f) {
+      if (options_.caps[f] && !known_[f]) return true;
+    }
+    return false;
+  }
 
   // The straight-line figures left for the finished map.
-  void count_unweighed() {
-    if (!weighs(Figure::kNearestPortal)) measure_portals(grid_, starts());
+  void count_uncounted() {
+    if (!counts(Figure::kNearestPortal)) measure_portals(grid_, starts());
     const std::array<std::pair<Figure, Near>, 3> counted = {
         {{Figure::kGemsNear, Near::kGems},
          {Figure::kGoldNear, Near::kGold},
          {Figure::kHazardsNear, Near::kHazards}}};
     for (const auto& [figure, kind] : counted) {
-      if (!weighs(figure)) count_near(grid_, disc_, kind, starts());
+      if (!counts(figure)) count_near(grid_, disc_, kind, starts());
     }
   }
 
-  // Notes a figure as final; whether the map is still worth making.
+  // Notes a figure as final: rejects the map where its spread is above its
+  // cap. Whether the map is still worth making.
   bool known(Figure figure) {
-    known_[static_cast<std::size_t>(figure)] = true;
+    const auto f = static_cast<std::size_t>(figure);
+    known_[f] = true;
+    if (options_.caps[f] && spread(starts(), figure) > *options_.caps[f]) {
+      rejected_ = true;
+      fate_ = Fate::kRejected;
+      return false;
+    }
     if (!options_.histogram && !dropped_) {
       dropped_ = !may_be_kept(partial_score(starts(), options_.measure.weights, known_),
                               threshold_.load(std::memory_order_relaxed));
     }
-    return dig_ || !dropped_;
+    return dig_ || !dropped_ || caps_pending();
   }
 
   bool sealed(const PhaseReports& reports) {
@@ -255,10 +315,13 @@ class SeedMeasure {
   Disc disc_;
   bool dig_;
   bool water_matters_;
+  bool first_capped_;  // a cap waits on a figure of the wave of all players
+  bool own_capped_;    // or of the players' own waves
   DigTimes dig_times_;
   SealCheck seal_;
   FigureSet known_{};
   bool dropped_ = false;
+  bool rejected_ = false;
   Fate fate_ = Fate::kDropped;
 };
 
@@ -394,6 +457,9 @@ std::uint64_t ScoreHistogram::total() const {
 }
 
 bool measures_dig_time(const SearchOptions& options) {
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    if (options.caps[f] && kFigures[f].dig_time) return true;
+  }
   return uses_dig_time(options.measure.weights) ||
          (options.symmetric && info(options.symmetric->prefer).dig_time);
 }

@@ -89,8 +89,9 @@ struct SearchOptions {
   MeasureOptions measure;                      // costs, reach, radius and weights
   std::optional<SymmetricSearch> symmetric;    // symmetric maps, ranked by a preferred figure
   std::optional<std::int32_t> min_border_gap;  // seeds where a heart has less are rejected
-  std::size_t top = 10;                        // how many of the best seeds to keep
-  unsigned threads = 1;                        // workers, each with its own grid
+  SpreadCaps caps{};       // seeds where a figure's spread is above its cap are rejected
+  std::size_t top = 10;    // how many of the best seeds to keep
+  unsigned threads = 1;    // workers, each with its own grid
   bool histogram = false;  // count every seed's score; every map is then finished
 };
 
@@ -106,25 +107,27 @@ struct SearchResult {
   std::vector<RankedSeed> best;   // at most `top`, best first
   std::uint64_t searched = 0;     // every seed from `from` to from + searched - 1
   std::uint64_t without_map = 0;  // of those, seeds whose hearts did not fit
-  std::uint64_t rejected = 0;     // seeds with a heart nearer the frame than min_border_gap
+  std::uint64_t rejected = 0;     // seeds with a heart nearer the frame than min_border_gap,
+                                  // or a figure's spread above its cap
   std::uint64_t sealed = 0;       // seeds where a player can reach no rival or no portal
   bool stopped = false;           // ended by `stop` before the range was done
   bool out_of_memory = false;     // a worker could not have its memory
   ScoreHistogram histogram;       // with options.histogram
 };
 
-// Whether the search measures dig times: where they weigh in the score, or
-// the preferred figure of symmetric maps is one.
+// Whether the search measures dig times: where they weigh in the score, a
+// cap limits one, or the preferred figure of symmetric maps is one.
 [[nodiscard]] bool measures_dig_time(const SearchOptions& options);
 
 // The highest score the weights allow: every figure as uneven as it can be.
 [[nodiscard]] double highest_score(const Weights& weights);
 
 // Makes the map of every seed in `range` in memory and ranks the seeds by
-// their fairness score. Every seed is counted exactly: without a map,
-// rejected (a heart too near the frame, decided once the hearts are
-// placed), sealed (decided, where dig time weighs in, for every map that is
-// not rejected), or scored. Figures are measured phase by phase as the map
+// their fairness score. Every seed is counted exactly, as measuring its
+// finished map in full would count it: without a map; rejected (a heart
+// too near the frame, or a figure's spread above its cap); sealed (where
+// dig time is measured, a map not rejected where a player can reach no
+// rival or no portal); or scored. Figures are measured phase by phase as the map
 // is made, the costly dig times last; a map whose partial score already
 // exceeds the worst of the best kept cannot be kept, and is made and
 // measured no further than its counts need. The range is split into chunks

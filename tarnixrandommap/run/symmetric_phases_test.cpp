@@ -174,9 +174,10 @@ TEST(SymmetricPhases, AHeartExactlyTheSpacingFromItsCopyIsKept) {
       // The nearest copy is across the nearer axis.
       const std::int32_t across_x = std::abs(c.width - 1 - 2 * h.x);
       const std::int32_t across_y = std::abs(c.height - 1 - 2 * h.y);
-      const std::int32_t nearest = c.symmetry == Symmetry::kMirrorX   ? across_x
-                                   : c.symmetry == Symmetry::kMirrorY ? across_y
-                                                                      : std::min(across_x, across_y);
+      const std::int32_t nearest = c.symmetry == Symmetry::kMirrorX ? across_x
+                                   : c.symmetry == Symmetry::kMirrorY
+                                       ? across_y
+                                       : std::min(across_x, across_y);
       params.min_vosk_dist = nearest - 5;
       TileGrid exact_grid = framed_grid(c.width, c.height);
       const PhaseReports at_limit = place_symmetric_phases(params, exact_grid, seed, c.symmetry);

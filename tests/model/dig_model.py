@@ -14,11 +14,13 @@ DEFAULT_COSTS = {".": 3, "g": 3, "W": 2, "P": 1, "1": 1, "2": 1, "3": 1, "4": 1,
                  "L": WALL, "G": WALL, "S": WALL, "A": WALL}
 
 # name, default weight, whether more is the player's good fortune
-FIGURES = [("gold_first", 3, True), ("gems_first", 2, True), ("territory", 2, True),
-           ("gold_within", 1, True), ("portal_time", 1, False), ("rival_time", 1, True),
+FIGURES = [("gold_first", 3, True), ("gems_first", 2, True), ("portals_first", 2, True),
+           ("territory", 2, True), ("gold_within", 1, True), ("portal_time", 1, False),
+           ("rival_time", 1, True), ("second_rival_time", 1, True),
            ("border_gap", 1, True), ("gold_near", 0, True), ("gems_near", 0, True),
            ("hazards_near", 0, False), ("nearest_portal", 0, False), ("nearest_heart", 0, True)]
-DIG_FIGURES = {"gold_first", "gems_first", "territory", "gold_within", "portal_time", "rival_time"}
+DIG_FIGURES = {"gold_first", "gems_first", "portals_first", "territory", "gold_within",
+               "portal_time", "rival_time", "second_rival_time"}
 INF = float("inf")
 
 
@@ -57,14 +59,32 @@ def reach(rows, costs, dist, x, y):
     return best
 
 
+def portal_blocks(rows):
+    """The portals: 3 x 3 blocks, each begun at the first portal square,
+    row by row, that no block holds yet, and holding the portal squares of
+    the block from there that no other holds."""
+    taken = set()
+    blocks = []
+    for y, row in enumerate(rows):
+        for x, code in enumerate(row):
+            if code != "P" or (x, y) in taken:
+                continue
+            block = [(bx, by) for by in range(y, y + 3) for bx in range(x, x + 3)
+                     if by < len(rows) and bx < len(rows[by]) and rows[by][bx] == "P"
+                     and (bx, by) not in taken]
+            taken.update(block)
+            blocks.append(block)
+    return blocks
+
+
 def figures(rows, hearts, costs=None, reach_limit=45):
     """Per player: every figure as a dict, times as ints or None."""
     costs = dict(DEFAULT_COSTS, **(costs or {}))
     height, width = len(rows), len(rows[0])
     players = len(hearts)
     fields = [dijkstra(rows, costs, h) for h in hearts]
-    out = [dict(gold_first=Fraction(0), gems_first=Fraction(0), territory=Fraction(0),
-                gold_within=0) for _ in hearts]
+    out = [dict(gold_first=Fraction(0), gems_first=Fraction(0), portals_first=Fraction(0),
+                territory=Fraction(0), gold_within=0) for _ in hearts]
     portal = [INF] * players
     has_portal = False
     for y in range(height):
@@ -90,11 +110,25 @@ def figures(rows, hearts, costs=None, reach_limit=45):
                     out[p]["gold_first"] += share
                 if code == "G":
                     out[p]["gems_first"] += share
+    # A portal's time for a player is the least of its squares' reach times;
+    # those who have the least of all share it.
+    for block in portal_blocks(rows):
+        times = [min(reach(rows, costs, fields[p], x, y) for x, y in block)
+                 for p in range(players)]
+        least = min(times)
+        if least == INF:
+            continue
+        first = [p for p in range(players) if times[p] == least]
+        for p in first:
+            out[p]["portals_first"] += Fraction(1, len(first))
     near = fairness_model.starts(rows, hearts)
     for p, (hx, hy) in enumerate(hearts):
-        rival = min(reach(rows, costs, fields[p], qx, qy)
-                    for q, (qx, qy) in enumerate(hearts) if q != p)
+        rivals = sorted(reach(rows, costs, fields[p], qx, qy)
+                        for q, (qx, qy) in enumerate(hearts) if q != p)
+        rival = rivals[0]
         out[p]["rival_time"] = None if rival == INF else rival
+        second = rivals[1] if len(rivals) > 1 else INF
+        out[p]["second_rival_time"] = None if second == INF else second
         out[p]["portal_time"] = None if not has_portal or portal[p] == INF else portal[p]
         out[p]["border_gap"] = max(0, min(hx - 4, hy - 4, width - 5 - hx, height - 5 - hy))
         out[p]["sealed"] = rival == INF or (has_portal and portal[p] == INF)

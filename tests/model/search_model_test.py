@@ -17,9 +17,10 @@ import fairness_model  # noqa: E402
 import map_model  # noqa: E402
 
 # The straight-line score: the fairness model's weights, every other 0.
-WEIGHTS = ["--weight", "gold_first=0", "--weight", "gems_first=0", "--weight", "territory=0",
-           "--weight", "gold_within=0", "--weight", "portal_time=0", "--weight", "rival_time=0",
-           "--weight", "border_gap=0"]
+WEIGHTS = ["--weight", "gold_first=0", "--weight", "gems_first=0", "--weight", "portals_first=0",
+           "--weight", "territory=0", "--weight", "gold_within=0", "--weight", "portal_time=0",
+           "--weight", "rival_time=0", "--weight", "second_rival_time=0", "--weight",
+           "border_gap=0"]
 for name, weight, _ in fairness_model.WEIGHTS:
     WEIGHTS += ["--weight", "%s=%d" % (name, weight)]
 
