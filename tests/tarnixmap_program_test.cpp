@@ -722,6 +722,11 @@ TEST_F(TarnixmapTest, SymmetryThatDoesNotFitIsAUsageError) {
       {{"search", "--prefer", "rival_time", "M"},
        "tarnixmap search: --prefer ranks symmetric maps, whose scores are all 0; it needs "
        "--symmetry\n"},
+      {{"search", "--symmetry", "mirror-x", "--prefer", "portals_first", "--players", "2", "M"},
+       "tarnixmap search: --prefer portals_first cannot rank maps of --symmetry mirror-x: each "
+       "player's portals_first is the map's whole shared out among the 2 copies, the same on "
+       "every map; prefer one of gold_within, portal_time, rival_time, second_rival_time, "
+       "border_gap, gold_near, gems_near, hazards_near, nearest_portal, nearest_heart\n"},
       {{"search", "--symmetry", "quad", "--prefer", "richness", "M"},
        "tarnixmap search: --prefer must be a figure: gold_first, gems_first, portals_first, "
        "territory, gold_within, portal_time, rival_time, second_rival_time, border_gap, "

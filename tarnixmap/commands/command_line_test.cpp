@@ -21,6 +21,7 @@ Read read(std::vector<std::string> given) {
   Read r;
   given.insert(given.begin(), "tarnixmap");
   std::vector<char*> argv;
+  argv.reserve(given.size());
   for (std::string& word : given)
     argv.push_back(word.data());
   const std::vector<std::string> words = r.line->words(static_cast<int>(argv.size()), argv.data());

@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "tarnixmap/commands/map_values.h"
+#include "tarnixmap/commands/search_output.h"
+#include "tarnixmap/fairness/figure_text.h"
 #include "tarnixmap/fairness/search.h"
 #include "tarnixrandommap/run/run.h"
 
@@ -417,6 +420,29 @@ TEST(Search, RangesPastTheLastSeedAndMaplessRangesWriteNothing) {
   EXPECT_NE(o.out.find("searched 30 seeds, 1 to 30: 30 without a map, 0 sealed, 0 rejected"),
             std::string::npos);
   EXPECT_TRUE(files.files.empty());
+}
+
+// A symmetric search's progress line shows the figure its maps are ranked
+// by, the best map's value of it, whichever end of it is good fortune: the
+// nearest portal of all (a time, less is better), the furthest rival.
+TEST(Search, TheProgressLineShowsThePreferredFigureOfSymmetricMaps) {
+  const MapParams duel =
+      params_of({"D", "40", "30", "2", "0", "2", "120", "10", "60", "60", "6", "2"});
+  for (const Figure prefer : {Figure::kPortalTime, Figure::kRivalTime}) {
+    SearchOptions options;
+    options.symmetric = SymmetricSearch{Symmetry::kRot2, prefer};
+    options.top = 1;
+    SearchProgress progress;
+    const SearchResult result = search_seeds(duel, {500, 60}, options, progress, [] {});
+    ASSERT_FALSE(result.best.empty());
+    const double best = figure_value(result.best[0].starts[0], prefer);
+    EXPECT_EQ(progress_best_text(progress, prefer),
+              std::string(info(prefer).name) + " " + fixed(best, 2));
+  }
+  SearchProgress none;
+  EXPECT_EQ(progress_best_text(none, Figure::kRivalTime), "none");
+  none.best_score = 0.25;
+  EXPECT_EQ(progress_best_text(none, std::nullopt), "0.2500");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tarnixmap/commands/json_input.h"
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -87,10 +88,9 @@ class BoundsCheck {
   }
 
   [[nodiscard]] std::string innermost_key() const {
-    for (auto f = frames_.rbegin(); f != frames_.rend(); ++f) {
-      if (f->object) return f->key;
-    }
-    return {};
+    const auto object = std::ranges::find_if(frames_.rbegin(), frames_.rend(),
+                                             [](const Frame& f) { return f.object; });
+    return object == frames_.rend() ? std::string() : object->key;
   }
 
   std::size_t size_;

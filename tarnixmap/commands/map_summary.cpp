@@ -34,9 +34,10 @@ bool alike(std::span<const std::int32_t> gold) {
 
 std::string gold_list(std::span<const std::int32_t> gold) {
   std::string list;
-  for (std::size_t p = 0; p < gold.size(); ++p)
+  for (std::size_t p = 0; p < gold.size(); ++p) {
     list += (p > 0 ? ", " : "") + std::string("player ") + std::to_string(p + 1) + " " +
             std::to_string(gold[p]);
+  }
   return list;
 }
 

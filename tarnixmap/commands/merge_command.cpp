@@ -168,7 +168,7 @@ class Merger {
     for (const Candidate& c : candidates_) {
       std::optional<RankedSeed> ranked = measured(c);
       if (!ranked) return std::nullopt;
-      result.best.push_back(std::move(*ranked));
+      result.best.push_back(*ranked);
     }
     std::ranges::sort(result.best, ranks_before);
     result.without_map = merged.without_map;
@@ -276,7 +276,7 @@ class Merger {
 
   // The seeds searched, ranges that meet joined into one.
   // Requires: overlap() found none, and left the pieces in order.
-  std::vector<SearchRange> joined_ranges() const {
+  [[nodiscard]] std::vector<SearchRange> joined_ranges() const {
     std::vector<SearchRange> joined;
     for (const Piece& p : pieces_) {
       if (!joined.empty() && joined.back().from + joined.back().seeds == p.range.from) {

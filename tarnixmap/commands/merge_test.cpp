@@ -167,7 +167,7 @@ TEST(Merge, RefusesWhatNoSearchPrints) {
        },
        "scores, but the counts leave"},
       {"more sealed than searched", [](Lines& l) { l.back()["sealed"] = 41; },
-       "x.json: line 4: \"without_map\", \"rejected\" and \"sealed\" add up to more than the 40"},
+       R"(x.json: line 4: "without_map", "rejected" and "sealed" add up to more than the 40)"},
       {"a ranked seed outside its range", [](Lines& l) { l[1]["seed"] = 99; },
        "x.json: line 4: it ranks seed 99, which it did not search"},
       {"a seed ranked twice",

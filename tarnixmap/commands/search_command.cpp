@@ -36,18 +36,17 @@ std::string ranked_name(const std::string& name, std::size_t rank, std::uint32_t
 // The one line a terminal shows while a search runs, redrawn in place.
 class ProgressLine {
  public:
-  ProgressLine(bool shown, std::uint64_t total, Console& err)
-      : shown_(shown), total_(total), err_(err) {}
+  ProgressLine(bool shown, std::uint64_t total, std::optional<Figure> preferred, Console& err)
+      : shown_(shown), total_(total), preferred_(preferred), err_(err) {}
 
   void draw(const SearchProgress& progress) {
     const double seconds = elapsed();
     if (!shown_ || seconds < 0.3) return;
     const std::uint64_t done = progress.done.load();
     const double rate = static_cast<double>(done) / seconds;
-    const double best = progress.best_score.load();
     std::string line = "\rsearching: " + std::to_string(done) + " of " + std::to_string(total_) +
                        " seeds, " + std::to_string(static_cast<std::uint64_t>(rate)) +
-                       " seeds/s, best " + (best < 1e300 ? fixed(best, 4) : std::string("none"));
+                       " seeds/s, best " + best_text(progress);
     if (rate > 0) {
       line += ", " + std::to_string(std::llround(static_cast<double>(total_ - done) / rate)) +
               " s left";
@@ -67,9 +66,14 @@ class ProgressLine {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   }
 
+  [[nodiscard]] std::string best_text(const SearchProgress& progress) const {
+    return progress_best_text(progress, preferred_);
+  }
+
  private:
   bool shown_;
   std::uint64_t total_;
+  std::optional<Figure> preferred_;
   Console& err_;
   bool drawn_ = false;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
@@ -190,6 +194,12 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
         "--symmetry");
     return kExitUsage;
   }
+  if (const std::string problem =
+          symmetry ? prefer_problem(request.prefer.value_or(Figure::kGoldWithin), *symmetry) : "";
+      !problem.empty()) {
+    err.line("tarnixmap search: " + problem);
+    return kExitUsage;
+  }
   if (symmetry && !check_symmetry("tarnixmap search", *symmetry, *params, err)) return kExitUsage;
   if (!outputs_clear(request, written_names(request, *params, nullptr), err, files))
     return kExitUsage;
@@ -218,7 +228,9 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   options.threads = plan.threads;
   options.histogram = request.histogram || !request.report.empty();
   SearchProgress progress;
-  ProgressLine line(request.show_progress, request.seeds, err);
+  ProgressLine line(request.show_progress, request.seeds,
+                    options.symmetric ? std::optional(options.symmetric->prefer) : std::nullopt,
+                    err);
   SearchResult result;
   {
     // Ctrl-C is caught only while the seeds are searched: writing the maps

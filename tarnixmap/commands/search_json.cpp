@@ -6,6 +6,7 @@
 
 #include "tarnixmap/commands/json_input.h"
 #include "tarnixmap/commands/params_json.h"
+#include "tarnixmap/commands/symmetry_options.h"
 #include "tarnixrandommap/grid/tile_grid.h"
 
 namespace tarnix {
@@ -117,7 +118,7 @@ bool parse_summary(const Json& object, SearchOutput* output, std::string* proble
   }
   if (*without_map > *searched || *rejected > *searched - *without_map ||
       *sealed > *searched - *without_map - *rejected) {
-    *problem = "\"without_map\", \"rejected\" and \"sealed\" add up to more than the " +
+    *problem = R"("without_map", "rejected" and "sealed" add up to more than the )" +
                std::to_string(*searched) + " seeds searched";
     return false;
   }
@@ -185,10 +186,16 @@ bool parse_symmetric(const Json& object, std::optional<SymmetricSearch>* symmetr
   const Json& mode = object.contains("symmetry") ? object.at("symmetry") : none;
   const Json& prefer = object.contains("prefer") ? object.at("prefer") : none;
   if (mode.is_null() && prefer.is_null()) return true;
-  const auto symmetry = mode.is_string() ? symmetry_named(mode.get<std::string>()) : std::nullopt;
-  const auto figure = prefer.is_string() ? figure_named(prefer.get<std::string>()) : std::nullopt;
+  std::optional<Symmetry> symmetry;
+  std::optional<Figure> figure;
+  if (mode.is_string()) symmetry = symmetry_named(mode.get<std::string>());
+  if (prefer.is_string()) figure = figure_named(prefer.get<std::string>());
   if (!symmetry || !figure) {
     *problem = R"("symmetry" and "prefer" must be a mode and a figure by name, or both null)";
+    return false;
+  }
+  if (const std::string why = prefer_problem(*figure, *symmetry); !why.empty()) {
+    *problem = "\"prefer\": " + why;
     return false;
   }
   *symmetric = SymmetricSearch{*symmetry, *figure};
@@ -232,15 +239,17 @@ bool parse_caps(const Json& object, SpreadCaps* caps, std::string* problem) {
     *problem = R"("max_spread" must be an object of figures, each a cap from 0 to 1)";
     return false;
   }
+  bool all_caps = true;
   for (const auto& [name, cap] : found->items()) {
     const std::optional<Figure> figure = figure_named(name);
-    if (!figure || !cap.is_number() || cap.get<double>() < 0 || cap.get<double>() > 1) {
-      *problem = R"("max_spread" must be an object of figures, each a cap from 0 to 1)";
-      return false;
-    }
-    (*caps)[static_cast<std::size_t>(*figure)] = cap.get<double>();
+    all_caps =
+        all_caps && figure && cap.is_number() && cap.get<double>() >= 0 && cap.get<double>() <= 1;
+    if (all_caps) (*caps)[static_cast<std::size_t>(*figure)] = cap.get<double>();
   }
-  return true;
+  if (!all_caps) {
+    *problem = R"("max_spread" must be an object of figures, each a cap from 0 to 1)";
+  }
+  return all_caps;
 }
 
 }  // namespace

@@ -18,6 +18,17 @@ double preferred_value(const RankedSeed& ranked, Figure figure) {
   return info(figure).more_is_better ? ranked.preference : -ranked.preference;
 }
 
+std::string progress_best_text(const SearchProgress& progress, std::optional<Figure> preferred) {
+  if (preferred) {
+    const double preference = progress.best_preference.load();
+    if (preference < -1e300) return "none";
+    const double value = info(*preferred).more_is_better ? preference : -preference;
+    return std::string(info(*preferred).name) + " " + fixed(value, 2);
+  }
+  const double best = progress.best_score.load();
+  return best < 1e300 ? fixed(best, 4) : std::string("none");
+}
+
 void print_ranking_table(const SearchResult& result,
                          const std::optional<SymmetricSearch>& symmetric, Console& out) {
   if (symmetric) {

@@ -18,6 +18,12 @@ namespace tarnix {
 void print_ranking_table(const SearchResult& result,
                          const std::optional<SymmetricSearch>& symmetric, Console& out);
 
+// The best map a running search has found, as its progress line shows it:
+// its score, or of symmetric maps (all of score 0) the figure they are
+// ranked by, "rival_time 129.00"; "none" before any.
+[[nodiscard]] std::string progress_best_text(const SearchProgress& progress,
+                                             std::optional<Figure> preferred);
+
 // The preferred figure's value for the player it favours least.
 [[nodiscard]] double preferred_value(const RankedSeed& ranked, Figure figure);
 

@@ -101,6 +101,20 @@ bool check_symmetry(const std::string& who, Symmetry symmetry, const MapParams& 
   return true;
 }
 
+std::string prefer_problem(Figure figure, Symmetry symmetry) {
+  if (!is_share(figure)) return {};
+  std::string others;
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    if (!is_share(static_cast<Figure>(f)))
+      others += (others.empty() ? "" : ", ") + std::string(kFigures[f].name);
+  }
+  const SymmetryMode& mode = symmetry_mode(symmetry);
+  return "--prefer " + std::string(info(figure).name) + " cannot rank maps of --symmetry " +
+         std::string(mode.name) + ": each player's " + std::string(info(figure).name) +
+         " is the map's whole shared out among the " + std::to_string(mode.copies) +
+         " copies, the same on every map; prefer one of " + others;
+}
+
 bool read_prefer(std::string_view text, Figure* figure, std::string* problem) {
   if (const std::optional<Figure> named = figure_named(text)) {
     *figure = *named;

@@ -36,6 +36,11 @@ namespace tarnix {
 [[nodiscard]] bool check_symmetry(const std::string& who, Symmetry symmetry,
                                   const MapParams& params, Console& err);
 
+// Why `figure` cannot rank maps of `symmetry` (it is a share of the whole
+// map, the same for every player on every map), naming those that can;
+// empty when it can.
+[[nodiscard]] std::string prefer_problem(Figure figure, Symmetry symmetry);
+
 // Reads a --prefer value: a figure's name. False with *problem listing
 // the names.
 [[nodiscard]] bool read_prefer(std::string_view text, Figure* figure, std::string* problem);

@@ -88,6 +88,14 @@ inline constexpr std::array<FigureInfo, kFigureCount> kFigures = {{
   return kFigures[static_cast<std::size_t>(figure)];
 }
 
+// Whether a figure shares out the whole map among the players (the squares,
+// gold, gems and portals each reaches first): on a symmetric map each
+// player's share is the whole divided among them, the same on every map.
+[[nodiscard]] constexpr bool is_share(Figure figure) {
+  return figure == Figure::kGoldFirst || figure == Figure::kGemsFirst ||
+         figure == Figure::kPortalsFirst || figure == Figure::kTerritory;
+}
+
 // The figure's value for one player, in its own unit (squares, ticks of
 // dig time, tiles); a time or distance that is absent counts 0.
 [[nodiscard]] double figure_value(const StartFigures& start, Figure figure);

@@ -82,7 +82,7 @@ TEST(Score, EachFiguresWorstPlayerIsAtItsUnluckyEnd) {
     for (std::size_t p = 0; p < 2; ++p) {
       const std::int32_t n = p == 0 ? 10 : 20;
       StartFigures& f = s[p];
-      f.gold_first = f.gems_first = f.territory = 12 * n;
+      f.gold_first = f.gems_first = f.territory = std::int64_t{12} * n;
       f.gold_within = f.border_gap = f.gold_near = f.gems_near = f.hazards_near = n;
       f.portal_time = f.rival_time = n;
       f.nearest_portal = f.nearest_heart = n;

@@ -90,6 +90,12 @@ void lower_best(std::atomic<double>& best, double score) {
   }
 }
 
+void raise_best(std::atomic<double>& best, double value) {
+  double now = best.load(std::memory_order_relaxed);
+  while (value > now && !best.compare_exchange_weak(now, value, std::memory_order_relaxed)) {
+  }
+}
+
 // What became of one seed.
 enum class Fate : std::uint8_t {
   kNoMap,     // its hearts did not fit
@@ -347,6 +353,7 @@ void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
     if (first >= shared.range.seeds) break;
     const std::uint64_t end = std::min(shared.range.seeds, first + shared.chunk);
     double chunk_best = std::numeric_limits<double>::infinity();
+    double chunk_preference = -std::numeric_limits<double>::infinity();
     for (std::uint64_t i = first; i < end; ++i) {
       ranked.seed = static_cast<std::uint32_t>(shared.range.from + i);
       init_grid(*grid);
@@ -367,6 +374,7 @@ void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
         case Fate::kScored:
           if (options.histogram) result.histogram.add(ranked.score());
           chunk_best = std::min(chunk_best, ranked.score());
+          chunk_preference = std::max(chunk_preference, ranked.preference);
           best.offer(ranked);
           lower_best(shared.threshold, best.threshold());
           break;
@@ -375,6 +383,7 @@ void work(Shared& shared, const SearchOptions& options, WorkerResult& result) {
     result.searched += end - first;
     shared.progress.done.fetch_add(end - first, std::memory_order_relaxed);
     lower_best(shared.progress.best_score, chunk_best);
+    raise_best(shared.progress.best_preference, chunk_preference);
   }
   result.best = best.seeds();
 }

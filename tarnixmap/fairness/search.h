@@ -100,6 +100,9 @@ struct SearchOptions {
 struct SearchProgress {
   std::atomic<std::uint64_t> done{0};  // seeds measured so far
   std::atomic<double> best_score{std::numeric_limits<double>::infinity()};
+  // Of a search of symmetric maps, whose scores are all 0: the highest
+  // preference so far (see RankedSeed::preference).
+  std::atomic<double> best_preference{-std::numeric_limits<double>::infinity()};
   std::atomic<bool> stop{false};
 };
 

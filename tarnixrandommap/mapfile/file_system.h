@@ -26,7 +26,10 @@ enum class ReadStatus {
 struct FileId {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
-  auto operator<=>(const FileId&) const = default;
+  bool operator==(const FileId&) const = default;
+  bool operator<(const FileId& other) const {
+    return device != other.device ? device < other.device : inode < other.inode;
+  }
 };
 
 // Where files come from and go to. The programs use the disk; tests and the

@@ -1,6 +1,7 @@
 #include "tarnixrandommap/run/symmetric_phases.h"
 
 #include <array>
+#include <cstdlib>
 
 #include "tarnixrandommap/placement/max_tries.h"
 #include "tarnixrandommap/random/random.h"
@@ -59,6 +60,15 @@ std::optional<HeartTable> place_region_heart(TileGrid& grid, Random& rng,
   return std::nullopt;
 }
 
+// Whether a copy of the square touches it, side or corner.
+bool beside_own_copy(const SymmetryLayout& layout, HeartCentre s) {
+  for (std::int32_t k = 1; k < layout.copies(); ++k) {
+    const HeartCentre image = layout.image(s, k);
+    if (std::abs(image.x - s.x) <= 1 && std::abs(image.y - s.y) <= 1) return true;
+  }
+  return false;
+}
+
 // Turns the squares chosen by `which` from one code to another.
 template <typename Which>
 void recode(TileGrid& grid, Which which, char from, char to) {
@@ -112,10 +122,16 @@ PhaseReports place_symmetric_phases(const MapParams& params, TileGrid& grid, std
   reports.hearts = place_region_heart(grid, rng, layout, heart_spacing(params));
   if (!reports.hearts) return reports;
 
-  // A portal on an axis would overlap its own copy.
+  // A portal on an axis would overlap its own copy, and one beside it (on
+  // an even side, the two middle columns or rows are each other's copies)
+  // would touch it and read as one bigger portal: a portal keeps at least
+  // one square of rock between itself and each of its copies.
   recode(
-      grid, [&](HeartCentre s) { return !layout.in_region(s) || layout.fixed(s); }, tile::kRock,
-      kClosed);
+      grid,
+      [&](HeartCentre s) {
+        return !layout.in_region(s) || layout.fixed(s) || beside_own_copy(layout, s);
+      },
+      tile::kRock, kClosed);
   const PortalReport portals =
       place_portals(grid, rng, reports.hearts->placed(), share_of(params.portals, copies),
                     portal_spacing(params));

@@ -223,6 +223,59 @@ TEST(SymmetricPhases, PortalsKeepTheirSpacingFromEveryHeart) {
   EXPECT_GT(portals, 100);
 }
 
+// A portal keeps at least one square of rock between itself and its own
+// copies, on even sides (where the two middle columns or rows are each
+// other's copies) as on odd: no square of a portal made in the region
+// touches, side or corner, a square of one of its copies.
+TEST(SymmetricPhases, PortalsNeverTouchTheirOwnCopies) {
+  int near_an_axis = 0;
+  for (const Case& c : kCases) {
+    MapParams params = symmetric_params(c.width, c.height, symmetry_mode(c.symmetry).copies);
+    params.portals = 60;  // crowded, so that portals come up against the axes
+    params.min_portal_dist = -4;
+    const SymmetryLayout layout(c.symmetry, c.width, c.height);
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+      TileGrid grid = framed_grid(c.width, c.height);
+      const PhaseReports reports = place_symmetric_phases(params, grid, seed, c.symmetry);
+      if (!reports.hearts) continue;
+      // The region's portals, each from its top-left square, row by row.
+      std::vector<std::vector<HeartCentre>> blocks;
+      std::vector<bool> taken(static_cast<std::size_t>(c.width * c.height));
+      for (std::int32_t y = 0; y < c.height; ++y) {
+        for (std::int32_t x = 0; x < c.width; ++x) {
+          const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(c.width) +
+                                 static_cast<std::size_t>(x);
+          if (grid.at(x, y) != tile::kPortal || taken[at] || !layout.in_region({x, y})) continue;
+          std::vector<HeartCentre>& block = blocks.emplace_back();
+          for (std::int32_t by = y; by < y + 3; ++by) {
+            for (std::int32_t bx = x; bx < x + 3; ++bx) {
+              taken[static_cast<std::size_t>(by) * static_cast<std::size_t>(c.width) +
+                    static_cast<std::size_t>(bx)] = true;
+              block.push_back({bx, by});
+            }
+          }
+        }
+      }
+      for (const std::vector<HeartCentre>& block : blocks) {
+        for (std::int32_t k = 1; k < layout.copies(); ++k) {
+          std::int32_t apart = c.width + c.height;
+          for (const HeartCentre a : block) {
+            for (const HeartCentre b : block) {
+              const HeartCentre image = layout.image(b, k);
+              apart = std::min(apart, std::max(std::abs(image.x - a.x), std::abs(image.y - a.y)));
+            }
+          }
+          near_an_axis += apart == 2 ? 1 : 0;
+          EXPECT_GE(apart, 2) << symmetry_mode(c.symmetry).name << " " << c.width << "x" << c.height
+                              << " seed " << seed << ": the portal at " << block[0].x << ","
+                              << block[0].y << ", copy " << k;
+        }
+      }
+    }
+  }
+  EXPECT_GT(near_an_axis, 20);  // portals did come up to the axes
+}
+
 // No heart fits: the spacing is wider than the map allows between a heart
 // and its image, or the region is narrower than a heart's block beside the
 // axis. Nothing is stamped then.
