@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/heart_advice.h"
 #include "tarnixmap/commands/map_values.h"
 #include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/commands/symmetry_options.h"
@@ -115,6 +116,7 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
   warn_of_amounts_beyond_reach("tarnixmap generate", params, err);
 
   int status = kExitOk;
+  std::int64_t heartless = 0;  // maps whose hearts did not fit
   const std::string name = params.name;
   const std::vector<std::string> inputs = {request.params_file};
   const InputGuard guard(request.params_file.empty() ? std::span<const std::string>() : inputs,
@@ -136,6 +138,7 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     if (map.outcome != MapOutcome::kWritten) {
       err.line("tarnixmap: " + printable(path) + " (seed " + std::to_string(seed) +
                "): " + failure(params, map, path, symmetry));
+      heartless += map.outcome == MapOutcome::kHeartsDoNotFit ? 1 : 0;
       status = kExitFailed;
       continue;
     }
@@ -149,6 +152,12 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     // Whoever read the seeds has gone (a closed pipe, a full disk): a batch
     // stops rather than make maps nobody can tell apart.
     if (out.failed()) return kExitFailed;
+  }
+  if (heartless == count) {
+    params.name = name;
+    err.line("tarnixmap generate: " + hearts_do_not_fit_text(params,
+                                                             static_cast<std::uint64_t>(count),
+                                                             advise_hearts(params, symmetry)));
   }
   return status;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tarnixmap/commands/commands.h"
+#include "tarnixmap/commands/heart_advice.h"
 #include "tarnixmap/commands/interrupt.h"
 #include "tarnixmap/commands/json_output.h"
 #include "tarnixmap/commands/map_values.h"
@@ -270,16 +271,26 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   if (options.histogram) summary.histogram = result.histogram;
   summary.seconds = seconds;
   summary.stopped = result.stopped;
+  // Hearts that fit on no seed are said in one line, with what would fit,
+  // not as an empty table.
+  const bool heartless = result.searched > 0 && result.without_map == result.searched;
   if (request.json) {
     print_ranking_json(shown, summary, out);
-  } else {
-    print_ranking_table(shown, summary.symmetric, out);
+  } else if (!heartless) {
+    if (!shown.best.empty()) print_ranking_table(shown, summary.symmetric, out);
     out.line(totals_text(summary));
   }
   if (result.stopped) {
     err.line("tarnixmap search: stopped by Ctrl-C after " + std::to_string(result.searched) +
              " of " + counted(request.seeds, "seed") + "; seeds " + std::to_string(from) + " to " +
              std::to_string(from + result.searched - 1) + " were searched");
+  }
+  if (heartless && !result.stopped) {
+    err.line("tarnixmap search: " +
+             hearts_do_not_fit_text(*params, result.searched,
+                                    advise_hearts(*params, symmetry_of(options.symmetric))) +
+             "; nothing was written");
+    return kExitFailed;
   }
   if (result.best.empty()) {
     err.line("tarnixmap search: no seed searched gives a map that can be ranked (" +

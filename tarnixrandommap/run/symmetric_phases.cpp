@@ -154,6 +154,16 @@ PhaseReports place_symmetric_phases(const MapParams& params, TileGrid& grid, std
   return reports;
 }
 
+std::optional<HeartTable> place_map_hearts(const MapParams& params, TileGrid& grid,
+                                           std::uint32_t seed, std::optional<Symmetry> symmetry) {
+  // Both kinds draw their hearts first, from a fresh generator: these are
+  // the very hearts the whole map would get.
+  Random rng(seed);
+  if (!symmetry) return place_hearts(grid, rng, params.players, heart_spacing(params));
+  const SymmetryLayout layout(*symmetry, grid.width(), grid.height());
+  return place_region_heart(grid, rng, layout, heart_spacing(params));
+}
+
 PhaseReports place_map(const MapParams& params, TileGrid& grid, std::uint32_t seed,
                        std::optional<Symmetry> symmetry, const PhaseCheck& check) {
   if (symmetry) return place_symmetric_phases(params, grid, seed, *symmetry, check);

@@ -29,6 +29,14 @@ namespace tarnix {
                                                   std::uint32_t seed, Symmetry symmetry,
                                                   const PhaseCheck& check = nullptr);
 
+// The hearts the map of `seed` would have, placed as place_map places
+// them (and stamped into `grid`), without the later phases; nothing when
+// they do not fit. Only the grid's size matters, not what it holds.
+// Requires: as place_map, but for init_grid.
+[[nodiscard]] std::optional<HeartTable> place_map_hearts(const MapParams& params, TileGrid& grid,
+                                                         std::uint32_t seed,
+                                                         std::optional<Symmetry> symmetry);
+
 // The map of `seed`: symmetric, as place_symmetric_phases makes it, with a
 // symmetry; the generator's own, as place_phases makes it, without.
 // Requires: as place_phases, and symmetry_fits() for the params with a
