@@ -124,16 +124,20 @@ std::string shell_word(std::string_view word) {
   return quoted + "'";
 }
 
+std::string values_words(const MapParams& params) {
+  // A name that starts with "-" would be taken for an option.
+  std::string words = params.name.starts_with('-') ? "-- " : "";
+  words += shell_word(params.name);
+  for (const std::int32_t n : numbers_of(params))
+    words += " " + std::to_string(n);
+  return words;
+}
+
 std::string generate_command_line(const MapParams& params, std::uint32_t seed,
                                   std::optional<Symmetry> symmetry) {
   std::string line = "tarnixmap generate --seed " + std::to_string(seed) + " ";
   if (symmetry) line += "--symmetry " + std::string(symmetry_mode(*symmetry).name) + " ";
-  // A name that starts with "-" would be taken for an option.
-  if (params.name.starts_with('-')) line += "-- ";
-  line += shell_word(params.name);
-  for (const std::int32_t n : numbers_of(params))
-    line += " " + std::to_string(n);
-  return line;
+  return line + values_words(params);
 }
 
 namespace {

@@ -26,6 +26,11 @@ namespace tarnix {
 [[nodiscard]] nlohmann::json file_params_json(std::string_view name, std::int32_t width,
                                               std::int32_t height, std::int32_t players);
 
+// The map's twelve values as the last words of a command: the name quoted
+// where it must be (and after "--" where it starts with "-"), then the
+// eleven numbers.
+[[nodiscard]] std::string values_words(const MapParams& params);
+
 // The command that writes the map of `seed` again, as a shell reads it:
 // tarnixmap generate --seed S [--symmetry MODE] NAME WIDTH ...
 // MIN_PORTAL_DIST, the name quoted where it must be.

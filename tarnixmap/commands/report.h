@@ -42,7 +42,13 @@ struct ReportPlan {
   std::optional<ScoreHistogram> histogram;               // of the search the maps were the best of
   std::vector<std::string> inputs;                       // files that must not be overwritten
   bool fairest_first = false;  // rank the maps made by score (sealed last)
+  PageOrigin origin;           // how the maps were made, as the page tells it
 };
+
+// How maps are measured, as a page tells it: the weights, the costs, the
+// reach and the radius.
+[[nodiscard]] std::vector<std::pair<std::string, std::string>> measure_settings(
+    const MeasureOptions& measure);
 
 // Every file a page of `count` maps in `dir` may write.
 [[nodiscard]] std::vector<std::string> report_outputs(const std::string& dir, std::size_t count);

@@ -8,6 +8,7 @@
 #include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/commands/report.h"
 #include "tarnixmap/drawing/render.h"
+#include "tarnixmap/fairness/figure_text.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {
@@ -132,6 +133,21 @@ std::vector<std::string> report_outputs(const std::string& dir, std::size_t coun
   return outputs;
 }
 
+std::vector<std::pair<std::string, std::string>> measure_settings(const MeasureOptions& measure) {
+  std::string weights;
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    if (measure.weights[f] == 0) continue;
+    weights += (weights.empty() ? "" : ", ") + std::string(kFigures[f].name) + " " +
+               weight_text(measure.weights[f]);
+  }
+  return {
+      {"weights", weights + "; every other figure 0"},
+      {"costs", cost_text(measure.costs)},
+      {"reach", "gold_within counts gold within a dig time of " + std::to_string(measure.reach)},
+      {"radius",
+       "the straight-line figures count within " + std::to_string(measure.radius) + " tiles"}};
+}
+
 bool write_report(const ReportPlan& plan, const MakeEntry& make, Console& out, Console& err,
                   FileSystem& files) {
   const std::vector<std::string> outputs = report_outputs(plan.dir, plan.count);
@@ -176,7 +192,8 @@ bool write_report(const ReportPlan& plan, const MakeEntry& make, Console& out, C
   }
   if (plan.fairest_first) rank_by_score(maps);
   const std::string page = joined(plan.dir, "index.html");
-  if (!write_output("", page, report_html(plan.heading(maps.size()), maps, plan.histogram), err,
+  if (!write_output("", page,
+                    report_html(plan.heading(maps.size()), maps, plan.histogram, plan.origin), err,
                     files))
     return false;
   out.line(printable(page) + ": " + counted(maps.size(), "map"));
@@ -207,6 +224,8 @@ int report_command(const ReportRequest& request, Console& out, Console& err, Fil
   plan.count = request.paths.size();
   plan.inputs = request.paths;
   plan.fairest_first = !request.keep_order;
+  plan.origin.weights = request.measure.weights;
+  plan.origin.settings = measure_settings(request.measure);
   return write_report(plan, make, out, err, files) ? kExitOk : kExitFailed;
 }
 

@@ -101,6 +101,70 @@ void print_ranking_json(const SearchResult& result, const SearchSummary& summary
   out.flush();
 }
 
+std::string search_command_line(const SearchSummary& s, const std::string& dir) {
+  if (s.searched.size() != 1) return {};
+  const SearchRange range = s.searched.front();
+  std::string line = "tarnixmap search --from " + std::to_string(range.from) + " --seeds " +
+                     std::to_string(range.seeds) + " --top " + std::to_string(s.top);
+  const CostTable costs;
+  for (const TileCode& code : kTileCodes) {
+    const std::uint16_t cost = s.measure.costs[code.code];
+    if (cost == costs[code.code]) continue;
+    line += " --cost " + shell_word(std::string(1, code.code) + "=" +
+                                    (cost == CostTable::kWall ? "wall" : std::to_string(cost)));
+  }
+  const Weights defaults = default_weights();
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    if (s.measure.weights[f] != defaults[f])
+      line +=
+          " --weight " + std::string(kFigures[f].name) + "=" + weight_text(s.measure.weights[f]);
+  }
+  if (s.measure.reach != kDefaultReach) line += " --reach " + std::to_string(s.measure.reach);
+  if (s.measure.radius != kDefaultRadius) line += " --radius " + std::to_string(s.measure.radius);
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    if (s.caps[f])
+      line += " --max-spread " + std::string(kFigures[f].name) + "=" + weight_text(*s.caps[f]);
+  }
+  if (s.min_border_gap) line += " --min-border-gap " + std::to_string(*s.min_border_gap);
+  if (s.symmetric) {
+    line += " --symmetry " + std::string(symmetry_mode(s.symmetric->symmetry).name) + " --prefer " +
+            std::string(info(s.symmetric->prefer).name);
+  }
+  return line + " --no-write --report " + shell_word(dir) + " " + values_words(s.params);
+}
+
+PageOrigin search_origin(const SearchSummary& s, const std::string& dir) {
+  PageOrigin origin;
+  origin.weights = s.measure.weights;
+  std::uint64_t seeds = 0;
+  for (const SearchRange& r : s.searched)
+    seeds += r.seeds;
+  origin.settings.emplace_back("values", values_words(s.params));
+  origin.settings.emplace_back(
+      "seeds", counted(seeds, "seed") + ", " + ranges_text(s.searched) +
+                   (s.searches > 1 ? ", in " + counted(s.searches, "search") : std::string()));
+  for (auto& setting : measure_settings(s.measure))
+    origin.settings.push_back(std::move(setting));
+  std::string caps;
+  for (std::size_t f = 0; f < kFigureCount; ++f) {
+    if (s.caps[f]) {
+      caps += (caps.empty() ? "" : ", ") + std::string(kFigures[f].name) + " at most " +
+              weight_text(*s.caps[f]);
+    }
+  }
+  origin.settings.emplace_back("spread caps", caps.empty() ? "none" : caps);
+  origin.settings.emplace_back("least border gap", s.min_border_gap
+                                                       ? std::to_string(*s.min_border_gap)
+                                                       : std::string("none"));
+  origin.settings.emplace_back(
+      "symmetry", s.symmetric ? std::string(symmetry_mode(s.symmetric->symmetry).name) +
+                                    ", ranked by " + std::string(info(s.symmetric->prefer).name)
+                              : std::string("none: the generator's own maps"));
+  origin.settings.emplace_back("top", std::to_string(s.top) + " seeds ranked");
+  origin.command = search_command_line(s, dir);
+  return origin;
+}
+
 bool write_ranking_report(const std::string& dir, const std::string& heading,
                           const SearchResult& result, const SearchSummary& summary,
                           const std::vector<std::string>& inputs, Console& out, Console& err,
@@ -132,6 +196,7 @@ bool write_ranking_report(const std::string& dir, const std::string& heading,
   plan.count = result.best.size();
   plan.histogram = summary.histogram;
   plan.inputs = inputs;
+  plan.origin = search_origin(summary, dir);
   return write_report(plan, make, out, err, files);
 }
 

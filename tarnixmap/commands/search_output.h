@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tarnixmap/commands/search_json.h"
+#include "tarnixmap/drawing/report_page.h"
 #include "tarnixmap/fairness/search.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/run/console.h"
@@ -34,6 +35,15 @@ void print_ranking_table(const SearchResult& result,
 // One JSON line per ranked seed (its figures, score, "params" and the
 // "command" that makes its map again), then the summary line.
 void print_ranking_json(const SearchResult& result, const SearchSummary& summary, Console& out);
+
+// The `tarnixmap search` command that makes the page of this search in
+// `dir` again: its range, top, every option that differs from the
+// defaults, and the map's values. Empty for a merge of searches whose
+// seeds are not one range.
+[[nodiscard]] std::string search_command_line(const SearchSummary& summary, const std::string& dir);
+
+// How a search's maps were made and measured, as its page tells it.
+[[nodiscard]] PageOrigin search_origin(const SearchSummary& summary, const std::string& dir);
 
 // The ranked seeds' maps, made again in memory one at a time, on a page in
 // `dir` with the histogram when there is one; `inputs` must not be

@@ -15,15 +15,17 @@ namespace {
 
 // The drawing's own units; it is scaled to the width of its box.
 constexpr double kWidth = 760;
-constexpr double kHeight = 250;
-constexpr double kLeft = 62;  // room for the counts and their title
+constexpr double kHeight = 270;
+constexpr double kLeft = 100;  // room for the counts and their title
 constexpr double kRight = 14;
-constexpr double kTop = 24;  // room for the ranks' numbers
-constexpr double kBottom = 46;
+constexpr double kTop = 32;  // room for the ranks' numbers
+constexpr double kBottom = 56;
 constexpr double kPlotWidth = kWidth - kLeft - kRight;
 constexpr double kPlotHeight = kHeight - kTop - kBottom;
 constexpr std::size_t kMostBars = 40;
-constexpr std::size_t kRanksLabelled = 10;  // more would run into each other
+// A character of a rank's label at its largest (22 units, on a narrow
+// screen), with room between labels.
+constexpr double kRankCharWidth = 14;
 
 // The fewest decimals that write `value`, a tick, exactly: 2.5 has one.
 int decimals_of(double value) {
@@ -48,7 +50,38 @@ std::string text(double x, double y, const char* anchor, const std::string& word
          R"(">)" + words + "</text>";
 }
 
+std::string rank_text(const RankLabel& label) {
+  return label.first == label.last
+             ? std::to_string(label.first + 1)
+             : std::to_string(label.first + 1) + "–" + std::to_string(label.last + 1);
+}
+
+double label_width(const RankLabel& label, double char_width) {
+  // The dash is one character; the counting is of digits.
+  return static_cast<double>(rank_text(label).size() - (label.first == label.last ? 0 : 2)) *
+         char_width;
+}
+
 }  // namespace
+
+std::vector<RankLabel> rank_labels(std::span<const double> x, double char_width) {
+  std::vector<RankLabel> labels;
+  for (std::size_t r = 0; r < x.size(); ++r) {
+    labels.push_back({r, r, x[r]});
+    // A label that would touch the one before joins it; the joined label,
+    // centred between its ranks, may then touch the one before that.
+    while (labels.size() > 1) {
+      RankLabel& last = labels.back();
+      const RankLabel& before = labels[labels.size() - 2];
+      const double room = (label_width(before, char_width) + label_width(last, char_width)) / 2;
+      if (last.x - before.x >= room) break;
+      const RankLabel joined{before.first, last.last, (x[before.first] + x[last.last]) / 2};
+      labels.pop_back();
+      labels.back() = joined;
+    }
+  }
+  return labels;
+}
 
 double tick_step(double range, int most) {
   const double rough = range / most;
@@ -122,16 +155,25 @@ std::string histogram_svg(const ScoreHistogram& histogram, std::span<const doubl
     svg += line(kLeft - 5, y, kLeft, y, "tick") +
            text(kLeft - 8, y + 4, "end", number(c, decimals_of(count_step)));
   }
-  svg += R"(<text transform="translate(14 )" + number(kTop + kPlotHeight / 2, 1) +
+  svg += R"(<text transform="translate(20 )" + number(kTop + kPlotHeight / 2, 1) +
          R"svg() rotate(-90)" text-anchor="middle">seeds</text></g>)svg";
-  // Where the ranked maps stand.
+  // Where the ranked maps stand: a line each, telling its rank and score
+  // when pointed at, and labels that never run into each other.
+  std::vector<double> xs;
   for (std::size_t r = 0; r < ranked.size(); ++r) {
-    const double x = x_of(ranked[r]);
-    svg += line(x, kTop - 2, x, kTop + kPlotHeight, "ranked");
-    if (r < kRanksLabelled) {
-      svg += R"(<text class="rank" x=")" + number(x, 1) + R"(" y=")" + number(kTop - 6, 1) +
-             R"(" text-anchor="middle">)" + std::to_string(r + 1) + "</text>";
-    }
+    xs.push_back(x_of(ranked[r]));
+    svg += R"(<line class="ranked" x1=")" + number(xs.back(), 1) + R"(" y1=")" +
+           number(kTop - 2, 1) + R"(" x2=")" + number(xs.back(), 1) + R"(" y2=")" +
+           number(kTop + kPlotHeight, 1) + R"("><title>rank )" + std::to_string(r + 1) +
+           ": score " + number(ranked[r], 4) + "</title></line>";
+  }
+  for (const RankLabel& label : rank_labels(xs, kRankCharWidth)) {
+    std::string told;
+    for (std::size_t r = label.first; r <= label.last; ++r)
+      told += (told.empty() ? "" : "; ") + std::string("rank ") + std::to_string(r + 1) +
+              ": score " + number(ranked[r], 4);
+    svg += R"(<text class="rank" x=")" + number(label.x, 1) + R"(" y=")" + number(kTop - 6, 1) +
+           R"(" text-anchor="middle">)" + rank_text(label) + "<title>" + told + "</title></text>";
   }
   return svg + "</svg>";
 }

@@ -22,6 +22,7 @@ h2 { font-size: 17px; margin: 0 0 8px; overflow-wrap: anywhere; }
        margin-bottom: 20px; box-sizing: border-box; }
 .top { display: flex; flex-wrap: wrap; gap: 20px; align-items: flex-start; }
 .top .box { flex: 1 1 340px; max-width: 800px; }
+.top .box.histogram { flex: 1 1 100%; max-width: 960px; }
 .legend ul { list-style: none; margin: 0 0 8px; padding: 0; display: flex; flex-wrap: wrap;
              gap: 4px 16px; font-size: 13px; }
 .legend li { display: flex; align-items: center; gap: 6px; }
@@ -29,7 +30,7 @@ h2 { font-size: 17px; margin: 0 0 8px; overflow-wrap: anywhere; }
 .legend h3 { font-size: 14px; margin: 8px 0 4px; }
 svg.scores { width: 100%; height: auto; }
 svg.scores rect { fill: #0072b2; }
-svg.scores text { font-size: 12px; fill: #333; }
+svg.scores text { font-size: 14px; fill: #333; }
 svg.scores line.axis, svg.scores line.tick { stroke: #333; stroke-width: 1; }
 svg.scores line.ranked { stroke: #d55e00; stroke-width: 1.5; }
 svg.scores text.rank { fill: #d55e00; font-weight: bold; }
@@ -51,6 +52,13 @@ th, td { border: 1px solid #ddd; padding: 3px 5px; text-align: right; }
 td { white-space: nowrap; }
 th:first-child { text-align: left; }
 tr.least-even { background: #fde9c8; }
+tr.heavy th:first-child::after { content: " \25C0"; color: #b00020; }
+tr.heavy td.part { font-weight: bold; color: #b00020; }
+td.part, small.weight { color: #555; font-weight: normal; }
+.origin dl { display: grid; grid-template-columns: max-content 1fr; gap: 2px 12px; margin: 0 0 8px;
+             font-size: 13px; }
+.origin dt { font-weight: bold; }
+.origin dd { margin: 0; overflow-wrap: anywhere; }
 td.worst { font-weight: bold; color: #b00020; }
 th small { font-weight: normal; color: #666; white-space: nowrap; }
 td.best { font-weight: bold; color: #006b3c; }
@@ -59,6 +67,8 @@ td.best { font-weight: bold; color: #006b3c; }
   .box { padding: 8px; }
   table { font-size: 11px; }
   th, td { padding: 2px 3px; }
+  /* The histogram is drawn to fit the width: its words grow as it shrinks. */
+  svg.scores text { font-size: 22px; }
 }
 </style>
 <script>
@@ -116,6 +126,16 @@ std::string isolated(std::string_view text) {
   return "<bdi>" + escaped(text) + "</bdi>";
 }
 
+// A figure's name that a narrow table may break after its underscores.
+std::string breakable(std::string_view name) {
+  std::string html;
+  for (const char c : name) {
+    html += c;
+    if (c == '_') html += "<wbr>";
+  }
+  return html;
+}
+
 // One figure of one player, as a table cell.
 std::string cell(const MapMeasure& measure, std::size_t player, Figure figure) {
   const StartFigures& s = measure.players[player];
@@ -130,23 +150,32 @@ std::string cell(const MapMeasure& measure, std::size_t player, Figure figure) {
 }
 
 // A row per figure, a column per player: however many figures there are,
-// the table is as narrow as its players.
-std::string figures_table(const MapMeasure& measure) {
+// the table is as narrow as its players. Each figure's weight beside its
+// name, and after the players its part of the score; the least even figure's row is marked,
+// and so is every row whose part is a quarter of the score or more.
+std::string figures_table(const MapMeasure& measure, const Weights& weights) {
   std::string html = "<table><thead><tr><th>figure</th>";
   for (std::size_t p = 0; p < measure.players.size(); ++p) {
     const HeartCentre h = measure.players[p].heart;
     html += "<th>player " + std::to_string(p + 1) + "<br><small>(" + std::to_string(h.x) + ", " +
             std::to_string(h.y) + ")</small></th>";
   }
-  html += "</tr></thead><tbody>";
+  html += R"(<th title="its part of the score: its weight times its spread">part</th>)"
+          "</tr></thead><tbody>";
+  const Fairness& fairness = measure.fairness;
   for (std::size_t f = 0; f < kFigureCount; ++f) {
     const auto figure = static_cast<Figure>(f);
-    const bool marked = measure.fairness.score > 0.0 && figure == measure.fairness.least_even;
-    html += std::string("<tr") + (marked ? " class=\"least-even\"" : "") + "><th>" +
-            std::string(kFigures[f].name) + "</th>";
+    const bool least = fairness.score > 0.0 && figure == fairness.least_even;
+    const bool heavy = fairness.score && weighs_heavily(fairness.parts[f], *fairness.score);
+    std::string classes = least ? "least-even" : "";
+    if (heavy) classes += classes.empty() ? "heavy" : " heavy";
+    html += std::string("<tr") + (classes.empty() ? "" : " class=\"" + classes + "\"") + "><th>" +
+            breakable(kFigures[f].name) + R"( <small class="weight">× )" + weight_text(weights[f]) +
+            "</small></th>";
     for (std::size_t p = 0; p < measure.players.size(); ++p)
       html += cell(measure, p, figure);
-    html += "</tr>";
+    html += R"(<td class="part">)" +
+            (fairness.score ? fixed(fairness.parts[f], 2) : std::string("none")) + "</td></tr>";
   }
   return html + "</tbody></table>";
 }
@@ -160,6 +189,24 @@ std::string hex_colour(Rgb c) {
 std::string swatch(Rgb colour, std::string_view words) {
   return R"(<li><span class="swatch" style="background:)" + hex_colour(colour) + R"("></span>)" +
          std::string(words) + "</li>";
+}
+
+// A command with a button that copies it.
+std::string command_box(const std::string& command) {
+  return R"(<div class="command"><code>)" + escaped(command) +
+         R"html(</code><button type="button" onclick="copyCommand(this)">copy</button></div>)html";
+}
+
+// How the maps were made and measured, and the command that makes the page
+// again.
+std::string origin_box(const PageOrigin& origin) {
+  std::string html = R"(<section class="box origin"><h2>How these maps were made</h2><dl>)";
+  for (const auto& [name, text] : origin.settings)
+    html += "<dt>" + escaped(name) + "</dt><dd>" + escaped(text) + "</dd>";
+  html += "</dl>";
+  if (!origin.command.empty())
+    html += "<p>The command that makes this page again:</p>" + command_box(origin.command);
+  return html + "</section>\n";
 }
 
 // The markers as the pictures draw them: a ring with the number above it,
@@ -224,7 +271,7 @@ std::string picture_link(const std::string& full, const std::string& small,
          R"(" alt=")" + alt + R"("></a>)";
 }
 
-std::string map_card(const ReportMap& map) {
+std::string map_card(const ReportMap& map, const Weights& weights) {
   std::string title = isolated(map.name);
   if (map.seed) title += " · seed " + std::to_string(*map.seed);
   const Fairness& f = map.measure.fairness;
@@ -243,23 +290,19 @@ std::string map_card(const ReportMap& map) {
                                   "who reaches each square of " + escaped(map.name) + " first") +
                      R"(</div><div class="about"><p class="score">)" + verdict +
                      R"(</p><p class="values">)" + values_text(map) + "</p>";
-  if (!map.command.empty()) {
-    html +=
-        R"(<div class="command"><code>)" + escaped(map.command) +
-        R"html(</code><button type="button" onclick="copyCommand(this)">copy</button></div>)html";
-  }
+  if (!map.command.empty()) html += command_box(map.command);
   if (!map.params_file.empty()) {
     html += R"(<p><a href=")" + escaped(map.params_file) +
             R"(" download>its values as JSON</a>, for --params</p>)";
   }
-  return html + R"(<div class="figures">)" + figures_table(map.measure) +
+  return html + R"(<div class="figures">)" + figures_table(map.measure, weights) +
          "</div></div></section>\n";
 }
 
 }  // namespace
 
 std::string report_html(const std::string& heading, std::span<const ReportMap> maps,
-                        const std::optional<ScoreHistogram>& histogram) {
+                        const std::optional<ScoreHistogram>& histogram, const PageOrigin& origin) {
   std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
   html += R"(<meta name="viewport" content="width=device-width, initial-scale=1">)"
           "\n<title>" +
@@ -280,9 +323,9 @@ std::string report_html(const std::string& heading, std::span<const ReportMap> m
             "<p>Lower is fairer: 0 when every player starts alike. Sealed and rejected seeds "
             "have no score. The numbered lines are the maps below.</p></section>\n";
   }
-  html += "</div>\n";
+  html += origin_box(origin) + "</div>\n";
   for (const ReportMap& map : maps)
-    html += map_card(map);
+    html += map_card(map, origin.weights);
   return html + "</body>\n</html>\n";
 }
 

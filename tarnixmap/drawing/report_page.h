@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tarnixmap/fairness/measure.h"
@@ -30,6 +31,16 @@ struct ReportMap {
   MapMeasure measure;
 };
 
+// How the page's maps were made and measured, as the page tells it, so
+// that its scores can be made again.
+struct PageOrigin {
+  Weights weights = default_weights();  // listed beside the figures of each table
+  // What the maps were made and measured with, each a name and its text:
+  // ("weights", "gold_first 3, ..."), ("costs", ". 3, g 3, ...").
+  std::vector<std::pair<std::string, std::string>> settings;
+  std::string command;  // the command that makes the page again; none when empty
+};
+
 // The page: a heading, one legend for every picture on it (the tiles, the
 // markers and the territory tints, for as many players as its maps have),
 // the histogram with its axes and the ranked maps marked on it (when there
@@ -37,10 +48,14 @@ struct ReportMap {
 // full picture; its seed, score and values, with the command that makes it
 // again and a button that copies it; and a table of the players' figures
 // (a row per figure, a column per player), the least even figure's row
-// marked. It needs no server and no network: pictures are files beside
+// marked, with each figure's weight and part of the score, and every row
+// whose part is a quarter of the score or more marked as weighing
+// heavily); and how the maps were made, with the command that makes the
+// page again. It needs no server and no network: pictures are files beside
 // it, styles and the one script are in the page. Text from the maps is
 // escaped.
 [[nodiscard]] std::string report_html(const std::string& heading, std::span<const ReportMap> maps,
-                                      const std::optional<ScoreHistogram>& histogram);
+                                      const std::optional<ScoreHistogram>& histogram,
+                                      const PageOrigin& origin);
 
 }  // namespace tarnix

@@ -29,12 +29,12 @@ TEST(ReportPage, EscapesTheMapsTextAndMarksOneRowPerTable) {
   map.measure.fairness.score = 0.5;
   map.measure.fairness.least_even = Figure::kHazardsNear;
   const std::vector<ReportMap> maps = {map, map};
-  const std::string page = report_html("heading", maps, std::nullopt);
+  const std::string page = report_html("heading", maps, std::nullopt, PageOrigin{});
   EXPECT_EQ(page.find("<script>alert"), std::string::npos);
   EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;"),
             std::string::npos);
   EXPECT_NE(page.find("<h2><bdi>a.map</bdi>: <bdi>&lt;script&gt;"), std::string::npos) << page;
-  EXPECT_EQ(count(page, "<tr class=\"least-even\"><th>hazards_near</th>"), 2U);
+  EXPECT_EQ(count(page, "<tr class=\"least-even\"><th>hazards_<wbr>near "), 2U);
   EXPECT_EQ(count(page, "<tr"), 2U * (1 + kFigureCount));  // a head and a row per figure
   EXPECT_EQ(count(page, "<th>player "), 6U);               // three players, two maps
   EXPECT_EQ(page.find("<svg class=\"scores\""), std::string::npos);
@@ -44,9 +44,43 @@ TEST(ReportPage, EscapesTheMapsTextAndMarksOneRowPerTable) {
   ASSERT_EQ(histogram.counts.size(), 162U);
   EXPECT_EQ(histogram.counts[10], 2U);  // 0.5 and 0.52 share a bin of 0.05
   EXPECT_EQ(histogram.counts[161], 1U);
-  const std::string searched = report_html("heading", maps, histogram);
+  const std::string searched = report_html("heading", maps, histogram, PageOrigin{});
   EXPECT_NE(searched.find("The scores of 4 seeds"), std::string::npos);
   EXPECT_GT(count(searched, "<rect "), 2U);
+}
+
+// Every figure whose part is a quarter of the score or more is marked, not
+// only the least even; each row shows the figure's weight and its part;
+// and the page tells how its maps were made, with a command to copy.
+TEST(ReportPage, MarksEveryFigureThatWeighsHeavilyAndSaysHowItWasMade) {
+  ReportMap map;
+  map.name = "m";
+  map.source = "rank 1";
+  map.measure.players.resize(2);
+  Fairness& f = map.measure.fairness;
+  f.score = 2.0;
+  f.parts[static_cast<std::size_t>(Figure::kPortalsFirst)] = 1.0;  // a half: marked
+  f.parts[static_cast<std::size_t>(Figure::kPortalTime)] = 0.5;    // a quarter: marked
+  f.parts[static_cast<std::size_t>(Figure::kTerritory)] = 0.49;    // less: not
+  f.least_even = Figure::kPortalsFirst;
+  PageOrigin origin;
+  origin.weights[static_cast<std::size_t>(Figure::kPortalTime)] = 2.5;
+  origin.settings = {{"weights", "portal_time 2.5"}, {"costs", ". 3, W <2>"}};
+  origin.command = "tarnixmap search --from 1 --seeds 10 --report 'a b' Cave";
+  const std::vector<ReportMap> maps = {map};
+  const std::string page = report_html("heading", maps, std::nullopt, origin);
+  EXPECT_EQ(count(page, " heavy\"><th>"), 1U) << page;  // the least even, heavy too
+  EXPECT_EQ(count(page, "\"heavy\"><th>"), 1U);
+  EXPECT_NE(page.find("<tr class=\"least-even heavy\"><th>portals_<wbr>first "), std::string::npos);
+  EXPECT_NE(page.find("<tr class=\"heavy\"><th>portal_<wbr>time "), std::string::npos);
+  EXPECT_NE(page.find("<tr><th>territory "), std::string::npos);
+  EXPECT_NE(page.find(R"(<th>portal_<wbr>time <small class="weight">× 2.5</small></th>)"),
+            std::string::npos);
+  EXPECT_NE(page.find(R"(<td class="part">0.50</td></tr>)"), std::string::npos);
+  EXPECT_NE(page.find("<dt>costs</dt><dd>. 3, W &lt;2&gt;</dd>"), std::string::npos);
+  EXPECT_NE(
+      page.find("<code>tarnixmap search --from 1 --seeds 10 --report &#39;a b&#39; Cave</code>"),
+      std::string::npos);
 }
 
 // A name in a right-to-left script is isolated from the page's words
@@ -58,7 +92,7 @@ TEST(ReportPage, IsolatesNamesAndEscapesBidiControls) {
   map.picture = "map-1.png";
   map.measure.players.resize(2);
   const std::vector<ReportMap> maps = {map};
-  const std::string page = report_html("heading", maps, std::nullopt);
+  const std::string page = report_html("heading", maps, std::nullopt, PageOrigin{});
   EXPECT_NE(page.find("<bdi>\xD7\xA9\xD7\x9C \\xE2\\x80\\xAEpam</bdi>"), std::string::npos) << page;
   EXPECT_EQ(page.find("\xE2\x80\xAE"), std::string::npos);
 }
@@ -97,6 +131,34 @@ TEST(ReportCommand, WritesThePageBesideThePictures) {
   EXPECT_EQ(files.files.at("page/index.html"), page_before);
 }
 
+// Rank labels never run into each other: a label too near the one before
+// joins it, and the joined label, centred between its ranks, may join the
+// one before that too. Worked out by hand with characters 14 wide: two
+// labels of one digit need 14 between their centres, one of one digit and
+// one of a range ("1–3", three characters) 28.
+TEST(HistogramSvg, RankLabelsNeverOverlap) {
+  struct Case {
+    std::vector<double> x;
+    std::vector<RankLabel> want;
+  };
+  const std::vector<Case> cases = {
+      {{100, 114, 128}, {{0, 0, 100}, {1, 1, 114}, {2, 2, 128}}},  // just room
+      {{100, 105, 110, 200, 212}, {{0, 2, 105}, {3, 4, 206}}},
+      {{100, 115, 122}, {{0, 2, 111}}},  // 2 and 3 join, then 1 with them
+      {{100, 130, 143}, {{0, 0, 100}, {1, 2, 136.5}}},
+      {{100, 120, 132}, {{0, 2, 116}}},  // "2–3" at 126 is 26 from "1": too near
+  };
+  for (const Case& c : cases) {
+    const std::vector<RankLabel> got = rank_labels(c.x, 14);
+    ASSERT_EQ(got.size(), c.want.size()) << c.x[1];
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].first, c.want[i].first) << c.x[1] << " label " << i;
+      EXPECT_EQ(got[i].last, c.want[i].last) << c.x[1] << " label " << i;
+      EXPECT_DOUBLE_EQ(got[i].x, c.want[i].x) << c.x[1] << " label " << i;
+    }
+  }
+}
+
 // Ticks fall on 1, 2, 2.5 or 5 times a power of ten, the smallest that
 // covers the range in the steps allowed (worked out by hand).
 TEST(HistogramSvg, TicksAreRoundNumbers) {
@@ -128,7 +190,11 @@ TEST(HistogramSvg, HasAxesAndMarksTheRankedMaps) {
   EXPECT_EQ(svg.find(">1.6<"), std::string::npos);
   EXPECT_EQ(count(svg, "<rect "), 10U);
   EXPECT_EQ(count(svg, "class=\"ranked\""), 3U);
-  EXPECT_NE(svg.find("text-anchor=\"middle\">3</text>"), std::string::npos);
+  // Ranks 1 and 2 share a score: one label, telling each when pointed at.
+  EXPECT_NE(svg.find(">1–2<title>rank 1: score 1.0200; rank 2: score 1.0200</title>"),
+            std::string::npos)
+      << svg;
+  EXPECT_NE(svg.find(">3<title>rank 3: score 1.4900</title>"), std::string::npos);
   EXPECT_EQ(histogram_svg(ScoreHistogram(4), {}), "<p>No seed searched had a score.</p>");
 }
 
