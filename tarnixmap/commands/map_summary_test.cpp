@@ -127,6 +127,12 @@ TEST(MapSummary, TheScoreWeighsEachFiguresSpread) {
                       "(player 1)\n"),
             std::string::npos)
       << text;
+  // Each figure's part of it, largest first: its weight times its spread.
+  EXPECT_NE(text.find("  parts     gems_near 1.3333 = 2 x 0.6667; gold_near 1.0000 = 3 x 0.3333; "
+                      "hazards_near 0.5000 = 1 x 0.5000; nearest_portal 0.1645 = 1 x 0.1645; the "
+                      "rest 0\n"),
+            std::string::npos)
+      << text;
   // A wider radius takes in the squares just past 15.
   MeasureOptions radius_16 = straight_line();
   radius_16.radius = 16;

@@ -137,6 +137,21 @@ def figures(rows, hearts, costs=None, reach_limit=45):
     return out
 
 
+def parts(starts, weights=None):
+    """Each weighed figure's part of the score: its weight times its
+    spread, by name; None for a sealed map."""
+    weights = weights or {name: w for name, w, _ in FIGURES}
+    if judge(starts, weights)[0] is None:
+        return None
+    out = {}
+    for name, _, _ in FIGURES:
+        if weights[name] > 0:
+            values = [s[name] if s[name] is not None else 0 for s in starts]
+            top = max(values)
+            out[name] = weights[name] * (float(Fraction(top - min(values)) / top) if top > 0 else 0.0)
+    return out
+
+
 def judge(starts, weights=None):
     """Returns (score or None when sealed, least even figure, worst player,
     best player), players counted from 0; the figures are weighed as given,

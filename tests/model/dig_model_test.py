@@ -48,6 +48,12 @@ def compare(got, rows, hearts, costs=None, reach=45, weights=None):
         problems.append("score %r, model %r" % (got["score"], score))
     if got["worst"] != worst:
         problems.append("worst %r, model %r" % (got["worst"], worst))
+    want_parts = dig_model.parts(starts, weights)
+    got_parts = got["contributions"]
+    if (got_parts is None) != (want_parts is None) or (
+            want_parts is not None and (set(got_parts) != set(want_parts) or any(
+                not close(got_parts[k], v) for k, v in want_parts.items()))):
+        problems.append("contributions %r, model %r" % (got_parts, want_parts))
     if got["sealed"] != any(s["sealed"] for s in starts):
         problems.append("sealed %r" % got["sealed"])
     for g, m in zip(got["starts"], starts):
