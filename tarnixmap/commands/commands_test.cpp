@@ -449,5 +449,32 @@ TEST(Search, TheProgressLineShowsThePreferredFigureOfSymmetricMaps) {
   EXPECT_EQ(progress_best_text(none, std::nullopt), "0.2500");
 }
 
+// The command a page gives to make it again names every option that
+// differs from the defaults, and nothing else; a merge of ranges that do
+// not meet has no one command.
+TEST(Search, ThePagesCommandNamesWhatDiffersFromTheDefaults) {
+  SearchSummary s;
+  s.params = params_of({"My Map", "48", "40", "2", "0", "3", "100", "10", "50", "50", "8", "2"});
+  s.searched = {{100, 5000}};
+  s.top = 7;
+  const std::string values = "'My Map' 48 40 2 0 3 100 10 50 50 8 2";
+  EXPECT_EQ(search_command_line(s, "page"),
+            "tarnixmap search --from 100 --seeds 5000 --top 7 --no-write --report page " + values);
+  s.measure.costs.set(tile::kWater, CostTable::kWall);
+  s.measure.costs.set(tile::kGold, 5);
+  s.measure.weights[static_cast<std::size_t>(Figure::kTerritory)] = 2.5;
+  s.measure.reach = 30;
+  s.caps[static_cast<std::size_t>(Figure::kPortalsFirst)] = 0.5;
+  s.min_border_gap = 3;
+  s.symmetric = SymmetricSearch{Symmetry::kMirrorX, Figure::kRivalTime};
+  EXPECT_EQ(search_command_line(s, "my page"),
+            "tarnixmap search --from 100 --seeds 5000 --top 7 --cost W=wall --cost g=5 --weight "
+            "territory=2.5 --reach 30 --max-spread portals_first=0.5 --min-border-gap 3 "
+            "--symmetry mirror-x --prefer rival_time --no-write --report 'my page' " +
+                values);
+  s.searched = {{100, 5000}, {9000, 10}};
+  EXPECT_EQ(search_command_line(s, "page"), "");
+}
+
 }  // namespace
 }  // namespace tarnix
