@@ -115,9 +115,10 @@ std::string search_command_line(const SearchSummary& s, const std::string& dir) 
   }
   const Weights defaults = default_weights();
   for (std::size_t f = 0; f < kFigureCount; ++f) {
-    if (s.measure.weights[f] != defaults[f])
+    if (s.measure.weights[f] != defaults[f]) {
       line +=
           " --weight " + std::string(kFigures[f].name) + "=" + weight_text(s.measure.weights[f]);
+    }
   }
   if (s.measure.reach != kDefaultReach) line += " --reach " + std::to_string(s.measure.reach);
   if (s.measure.radius != kDefaultRadius) line += " --radius " + std::to_string(s.measure.radius);

@@ -169,9 +169,10 @@ std::string histogram_svg(const ScoreHistogram& histogram, std::span<const doubl
   }
   for (const RankLabel& label : rank_labels(xs, kRankCharWidth)) {
     std::string told;
-    for (std::size_t r = label.first; r <= label.last; ++r)
+    for (std::size_t r = label.first; r <= label.last; ++r) {
       told += (told.empty() ? "" : "; ") + std::string("rank ") + std::to_string(r + 1) +
               ": score " + number(ranked[r], 4);
+    }
     svg += R"(<text class="rank" x=")" + number(label.x, 1) + R"(" y=")" + number(kTop - 6, 1) +
            R"(" text-anchor="middle">)" + rank_text(label) + "<title>" + told + "</title></text>";
   }
