@@ -124,6 +124,9 @@ void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hea
         const Time there = value[next];
         if (cost == CostTable::kWall) {
           if (!entered) continue;
+          // A portal that is a wall is reached from beside it by whoever
+          // gets there, first or not.
+          if (cells[next] == tile::kPortal) meetings.portal |= who;
           if (there == kNever) {
             value[next] = t << 4U | who;
             touched_.push_back(next);

@@ -193,12 +193,13 @@ TEST(DigTimes, TheFloodFindsTheSealedPlayersTheWavesFind) {
       {"L", "40", "40", "4", "0", "4", "80", "30", "600", "60", "5", "2"},
       {"W", "150", "24", "3", "0", "6", "200", "60", "1500", "200", "20", "2"},
   }};
-  std::vector<CostTable> tables(4);
+  std::vector<CostTable> tables(5);
   tables[1].set(tile::kWater, CostTable::kWall);
   tables[2].set(tile::kGems, 5);
   tables[2].set(tile::kLava, 60);
   tables[3].set(tile::heart(0), CostTable::kWall);
   tables[3].set(tile::heart(2), CostTable::kWall);
+  tables[4].set(tile::kPortal, CostTable::kWall);  // portals reached from beside
   DigTimes dig;
   SealCheck seal;
   for (const auto& values : shapes) {
@@ -215,12 +216,20 @@ TEST(DigTimes, TheFloodFindsTheSealedPlayersTheWavesFind) {
         std::array<StartFigures, 4> flood{};
         const std::span<StartFigures> w = std::span(waves).first(players);
         const std::span<StartFigures> f = std::span(flood).first(players);
+        std::array<StartFigures, 4> first{};
+        const std::span<StartFigures> one = std::span(first).first(players);
+        const bool decided = dig.measure_first(*grid, reports.hearts->placed(), tables[t], one);
         dig.measure_own(*grid, reports.hearts->placed(), tables[t], kDefaultReach, w);
         const bool any = seal.check(*grid, reports.hearts->placed(), tables[t], f);
         bool any_wave = false;
         for (std::size_t p = 0; p < players; ++p) {
           EXPECT_EQ(flood[p].sealed, waves[p].sealed)
               << params.name << " seed " << seed << " table " << t << " player " << p + 1;
+          if (decided) {
+            EXPECT_EQ(first[p].sealed, waves[p].sealed)
+                << "the wave of all players: " << params.name << " seed " << seed << " table " << t
+                << " player " << p + 1;
+          }
           any_wave = any_wave || waves[p].sealed;
         }
         EXPECT_EQ(any, any_wave) << params.name << " seed " << seed << " table " << t;
@@ -230,6 +239,35 @@ TEST(DigTimes, TheFloodFindsTheSealedPlayersTheWavesFind) {
     EXPECT_GT(seen[0], 50) << params.name;  // both kinds of map were met
     EXPECT_GT(seen[1], 50) << params.name;
   }
+}
+
+// A portal that is a wall is reached from beside it by every player who
+// gets there, first or not: two pairs of players either side of a wall of
+// lava with a portal square in it (a map made by hand), the right pair
+// there first, all reach a portal and a rival, and no one is sealed in.
+TEST(DigTimes, APortalWallIsReachedFromEitherSide) {
+  const Drawn map =
+      drawn({"AAAAAAAAAAAAAAAAAAAAA", "ASSSSSSSSSSSSSSSSSSSA", "AS.......L.........SA",
+             "AS.......L.........SA", "AS.......L.........SA", "AS.......P.........SA",
+             "AS.......L.........SA", "AS.......L.........SA", "AS.......L.........SA",
+             "ASSSSSSSSSSSSSSSSSSSA", "AAAAAAAAAAAAAAAAAAAAA"},
+            {{3, 3}, {3, 7}, {11, 5}, {17, 5}});
+  CostTable walls;
+  walls.set(tile::kPortal, CostTable::kWall);
+  std::array<StartFigures, 4> first{};
+  DigTimes dig;
+  ASSERT_TRUE(dig.measure_first(map.grid, map.hearts.placed(), walls, first));
+  std::array<StartFigures, 4> own{};
+  dig.measure_own(map.grid, map.hearts.placed(), walls, kDefaultReach, own);
+  for (std::size_t p = 0; p < 4; ++p) {
+    EXPECT_FALSE(own[p].sealed) << "player " << p + 1;
+    EXPECT_FALSE(first[p].sealed) << "player " << p + 1;
+  }
+  // Player 3 reaches it first, at 3, from (10, 5); player 1 after 7 rock
+  // squares, 21, from (8, 5).
+  EXPECT_EQ(own[2].portal_time, 3);
+  EXPECT_EQ(own[0].portal_time, 21);
+  EXPECT_EQ(first[2].portals_first, 12);
 }
 
 // A portal is reached first by whoever first reaches any of its nine

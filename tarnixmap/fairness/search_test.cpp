@@ -151,6 +151,10 @@ TEST(SearchSeeds, RanksAndCountsEverySeedAsCheckWould) {
   // Without dig times, a map dropped early must still be made as far as
   // its capped figure.
   const SearchOptions straight_capped = cap(straight, Figure::kHazardsNear, 0.5);
+  // Portals that are walls, reached from beside them: a player reaches one
+  // even where another reaches it sooner from its other side.
+  SearchOptions portal_walls;
+  portal_walls.measure.costs.set(tile::kPortal, CostTable::kWall);
   struct Case {
     const char* name;
     MapParams params;
@@ -171,6 +175,7 @@ TEST(SearchSeeds, RanksAndCountsEverySeedAsCheckWould) {
       {"lava, heavy weights, territory and hazards capped", kLava, {7000, 500}, heavy_capped},
       {"lava, heavy weights, second_rival_time capped", kLava, {7000, 500}, second_capped},
       {"typical, straight line, hazards capped", kCave, {3000000000U, 500}, straight_capped},
+      {"lava, portals are walls", kLava, {7000, 500}, portal_walls},
       {"bare, ties", kBare, {100, 800}, {}},
       // Several chunks: a worker may meet a tie with a seed above the
       // threshold another worker set.
