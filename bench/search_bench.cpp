@@ -127,11 +127,17 @@ void BM_SealCheck(benchmark::State& state) {
 }
 BENCHMARK(BM_SealCheck)->Unit(benchmark::kMicrosecond);
 
-// The wave of all players at once: gold_first, gems_first, territory.
+// The wave of all players at once: gold_first, gems_first, portals_first,
+// territory. Arg: the kernel, 0 the bucket queue, 1 the plain bits, 2 the
+// bits with AVX2.
 void BM_DigFirst(benchmark::State& state) {
   SomeMaps maps;
   std::size_t i = 0;
   DigTimes dig;
+  constexpr std::array<WaveKernel, 3> kKernels = {WaveKernel::kQueue, WaveKernel::kPlain,
+                                                  WaveKernel::kAvx2};
+  dig.use(kKernels[static_cast<std::size_t>(state.range(0))]);
+  dig.keep_first_reachers(false);  // as a search measures
   const CostTable costs;
   for (auto _ : state) {
     dig.measure_first(maps.grids[i], maps.hearts[i].placed(), costs, maps.players());
@@ -139,7 +145,7 @@ void BM_DigFirst(benchmark::State& state) {
     i = (i + 1) % SomeMaps::kMaps;
   }
 }
-BENCHMARK(BM_DigFirst)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DigFirst)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // Each player's own wave: gold_within, portal_time, rival_time.
 void BM_DigOwn(benchmark::State& state) {

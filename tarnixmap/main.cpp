@@ -1,5 +1,5 @@
 // The tarnixmap program: parses the command line and hands each command to
-// its function. Only here are the clock, the terminal and the machine's
+// its function. Only here are the clock, the terminal, the environment and the machine's
 // cores looked at, and the exit code decided.
 
 #include <unistd.h>
@@ -7,11 +7,14 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <exception>
 #include <new>
+#include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "tarnixmap/commands/command_line.h"
 #include "tarnixmap/commands/commands.h"
@@ -49,6 +52,22 @@ int parse_ended(tarnix::CommandLine& line, std::span<const std::string> words,
                                       : output_lost(standard_output.error(), tarnix::kExitOk);
 }
 
+// TARNIX_WAVE: the code that runs the wave of all players, for comparing
+// them (every one gives the same figures). Unset or empty, the quickest
+// the processor allows; "plain" the bits with the instructions of every
+// x86-64, "avx2" with AVX2 where the processor has it, "queue" the bucket
+// queue. Any other value is refused, so that a test never runs other code
+// than it names.
+std::optional<tarnix::WaveKernel> wave_from_environment() {
+  const char* const value = std::getenv("TARNIX_WAVE");
+  const std::string_view name = value == nullptr ? "" : value;
+  if (name.empty()) return tarnix::WaveKernel::kAuto;
+  if (name == "plain") return tarnix::WaveKernel::kPlain;
+  if (name == "avx2") return tarnix::WaveKernel::kAvx2;
+  if (name == "queue") return tarnix::WaveKernel::kQueue;
+  return std::nullopt;
+}
+
 int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& standard) {
   tarnix::CommandLine line;
   const std::vector<std::string> words = line.words(argc, argv);
@@ -69,6 +88,12 @@ int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& stan
   tarnix::Console err(standard_error, tarnix::LineEnds::kLf);
   tarnix::DiskFileSystem disk(standard);
   if (!line.read_numbers(err)) return tarnix::kExitUsage;
+  const std::optional<tarnix::WaveKernel> wave = wave_from_environment();
+  if (!wave) {
+    err.line("tarnixmap: TARNIX_WAVE must be plain, avx2 or queue, or empty");
+    return tarnix::kExitUsage;
+  }
+  line.use_wave(*wave);
   const auto clock = static_cast<std::uint32_t>(std::time(nullptr));
   int code = tarnix::kExitUsage;
   if (*line.generate) {

@@ -42,6 +42,11 @@ void CommandLine::add_number(CLI::App* command, OptionRange range, const std::st
   command->add_option(std::string(range.option), option.text, help)->type_name(type);
 }
 
+void CommandLine::use_wave(WaveKernel wave) {
+  for (FigureTexts& texts : figure_texts_)
+    texts.measure->wave = wave;
+}
+
 void CommandLine::add_measure(CLI::App* command, MeasureOptions& measure) {
   const std::string group = "Measuring (the fairness score)";
   add_number(command, {"--radius", 0, kMaxRadius}, "R",

@@ -36,6 +36,9 @@ struct CommandLine {
   // False after a usage error, reported on `err`.
   [[nodiscard]] bool read_numbers(Console& err);
 
+  // Which code every command runs the wave of all players with.
+  void use_wave(WaveKernel wave);
+
   // The words after the program's name as the parser is to read them: a
   // short option's value given with "=" ("-o=x.png") is split off, as a
   // long option's is ("--output=x.png"), and so is an empty one

@@ -198,6 +198,19 @@ bool DigTimes::measure_first(const TileGrid& grid, std::span<const HeartCentre> 
     s.portals_first = 0;
     s.territory = 0;
   }
+  bits_first_ = false;
+  if (kernel_ != WaveKernel::kQueue && BitWave::takes(grid, hearts, costs)) {
+    // Every heart's centre can be entered: the bits tell who is sealed in.
+    bits_.measure(grid, hearts, costs, portals_.find(grid), kernel_, every_wall_, starts);
+    if (every_wall_) {
+      // Who reaches each square first, kept a byte a square; the boards,
+      // several times that, are given back before the players' own waves.
+      bits_.first_reachers(grid, first_);
+      bits_.release();
+    }
+    bits_first_ = true;
+    return true;
+  }
   Meetings meetings;
   packed_wide_ = !times_fit_32_bits(grid, costs);
   if (packed_wide_) {
@@ -248,6 +261,7 @@ bool times_fit_32_bits(const TileGrid& grid, const CostTable& costs) {
 }
 
 std::span<const std::uint8_t> DigTimes::first_reachers() const {
+  if (bits_first_) return first_;
   // The owners sit in the low four bits of each wave value; the border,
   // which no one reaches from inside the map's edge, is left to no one.
   const auto owners = [&](const auto& packed) {

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "tarnixmap/fairness/bit_wave.h"
 #include "tarnixmap/fairness/costs.h"
 #include "tarnixmap/fairness/figures.h"
 #include "tarnixmap/fairness/portal_blocks.h"
@@ -47,9 +48,20 @@ class DigTimes {
   void measure_own(const TileGrid& grid, std::span<const HeartCentre> hearts,
                    const CostTable& costs, std::int64_t reach, std::span<StartFigures> starts);
 
-  // After measure_first: the players who reach each square first, one bit each (player 1 is
-  // bit 0), indexed as the grid is; 0 for a square nobody reaches.
+  // After measure_first: the players who reach each square first, one bit each (player 1 is bit 0),
+  // indexed as the grid is; 0 for a square nobody reaches. Requires: keep_first_reachers was not
+  // turned off.
   [[nodiscard]] std::span<const std::uint8_t> first_reachers() const;
+
+  // Which code runs the wave of all players from now on: the boards of
+  // bits where they can take the map (see BitWave::takes), the bucket
+  // queue otherwise. Never changes a figure.
+  void use(WaveKernel kernel) { kernel_ = kernel; }
+
+  // Whether first_reachers() will be asked for: without it, the wave keeps
+  // who first touches only the walls a figure counts (gold, gems and
+  // portals), which is quicker. It is asked for unless said otherwise.
+  void keep_first_reachers(bool keep) { every_wall_ = keep; }
 
  private:
   // A bucket queue, Dial's: time t's bucket is t modulo the ring's size,
@@ -110,6 +122,10 @@ class DigTimes {
   std::vector<std::size_t> touched_;         // walls first touched at the time in hand
   Buckets buckets_;
   PortalFinder portals_;
+  WaveKernel kernel_ = WaveKernel::kAuto;
+  bool every_wall_ = true;
+  BitWave bits_;
+  bool bits_first_ = false;  // whether the bits ran the last wave, and first_ holds what they found
 };
 
 // Whether every dig time of a map fits in 28 bits (the wave of all players

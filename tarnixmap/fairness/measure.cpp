@@ -8,6 +8,7 @@ MapMeasure Measurer::measure(const TileGrid& grid, std::span<const HeartCentre> 
   MapMeasure result;
   result.players.resize(hearts.size());
   measure_near(grid, hearts, Disc(options.radius), result.players);
+  dig_.use(options.wave);
   dig_.measure_first(grid, hearts, options.costs, result.players);
   dig_.measure_own(grid, hearts, options.costs, options.reach, result.players);
   result.fairness = judge(result.players, options.weights);

@@ -29,6 +29,7 @@ struct MeasureOptions {
   std::int64_t reach = kDefaultReach;
   std::int32_t radius = kDefaultRadius;
   Weights weights = default_weights();
+  WaveKernel wave = WaveKernel::kAuto;  // the code that runs the wave (never what it finds)
 };
 
 // Every figure of every player of a map, and the map's fairness.

@@ -140,6 +140,8 @@ class SeedMeasure {
         first_capped_(any_capped(kFirstWave)),
         own_capped_(any_capped(kOwnWaves)) {
     ranked_.dig_time = dig_;
+    dig_times_.keep_first_reachers(false);  // a search draws no territory
+    dig_times_.use(options_.measure.wave);
   }
 
   // For place_phases: whether the map is still worth making.
