@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -512,6 +513,40 @@ TEST_F(TarnixmapTest, DigTimeFiguresCostsAndWeights) {
   const Result territory = tarnixmap({"render", "Cave.map", "-o", "t.png", "--territory"});
   EXPECT_EQ(territory.code, 0) << territory.err;
   EXPECT_TRUE(read_file("t.png").starts_with("\x89PNG"));
+}
+
+// The code that runs the wave of all players is a switch for comparing
+// them, never a change of what is measured: a check, a check with costs the
+// boards of bits leave to the queue, and a search's ranking are the same
+// bytes with each. A name it does not know is refused, not ignored.
+TEST_F(TarnixmapTest, EveryWaveCodeMeasuresTheSame) {
+  ASSERT_EQ(generate({"--seed", "5"}).code, 0);
+  const auto with = [](const std::string& wave) {
+    Options options;
+    options.env = {"TARNIX_WAVE=" + wave};
+    return options;
+  };
+  const std::vector<std::vector<std::string>> commands = {
+      {"check", "Cave.map", "--json"},
+      {"check", "Cave.map", "--cost", "W=wall", "--cost", ".=4"},
+      {"search", "--from", "1", "--seeds", "300", "--no-write", "--json", "--quiet", "--", "Cave"},
+  };
+  // A search's closing line says how long it took.
+  const std::regex seconds("\"seconds\":[^,}]*");
+  for (const auto& command : commands) {
+    const Result queue = run_program(TARNIXMAP_PATH, command, with("queue"));
+    ASSERT_EQ(queue.code, 0) << queue.err;
+    for (const std::string wave : {"plain", "avx2", ""}) {
+      const Result r = run_program(TARNIXMAP_PATH, command, with(wave));
+      EXPECT_EQ(r.code, 0) << wave << ": " << r.err;
+      EXPECT_EQ(std::regex_replace(r.out, seconds, ""), std::regex_replace(queue.out, seconds, ""))
+          << command[0] << " with TARNIX_WAVE=" << wave;
+    }
+  }
+  const Result unknown = run_program(TARNIXMAP_PATH, commands[0], with("fast"));
+  EXPECT_EQ(unknown.code, 2);
+  EXPECT_EQ(unknown.err, "tarnixmap: TARNIX_WAVE must be plain, avx2 or queue, or empty\n");
+  EXPECT_EQ(unknown.out, "");
 }
 
 // Reads what `fd` has until `until` appears in it or the writer has gone.

@@ -57,7 +57,7 @@ void plain_share(const BitWave::Boards& boards, std::size_t players,
 }  // namespace
 
 bool has_avx2() {
-  return __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("popcnt") != 0;
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
 }
 
 Kernel plain_kernel() {
@@ -76,6 +76,12 @@ bool BitWave::takes(const TileGrid& grid, std::span<const HeartCentre> hearts,
       hearts, [&](const HeartCentre& h) { return costs.passable(grid.at(h.x, h.y)); });
 }
 
+bool BitWave::pays(const TileGrid& grid) {
+  const auto width = static_cast<std::uint64_t>(grid.width());
+  const auto height = static_cast<std::uint64_t>(grid.height());
+  return (width + height) * ((width + 63) / 64) <= 4 * width;
+}
+
 std::size_t BitWave::bit_of(const TileGrid& grid, std::size_t square) const {
   const std::size_t x = square % grid.stride();
   const std::size_t y = square / grid.stride();
@@ -84,14 +90,8 @@ std::size_t BitWave::bit_of(const TileGrid& grid, std::size_t square) const {
 
 void BitWave::release() {
   Boards& b = boards_;
-  for (Board<std::uint64_t>* board : {&b.open[0], &b.open[1], &b.open[2], &b.untouched, &b.portal,
-                                      &b.settled, &b.gold, &b.gems, &beside_}) {
-    board->release();
-  }
-  for (Board<Quad>* board :
-       {&b.own, &b.walls, &b.step, &b.ring[0], &b.ring[1], &b.ring[2], &b.ring[3]}) {
-    board->release();
-  }
+  b.each([](auto& board) { board.release(); });
+  beside_.release();
 }
 
 void BitWave::load(const TileGrid& grid, const CostTable& costs,
@@ -99,14 +99,7 @@ void BitWave::load(const TileGrid& grid, const CostTable& costs,
   Boards& b = boards_;
   b.words = (static_cast<std::size_t>(grid.width()) + 63) / 64;
   b.size = b.words * (static_cast<std::size_t>(grid.height()) + 2);
-  for (Board<std::uint64_t>* board : {&b.open[0], &b.open[1], &b.open[2], &b.untouched, &b.portal,
-                                      &b.settled, &b.gold, &b.gems}) {
-    board->clear(b.size);
-  }
-  for (Board<Quad>* board :
-       {&b.own, &b.walls, &b.step, &b.ring[0], &b.ring[1], &b.ring[2], &b.ring[3]}) {
-    board->clear(b.size);
-  }
+  b.each([&b](auto& board) { board.clear(b.size); });
   b.from.fill(0);
   b.to.fill(0);
   b.hits.clear();
@@ -131,9 +124,11 @@ void BitWave::load(const TileGrid& grid, const CostTable& costs,
     if (gold) add(boards[4], tile.code);
     if (gems) add(boards[5], tile.code);
   }
-  const auto used_end = std::remove_if(boards.begin(), boards.end(),
-                                       [](const CodeBoard& board) { return board.count == 0; });
-  kernel.mark(grid, b.words, std::span<const CodeBoard>(boards.begin(), used_end));
+  std::size_t used = 0;  // the boards some code is marked on, moved to the front
+  for (const CodeBoard& board : boards) {
+    if (board.count > 0) boards[used++] = board;
+  }
+  kernel.mark(grid, b.words, std::span<const CodeBoard>(boards).first(used));
   portals_.bit_portal.clear();
   portals_.who.assign(portals.size(), 0);
   for (std::size_t k = 0; k < portals.size(); ++k) {
@@ -154,7 +149,7 @@ void BitWave::start(const TileGrid& grid, std::span<const HeartCentre> hearts) {
   const std::size_t words = b.words;
   b.from[0] = b.size;
   b.to[0] = 0;
-  std::array<std::pair<std::size_t, std::uint64_t>, 4 * kMaxPlayers> touched{};
+  std::array<std::pair<std::size_t, std::uint64_t>, std::size_t{4} * kMaxPlayers> touched{};
   std::size_t touches = 0;
   for (std::size_t p = 0; p < player_count_; ++p) {
     const std::size_t bit = bit_of(grid, grid.index(hearts[p].x, hearts[p].y));

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <span>
 
@@ -236,10 +237,10 @@ BIT_STEP_TARGET [[gnu::always_inline]] inline void share(const BitWave::Boards& 
     }
     for (std::uint64_t shared = several; shared != 0; shared &= shared - 1) {
       const std::uint64_t one = shared & (~shared + 1);
-      std::int64_t k = 0;
+      unsigned who = 0;  // at least two players: the square is in `several`
       for (std::size_t p = 0; p < n; ++p)
-        k += (any[p] & one) != 0 ? 1 : 0;
-      const std::int64_t share = kWholeSquare / k;
+        who |= ((any[p] & one) != 0 ? 1U : 0U) << p;
+      const std::int64_t share = kWholeSquare / std::popcount(who);
       for (std::size_t p = 0; p < n; ++p) {
         if ((any[p] & one) == 0) continue;
         starts[p].territory += (own[p] & one) != 0 ? share : 0;

@@ -199,7 +199,9 @@ bool DigTimes::measure_first(const TileGrid& grid, std::span<const HeartCentre> 
     s.territory = 0;
   }
   bits_first_ = false;
-  if (kernel_ != WaveKernel::kQueue && BitWave::takes(grid, hearts, costs)) {
+  const bool bits =
+      kernel_ == WaveKernel::kAuto ? BitWave::pays(grid) : kernel_ != WaveKernel::kQueue;
+  if (bits && BitWave::takes(grid, hearts, costs)) {
     // Every heart's centre can be entered: the bits tell who is sealed in.
     bits_.measure(grid, hearts, costs, portals_.find(grid), kernel_, every_wall_, starts);
     if (every_wall_) {

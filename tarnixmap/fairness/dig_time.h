@@ -55,7 +55,8 @@ class DigTimes {
 
   // Which code runs the wave of all players from now on: the boards of
   // bits where they can take the map (see BitWave::takes), the bucket
-  // queue otherwise. Never changes a figure.
+  // queue otherwise; kAuto takes the boards only on maps where they are
+  // the quicker (see BitWave::pays). Never changes a figure.
   void use(WaveKernel kernel) { kernel_ = kernel; }
 
   // Whether first_reachers() will be asked for: without it, the wave keeps

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,79 @@ TEST(DigTimes, TheFloodFindsTheSealedPlayersTheWavesFind) {
     EXPECT_GT(seen[0], 50) << params.name;  // both kinds of map were met
     EXPECT_GT(seen[1], 50) << params.name;
   }
+}
+
+// Every code that runs the wave of all players finds what the bucket queue
+// finds, to the twelfth, on thousands of maps: one word a row, a row just
+// over a word, rows of exactly two words (whose ends carry into the next
+// row's words), three words; 2 to 4 players; costs the boards take and
+// costs they leave to the queue; every wall kept, or only the counted ones.
+TEST(DigTimes, EveryWaveKernelFindsWhatTheQueueFinds) {
+  const std::array<std::array<std::string_view, kArgumentCount>, 5> shapes = {{
+      {"C", "64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"},
+      {"L", "40", "40", "4", "0", "4", "80", "30", "600", "60", "5", "2"},
+      {"T", "65", "30", "2", "0", "3", "100", "30", "300", "100", "10", "2"},
+      {"D", "128", "40", "3", "0", "5", "200", "60", "800", "200", "20", "2"},
+      {"W", "150", "24", "3", "0", "6", "200", "60", "1500", "200", "20", "2"},
+  }};
+  std::vector<CostTable> tables(6);
+  tables[1].set(tile::kWater, CostTable::kWall);
+  tables[1].set(tile::kRock, 1);
+  tables[2].set(tile::kGems, 2);
+  tables[2].set(tile::kLava, 3);
+  tables[3].set(tile::kPortal, CostTable::kWall);  // portals reached from beside
+  tables[3].set(tile::kGold, CostTable::kWall);
+  tables[4].set(tile::heart(1), CostTable::kWall);  // a centre the boards cannot start from
+  tables[5].set(tile::kLava, 4);                    // a cost the boards do not take
+  DigTimes queue;
+  queue.use(WaveKernel::kQueue);
+  std::array<DigTimes, 2> bits;
+  bits[0].use(WaveKernel::kPlain);
+  bits[1].use(WaveKernel::kAvx2);
+  std::size_t compared = 0;
+  for (const auto& values : shapes) {
+    const MapParams params = convert_arguments(values);
+    std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
+    const auto players = static_cast<std::size_t>(params.players);
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+      init_grid(*grid);
+      const PhaseReports reports = place_phases(params, *grid, seed);
+      if (!reports.hearts) continue;
+      const std::span<const HeartCentre> hearts = reports.hearts->placed();
+      for (std::size_t t = 0; t < tables.size(); ++t) {
+        std::array<StartFigures, 4> expected{};
+        const std::span<StartFigures> want = std::span(expected).first(players);
+        const bool decided = queue.measure_first(*grid, hearts, tables[t], want);
+        const std::vector<std::uint8_t> first(queue.first_reachers().begin(),
+                                              queue.first_reachers().end());
+        for (DigTimes& dig : bits) {
+          for (const bool every_wall : {true, false}) {
+            dig.keep_first_reachers(every_wall);
+            std::array<StartFigures, 4> found{};
+            const std::span<StartFigures> got = std::span(found).first(players);
+            const std::string where = params.name + " seed " + std::to_string(seed) + " table " +
+                                      std::to_string(t) + (every_wall ? "" : " counted walls");
+            EXPECT_EQ(dig.measure_first(*grid, hearts, tables[t], got), decided) << where;
+            for (std::size_t p = 0; p < players; ++p) {
+              EXPECT_EQ(got[p].territory, want[p].territory) << where << " player " << p + 1;
+              EXPECT_EQ(got[p].gold_first, want[p].gold_first) << where << " player " << p + 1;
+              EXPECT_EQ(got[p].gems_first, want[p].gems_first) << where << " player " << p + 1;
+              EXPECT_EQ(got[p].portals_first, want[p].portals_first)
+                  << where << " player " << p + 1;
+              if (decided) {
+                EXPECT_EQ(got[p].sealed, want[p].sealed) << where << " player " << p + 1;
+              }
+            }
+            if (every_wall) {
+              EXPECT_TRUE(std::ranges::equal(dig.first_reachers(), first)) << where;
+            }
+            ++compared;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(compared, 5000U);
 }
 
 // A portal that is a wall is reached from beside it by every player who
