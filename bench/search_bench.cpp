@@ -147,32 +147,34 @@ void BM_DigFirst(benchmark::State& state) {
 }
 BENCHMARK(BM_DigFirst)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
-// The wave of all players on bigger maps: the typical map's contents
-// grown with its area. Args: the side, and the kernel as for BM_DigFirst.
-// The boards step every row a wave front spans, the queue only the
-// squares it settles: this shows where the queue overtakes them.
-void BM_DigFirstBySide(benchmark::State& state) {
-  const auto side = static_cast<std::int32_t>(state.range(0));
-  const std::int64_t area = std::int64_t{side} * side / 4096;  // in typical maps
-  const std::array<std::string, kArgumentCount> texts = {"Big",
-                                                         std::to_string(side),
-                                                         std::to_string(side),
-                                                         "4",
-                                                         "500",
-                                                         std::to_string(5 * area),
-                                                         std::to_string(300 * area),
-                                                         std::to_string(40 * area),
-                                                         std::to_string(200 * area),
-                                                         std::to_string(200 * area),
-                                                         std::to_string(20 * side / 64),
-                                                         "10"};
+// The wave of all players on other shapes: the typical map's contents
+// grown with its area. Args: the width, the height (0: as the width), and
+// the kernel as for BM_DigFirst. The boards step every row a wave front spans, the queue only
+// the squares it settles: this shows where the queue overtakes them.
+void BM_DigFirstByShape(benchmark::State& state) {
+  const auto width = static_cast<std::int32_t>(state.range(0));
+  const auto height = static_cast<std::int32_t>(state.range(1) == 0 ? width : state.range(1));
+  const std::int64_t area = std::int64_t{width} * height / 4096;  // in typical maps
+  const std::array<std::string, kArgumentCount> texts = {
+      "Big",
+      std::to_string(width),
+      std::to_string(height),
+      "4",
+      "500",
+      std::to_string(5 * area),
+      std::to_string(300 * area),
+      std::to_string(40 * area),
+      std::to_string(200 * area),
+      std::to_string(200 * area),
+      std::to_string(20 * std::min(width, height) / 64),
+      "10"};
   std::array<std::string_view, kArgumentCount> values{};
   std::copy(texts.begin(), texts.end(), values.begin());
   const MapParams params = convert_arguments(values);
   std::vector<TileGrid> grids;
   std::vector<HeartTable> hearts;
   for (std::uint32_t seed = 1700000000; grids.size() < 8; ++seed) {
-    TileGrid grid = *TileGrid::create(side, side);
+    TileGrid grid = *TileGrid::create(width, height);
     init_grid(grid);
     const PhaseReports reports = place_phases(params, grid, seed);
     if (!reports.hearts) continue;
@@ -182,7 +184,7 @@ void BM_DigFirstBySide(benchmark::State& state) {
   DigTimes dig;
   constexpr std::array<WaveKernel, 3> kKernels = {WaveKernel::kQueue, WaveKernel::kPlain,
                                                   WaveKernel::kAvx2};
-  dig.use(kKernels[static_cast<std::size_t>(state.range(1))]);
+  dig.use(kKernels[static_cast<std::size_t>(state.range(2))]);
   dig.keep_first_reachers(false);
   const CostTable costs;
   std::array<StartFigures, kMaxPlayers> starts{};
@@ -193,8 +195,10 @@ void BM_DigFirstBySide(benchmark::State& state) {
     i = (i + 1) % grids.size();
   }
 }
-BENCHMARK(BM_DigFirstBySide)
-    ->ArgsProduct({{64, 96, 128, 192, 256, 512}, {0, 2}})
+BENCHMARK(BM_DigFirstByShape)
+    ->ArgsProduct({{64, 96, 128, 192, 256, 512}, {64}, {0, 2}})
+    ->ArgsProduct({{96, 128, 192, 256, 512}, {0}, {0, 2}})
+    ->ArgsProduct({{64}, {128, 256, 512}, {0, 2}})
     ->Unit(benchmark::kMicrosecond);
 
 // Each player's own wave: gold_within, portal_time, rival_time.

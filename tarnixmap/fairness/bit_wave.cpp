@@ -79,7 +79,7 @@ bool BitWave::takes(const TileGrid& grid, std::span<const HeartCentre> hearts,
 bool BitWave::pays(const TileGrid& grid) {
   const auto width = static_cast<std::uint64_t>(grid.width());
   const auto height = static_cast<std::uint64_t>(grid.height());
-  return (width + height) * ((width + 63) / 64) <= 4 * width;
+  return (width + height) * ((width + 63) / 64) <= 6 * width;
 }
 
 std::size_t BitWave::bit_of(const TileGrid& grid, std::size_t square) const {

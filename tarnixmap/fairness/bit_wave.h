@@ -55,10 +55,12 @@ class BitWave {
 
   // Whether the boards are the quicker way for a map of this shape. At
   // each time they step every row a wave front spans, the queue only the
-  // squares it settles, so their work grows faster with the map: on the
-  // typical maps measured (BM_DigFirstBySide) they are 2.3 times quicker
-  // at 64 x 64, as quick at 96 x 96 and 128 x 128, slower beyond. They are
-  // taken while (width + height) x words a row is at most 4 x width.
+  // squares it settles, so their work grows faster with the map. Measured
+  // on maps of the typical map's contents (BM_DigFirstByShape), the boards
+  // were quicker wherever (width + height) x words a row is at most 6 x
+  // width (2.4 times at 64 x 64, 1.5 times at 128 x 128, 1.1 times at
+  // 192 x 192), and slower at 8 and more (256 x 256, 512 x 64); they are
+  // taken up to 6.
   [[nodiscard]] static bool pays(const TileGrid& grid);
 
   // gold_first, gems_first, portals_first and territory (added to what the

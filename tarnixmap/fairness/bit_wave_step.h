@@ -121,6 +121,55 @@ struct Beside {
   }
 };
 
+// Settles row r, of W words, into `row` where the ring may hold bits in it
+// (rows [from, to)); elsewhere `row` is nothing.
+template <std::size_t W>
+BIT_STEP_TARGET [[gnu::always_inline]] inline void settle_row(const Settle& settle, std::size_t r,
+                                                              std::size_t from, std::size_t to,
+                                                              std::array<L, W>& row, L& any) {
+  for (std::size_t k = 0; k < W; ++k) {
+    row[k] = r >= from && r < to ? settle(r * W + k) : L::zero();
+    any = any | row[k];
+  }
+}
+
+// The squares settled at the time in hand and what is beside them, on a
+// map whose rows are W words: the rows before and after the one in hand
+// are kept in registers, and no square of one row is beside the last of
+// the row before. The words [from, to) are those the ring may hold bits
+// in, `size` the board's. Gives all the squares settled.
+template <std::size_t W>
+BIT_STEP_TARGET [[gnu::always_inline]] inline L rows(const Settle& settle, Beside& beside,
+                                                     std::size_t from, std::size_t to,
+                                                     std::size_t size) {
+  const std::size_t from_row = from / W;
+  const std::size_t to_row = (to + W - 1) / W;
+  // Within the map's rows, a row either side of those that settle.
+  const std::size_t first = std::max(from_row, std::size_t{2}) - 1;
+  const std::size_t last = std::min(to_row + 1, size / W - 1);
+  L any = L::zero();
+  std::array<L, W> before;
+  std::array<L, W> row;
+  std::array<L, W> after;
+  for (std::size_t k = 0; k < W; ++k)
+    before[k] = L::zero();  // rows before `from_row` settle nothing
+  settle_row<W>(settle, first, from_row, to_row, row, any);
+  for (std::size_t r = first; r < last; ++r) {
+    settle_row<W>(settle, r + 1, from_row, to_row, after, any);
+    for (std::size_t k = 0; k < W; ++k) {
+      L n = row[k].up(1) | row[k].down(1) | before[k] | after[k];
+      if (k > 0) n = n | row[k - 1].down(63);    // a word's last square
+      if (k + 1 < W) n = n | row[k + 1].up(63);  // and its first, beside the words either side
+      beside(r * W + k, row[k], n);
+    }
+    for (std::size_t k = 0; k < W; ++k) {
+      before[k] = row[k];
+      row[k] = after[k];
+    }
+  }
+  return any;
+}
+
 // The step, for StepFunction.
 BIT_STEP_TARGET [[gnu::always_inline]] inline bool run(BitWave::Boards& b, std::size_t t) {
   const std::size_t s1 = (t + 3) % 4;  // beside what was settled at t − 1
@@ -168,18 +217,21 @@ BIT_STEP_TARGET [[gnu::always_inline]] inline bool run(BitWave::Boards& b, std::
   // carry inside), within the map's rows, one row behind the squares
   // settled: row y's needs those of row y + 1.
   Beside beside{b, next, b.untouched.data(), b.portal.data(), b.walls.data(), last, first};
-  if (words == 1) {
-    // A row is a word, and no square of one row is beside the last of the
-    // row before: the rows before and after are kept at hand.
-    L before = L::zero();  // rows before `from` settle nothing
-    L row = first >= from ? settle(first) : L::zero();
-    any = row;
-    for (std::size_t i = first; i < last; ++i) {
-      const L after = i + 1 < to && i + 1 >= from ? settle(i + 1) : L::zero();
-      any = any | after;
-      beside(i, row, row.up(1) | row.down(1) | before | after);
-      before = row;
-      row = after;
+  if (words <= 4) {
+    // Rows of a few words: the rows before and after are kept at hand.
+    switch (words) {
+      case 1:
+        any = rows<1>(settle, beside, from, to, b.size);
+        break;
+      case 2:
+        any = rows<2>(settle, beside, from, to, b.size);
+        break;
+      case 3:
+        any = rows<3>(settle, beside, from, to, b.size);
+        break;
+      default:
+        any = rows<4>(settle, beside, from, to, b.size);
+        break;
     }
   } else {
     Quad* const step = b.step.data();

@@ -244,16 +244,18 @@ TEST(DigTimes, TheFloodFindsTheSealedPlayersTheWavesFind) {
 
 // Every code that runs the wave of all players finds what the bucket queue
 // finds, to the twelfth, on thousands of maps: one word a row, a row just
-// over a word, rows of exactly two words (whose ends carry into the next
-// row's words), three words; 2 to 4 players; costs the boards take and
+// over a word, rows of exactly two words, of three, four and five (the
+// last stepped word by word, not row by row); 2 to 4 players; costs the boards take and
 // costs they leave to the queue; every wall kept, or only the counted ones.
 TEST(DigTimes, EveryWaveKernelFindsWhatTheQueueFinds) {
-  const std::array<std::array<std::string_view, kArgumentCount>, 5> shapes = {{
+  const std::array<std::array<std::string_view, kArgumentCount>, 7> shapes = {{
       {"C", "64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"},
       {"L", "40", "40", "4", "0", "4", "80", "30", "600", "60", "5", "2"},
       {"T", "65", "30", "2", "0", "3", "100", "30", "300", "100", "10", "2"},
       {"D", "128", "40", "3", "0", "5", "200", "60", "800", "200", "20", "2"},
       {"W", "150", "24", "3", "0", "6", "200", "60", "1500", "200", "20", "2"},
+      {"Q", "200", "20", "4", "0", "6", "200", "60", "1500", "200", "20", "2"},
+      {"V", "300", "16", "2", "0", "6", "200", "60", "1500", "200", "20", "2"},
   }};
   std::vector<CostTable> tables(6);
   tables[1].set(tile::kWater, CostTable::kWall);
@@ -274,10 +276,12 @@ TEST(DigTimes, EveryWaveKernelFindsWhatTheQueueFinds) {
     const MapParams params = convert_arguments(values);
     std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
     const auto players = static_cast<std::size_t>(params.players);
+    std::size_t maps = 0;
     for (std::uint32_t seed = 1; seed <= 60; ++seed) {
       init_grid(*grid);
       const PhaseReports reports = place_phases(params, *grid, seed);
       if (!reports.hearts) continue;
+      ++maps;
       const std::span<const HeartCentre> hearts = reports.hearts->placed();
       for (std::size_t t = 0; t < tables.size(); ++t) {
         std::array<StartFigures, 4> expected{};
@@ -311,6 +315,7 @@ TEST(DigTimes, EveryWaveKernelFindsWhatTheQueueFinds) {
         }
       }
     }
+    EXPECT_GT(maps, 30U) << params.name;
   }
   EXPECT_GT(compared, 5000U);
 }
