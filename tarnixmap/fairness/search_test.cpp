@@ -320,6 +320,56 @@ TEST(SearchSeeds, TheSameWithAnyNumberOfThreads) {
   EXPECT_FALSE(ranks_before(high, low));
 }
 
+// The code that runs the wave of all players never changes a search: the
+// boards of bits (each copy, on one worker and two) rank and count as the
+// bucket queue does, on the typical map, where many seeds are sealed, on a
+// map three words wide, and with costs that the boards take and one that
+// they leave to the queue.
+TEST(SearchSeeds, EveryWaveCodeRanksAndCountsAlike) {
+  const MapParams wide =
+      params_of({"W", "150", "24", "3", "0", "6", "200", "60", "1500", "200", "20", "2"});
+  SearchOptions cheap_rock;
+  cheap_rock.measure.costs.set(tile::kRock, 1);
+  cheap_rock.measure.costs.set(tile::kWater, CostTable::kWall);
+  SearchOptions dear_rock;
+  dear_rock.measure.costs.set(tile::kRock, 5);
+  struct Case {
+    const char* name;
+    const MapParams* params;
+    SearchRange range;
+    SearchOptions options;
+  };
+  const std::vector<Case> cases = {
+      {"typical", &kCave, {1, 2000}, {}},
+      {"lava", &kLava, {1, 2000}, {}},
+      {"wide", &wide, {1, 400}, {}},
+      {"rock 1, water a wall", &kCave, {1, 1000}, cheap_rock},
+      {"rock 5", &kCave, {1, 500}, dear_rock},
+  };
+  for (const Case& c : cases) {
+    SearchOptions queue = c.options;
+    queue.measure.wave = WaveKernel::kQueue;
+    const SearchResult want = run_search(*c.params, c.range, 10, 1, queue);
+    EXPECT_GT(want.best.size(), 0U) << c.name;
+    for (const WaveKernel wave : {WaveKernel::kPlain, WaveKernel::kAvx2}) {
+      for (const unsigned threads : {1U, 2U}) {
+        SearchOptions bits = c.options;
+        bits.measure.wave = wave;
+        const SearchResult got = run_search(*c.params, c.range, 10, threads, bits);
+        const std::string where = std::string(c.name) +
+                                  (wave == WaveKernel::kPlain ? ", plain" : ", avx2") + ", " +
+                                  std::to_string(threads) + " threads";
+        EXPECT_EQ(got.without_map, want.without_map) << where;
+        EXPECT_EQ(got.sealed, want.sealed) << where;
+        EXPECT_EQ(got.rejected, want.rejected) << where;
+        ASSERT_EQ(got.best.size(), want.best.size()) << where;
+        for (std::size_t i = 0; i < want.best.size(); ++i)
+          expect_same_figures(got.best[i], want.best[i], where + ", rank " + std::to_string(i + 1));
+      }
+    }
+  }
+}
+
 // Workers: as many as asked, or the machine's cores; no more than there are
 // chunks to share, nor than whose maps fit in memory. Too many asked for is
 // an error; a default that does not fit is lowered, but never below one.
