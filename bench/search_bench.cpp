@@ -127,6 +127,14 @@ void BM_SealCheck(benchmark::State& state) {
 }
 BENCHMARK(BM_SealCheck)->Unit(benchmark::kMicrosecond);
 
+// A benchmark's argument as the code that runs the wave of all players: 0
+// the bucket queue, 1 the plain bits, 2 the bits with AVX2.
+WaveKernel kernel_of(std::int64_t arg) {
+  constexpr std::array<WaveKernel, 3> kKernels = {WaveKernel::kQueue, WaveKernel::kPlain,
+                                                  WaveKernel::kAvx2};
+  return kKernels[static_cast<std::size_t>(arg)];
+}
+
 // The wave of all players at once: gold_first, gems_first, portals_first,
 // territory. Arg: the kernel, 0 the bucket queue, 1 the plain bits, 2 the
 // bits with AVX2.
@@ -134,9 +142,7 @@ void BM_DigFirst(benchmark::State& state) {
   SomeMaps maps;
   std::size_t i = 0;
   DigTimes dig;
-  constexpr std::array<WaveKernel, 3> kKernels = {WaveKernel::kQueue, WaveKernel::kPlain,
-                                                  WaveKernel::kAvx2};
-  dig.use(kKernels[static_cast<std::size_t>(state.range(0))]);
+  dig.use(kernel_of(state.range(0)));
   dig.keep_first_reachers(false);  // as a search measures
   const CostTable costs;
   for (auto _ : state) {
@@ -182,9 +188,7 @@ void BM_DigFirstByShape(benchmark::State& state) {
     grids.push_back(std::move(grid));
   }
   DigTimes dig;
-  constexpr std::array<WaveKernel, 3> kKernels = {WaveKernel::kQueue, WaveKernel::kPlain,
-                                                  WaveKernel::kAvx2};
-  dig.use(kKernels[static_cast<std::size_t>(state.range(2))]);
+  dig.use(kernel_of(state.range(2)));
   dig.keep_first_reachers(false);
   const CostTable costs;
   std::array<StartFigures, kMaxPlayers> starts{};

@@ -45,13 +45,12 @@ void plain_mark(const TileGrid& grid, std::size_t words, std::span<const CodeBoa
   bit_step::avx2::mark(grid, words, boards);
 }
 
-void plain_share(const BitWave::Boards& boards, std::size_t players,
-                 std::span<StartFigures> starts) {
-  bit_step::plain::share(boards, players, starts);
+void plain_count(const BitWave::Boards& boards, std::size_t players, FirstCounts& counts) {
+  bit_step::plain::count(boards, players, counts);
 }
-[[gnu::target("avx2,popcnt")]] void avx2_share(const BitWave::Boards& boards, std::size_t players,
-                                               std::span<StartFigures> starts) {
-  bit_step::avx2::share(boards, players, starts);
+[[gnu::target("avx2,popcnt")]] void avx2_count(const BitWave::Boards& boards, std::size_t players,
+                                               FirstCounts& counts) {
+  bit_step::avx2::count(boards, players, counts);
 }
 
 }  // namespace
@@ -61,10 +60,10 @@ bool has_avx2() {
 }
 
 Kernel plain_kernel() {
-  return {plain_run, plain_mark, plain_share};
+  return {plain_run, plain_mark, plain_count};
 }
 Kernel avx2_kernel() {
-  return has_avx2() ? Kernel{avx2_run, avx2_mark, avx2_share} : plain_kernel();
+  return has_avx2() ? Kernel{avx2_run, avx2_mark, avx2_count} : plain_kernel();
 }
 
 bool BitWave::takes(const TileGrid& grid, std::span<const HeartCentre> hearts,
@@ -211,21 +210,12 @@ void BitWave::measure(const TileGrid& grid, std::span<const HeartCentre> hearts,
   load(grid, costs, portals, every_wall, run);
   start(grid, hearts);
   spread(run);
-  run.share(boards_, player_count_, starts);
-  share_portals(starts);
+  FirstCounts counts;
+  run.count(boards_, player_count_, counts);
+  for (const std::uint8_t who : portals_.who)
+    ++counts.portals[who];  // who 0: reached by nobody, counted for nobody
+  counts.share_out(starts);
   seal(starts);
-}
-
-// The portals' shares: 12 / k twelfths to each of a portal's k first
-// reachers.
-void BitWave::share_portals(std::span<StartFigures> starts) const {
-  for (const std::uint8_t who : portals_.who) {
-    if (who == 0) continue;
-    const std::int64_t share = bit_step::plain::kWholeSquare / std::popcount(who);
-    for (std::size_t p = 0; p < player_count_; ++p) {
-      if ((who >> p & 1U) != 0) starts[p].portals_first += share;
-    }
-  }
 }
 
 // Who is sealed in. Two players reach each other where their squares meet

@@ -157,7 +157,6 @@ class BitWave {
   void start(const TileGrid& grid, std::span<const HeartCentre> hearts);
   void spread(const Kernel& kernel);
   void note_portals();
-  void share_portals(std::span<StartFigures> starts) const;
   void seal(std::span<StartFigures> starts);
   [[nodiscard]] std::size_t bit_of(const TileGrid& grid, std::size_t square) const;
 
@@ -185,17 +184,16 @@ struct CodeBoard {
 using MarkFunction = void (*)(const TileGrid& grid, std::size_t words,
                               std::span<const CodeBoard> boards);
 
-// Adds to the starts the squares, gold and gems each player reaches
-// first (its share of those reached first by several).
-using ShareFunction = void (*)(const BitWave::Boards& boards, std::size_t players,
-                               std::span<StartFigures> starts);
+// Counts the squares, gold and gems reached first, by who reached them.
+using CountFunction = void (*)(const BitWave::Boards& boards, std::size_t players,
+                               FirstCounts& counts);
 
-// A kernel: the step, the marking and the shares, compiled for one
+// A kernel: the step, the marking and the counting, compiled for one
 // processor.
 struct Kernel {
   StepFunction step;
   MarkFunction mark;
-  ShareFunction share;
+  CountFunction count;
 };
 // For every x86-64, and for processors with AVX2 (the plain one where the
 // processor lacks it).

@@ -21,10 +21,6 @@ namespace tarnix::bit_step::BIT_STEP_NAMESPACE {
 using L = BIT_STEP_LANES;
 using Bytes = BIT_STEP_BYTES;
 
-// Twelve twelfths make a square: a square shared by k players gives each
-// 12 / k, a whole number for k = 1 … 4.
-constexpr std::int64_t kWholeSquare = 12;
-
 // Marks the squares of each tile code on its boards, for MarkFunction. A
 // board's squares are found a register of bytes at a time: the bytes equal
 // to one of its codes, as the bits of a mask.
@@ -262,12 +258,11 @@ BIT_STEP_TARGET [[gnu::always_inline]] inline bool run(BitWave::Boards& b, std::
   return true;
 }
 
-// Shares, for ShareFunction: a square (or wall) one player reaches first
-// is its own, counted by popcount; the few several reach first at once are
-// walked bit by bit, 12 / k twelfths to each of the k.
-BIT_STEP_TARGET [[gnu::always_inline]] inline void share(const BitWave::Boards& b,
-                                                         std::size_t players,
-                                                         std::span<StartFigures> starts) {
+// The squares, gold and gems reached first, for CountFunction: a square
+// (or wall) one player reaches first is counted by popcount; the few that
+// several reach first at once are counted bit by bit, by who reached them.
+BIT_STEP_TARGET [[gnu::always_inline]] inline void count(const BitWave::Boards& b,
+                                                         std::size_t players, FirstCounts& counts) {
   const std::size_t n = players;
   for (std::size_t i = b.words; i + b.words < b.size; ++i) {
     std::array<std::uint64_t, kMaxPlayers> own{};
@@ -283,22 +278,22 @@ BIT_STEP_TARGET [[gnu::always_inline]] inline void share(const BitWave::Boards& 
     if (seen == 0) continue;
     for (std::size_t p = 0; p < n; ++p) {
       const std::uint64_t alone = any[p] & ~several;
-      starts[p].territory += kWholeSquare * std::popcount(own[p] & alone);
-      starts[p].gold_first += kWholeSquare * std::popcount(b.gold[i] & alone);
-      starts[p].gems_first += kWholeSquare * std::popcount(b.gems[i] & alone);
+      const std::size_t who = std::size_t{1} << p;
+      counts.territory[who] += std::popcount(own[p] & alone);
+      counts.gold[who] += std::popcount(b.gold[i] & alone);
+      counts.gems[who] += std::popcount(b.gems[i] & alone);
     }
     for (std::uint64_t shared = several; shared != 0; shared &= shared - 1) {
       const std::uint64_t one = shared & (~shared + 1);
-      unsigned who = 0;  // at least two players: the square is in `several`
-      for (std::size_t p = 0; p < n; ++p)
-        who |= ((any[p] & one) != 0 ? 1U : 0U) << p;
-      const std::int64_t share = kWholeSquare / std::popcount(who);
+      std::size_t who = 0;
+      std::uint64_t entered = 0;  // a square, not a wall, is in its reachers' own boards
       for (std::size_t p = 0; p < n; ++p) {
-        if ((any[p] & one) == 0) continue;
-        starts[p].territory += (own[p] & one) != 0 ? share : 0;
-        starts[p].gold_first += (b.gold[i] & one) != 0 ? share : 0;
-        starts[p].gems_first += (b.gems[i] & one) != 0 ? share : 0;
+        who |= ((any[p] & one) != 0 ? std::size_t{1} : 0) << p;
+        entered |= own[p] & one;
       }
+      counts.territory[who] += entered != 0 ? 1 : 0;
+      counts.gold[who] += (b.gold[i] & one) != 0 ? 1 : 0;
+      counts.gems[who] += (b.gems[i] & one) != 0 ? 1 : 0;
     }
   }
 }

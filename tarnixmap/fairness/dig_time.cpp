@@ -11,10 +11,6 @@ namespace tarnix {
 
 namespace {
 
-// Twelve twelfths make a square: a square shared by k players gives each
-// 12 / k, a whole number for k = 1 … 4.
-constexpr std::int64_t kWholeSquare = 12;
-
 template <typename Time>
 constexpr Time kUnreached = std::numeric_limits<Time>::max();
 
@@ -35,32 +31,12 @@ bool has_portal(const TileGrid& grid) {
   return grid.rows().find(tile::kPortal) != std::string_view::npos;
 }
 
-// The squares reached first, counted by who reached them first (a set of
-// players, as bits), and shared out among those players at the end: k
-// players reaching a square first at once take 12 / k twelfths each.
-struct FirstCounts {
-  std::array<std::int64_t, 16> territory{};
-  std::array<std::int64_t, 16> gold{};
-  std::array<std::int64_t, 16> gems{};
-
-  void add(std::uint8_t who, char code, bool passable) {
-    territory[who] += passable ? 1 : 0;
-    gold[who] += code == tile::kGold ? 1 : 0;
-    gems[who] += code == tile::kGems ? 1 : 0;
-  }
-
-  void share_out(std::span<StartFigures> starts) const {
-    for (unsigned who = 1; who < territory.size(); ++who) {
-      const std::int64_t share = kWholeSquare / std::popcount(who);
-      for (std::size_t p = 0; p < starts.size(); ++p) {
-        if ((who >> p & 1U) == 0) continue;
-        starts[p].territory += territory[who] * share;
-        starts[p].gold_first += gold[who] * share;
-        starts[p].gems_first += gems[who] * share;
-      }
-    }
-  }
-};
+// A square reached first by the set of players `who` (as bits).
+void count_first(FirstCounts& counts, std::uint8_t who, char code, bool passable) {
+  counts.territory[who] += passable ? 1 : 0;
+  counts.gold[who] += code == tile::kGold ? 1 : 0;
+  counts.gems[who] += code == tile::kGems ? 1 : 0;
+}
 
 }  // namespace
 
@@ -112,7 +88,7 @@ void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hea
       // player stands, but it is reached, as any wall, only from beside it.
       const bool entered = costs.passable(code);
       if (entered) {
-        counts.add(who, code, true);
+        count_first(counts, who, code, true);
         meetings.beside[who] |= who;  // a square shared joins those who share it
         if (code == tile::kPortal) meetings.portal |= who;
       } else {
@@ -151,7 +127,7 @@ void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hea
     buckets_.clear(slot);
     for (const std::size_t wall : touched_) {
       const auto who = static_cast<std::uint8_t>(value[wall] & kWho);
-      counts.add(who, cells[wall], false);
+      count_first(counts, who, cells[wall], false);
       if (cells[wall] == tile::kPortal) meetings.portal |= who;
     }
     touched_.clear();
@@ -170,6 +146,7 @@ void DigTimes::first_wave(const TileGrid& grid, std::span<const HeartCentre> hea
 template <typename Time>
 void DigTimes::share_portals(const TileGrid& grid, const std::vector<Time>& packed,
                              std::span<StartFigures> starts) {
+  FirstCounts counts;
   for (const PortalBlock& block : portals_.find(grid)) {
     Time least = kUnreached<Time>;
     std::uint8_t who = 0;
@@ -182,12 +159,9 @@ void DigTimes::share_portals(const TileGrid& grid, const std::vector<Time>& pack
       }
       if (value >> 4U == least) who |= static_cast<std::uint8_t>(value & 15U);
     }
-    if (who == 0) continue;
-    const std::int64_t share = kWholeSquare / std::popcount(who);
-    for (std::size_t p = 0; p < starts.size(); ++p) {
-      if ((who >> p & 1U) != 0) starts[p].portals_first += share;
-    }
+    ++counts.portals[who];  // who 0: reached by nobody, counted for nobody
   }
+  counts.share_out(starts);
 }
 
 bool DigTimes::measure_first(const TileGrid& grid, std::span<const HeartCentre> hearts,

@@ -205,6 +205,12 @@ TEST_P(HandDrawn, PortalsRivalsAndGoldWithinReach) {
   EXPECT_EQ(sealed.players[1].portal_time, 9);
 }
 
+using MapValues = std::array<std::string_view, kArgumentCount>;
+// A map thick with lava, of one word a row, and a wide one of three.
+constexpr MapValues kLavaMap = {"L", "40", "40", "4", "0", "4", "80", "30", "600", "60", "5", "2"};
+constexpr MapValues kWideMap = {"W",   "150", "24",   "3",   "0",  "6",
+                                "200", "60",  "1500", "200", "20", "2"};
+
 // The flood of bits that a search counts sealed maps by gives the answer
 // the dig-time waves give, player by player, whatever the costs: on maps
 // thick with lava, and with water, gems and the hearts themselves turned
@@ -212,10 +218,7 @@ TEST_P(HandDrawn, PortalsRivalsAndGoldWithinReach) {
 TEST(DigTimes, TheFloodFindsTheSealedPlayersTheWavesFind) {
   // A square map of one word a row, and a wide one of three, whose floods
   // carry from word to word.
-  const std::array<std::array<std::string_view, kArgumentCount>, 2> shapes = {{
-      {"L", "40", "40", "4", "0", "4", "80", "30", "600", "60", "5", "2"},
-      {"W", "150", "24", "3", "0", "6", "200", "60", "1500", "200", "20", "2"},
-  }};
+  const std::array<MapValues, 2> shapes = {kLavaMap, kWideMap};
   std::vector<CostTable> tables(5);
   tables[1].set(tile::kWater, CostTable::kWall);
   tables[2].set(tile::kGems, 5);
@@ -271,12 +274,12 @@ TEST(DigTimes, TheFloodFindsTheSealedPlayersTheWavesFind) {
 // past a word's end; 2 to 4 players; costs the boards take and
 // costs they leave to the queue; every wall kept, or only the counted ones.
 TEST(DigTimes, EveryWaveKernelFindsWhatTheQueueFinds) {
-  const std::array<std::array<std::string_view, kArgumentCount>, 11> shapes = {{
+  const std::array<MapValues, 11> shapes = {{
       {"C", "64", "64", "4", "500", "5", "300", "40", "200", "200", "20", "10"},
-      {"L", "40", "40", "4", "0", "4", "80", "30", "600", "60", "5", "2"},
+      kLavaMap,
       {"T", "65", "30", "2", "0", "3", "100", "30", "300", "100", "10", "2"},
       {"D", "128", "40", "3", "0", "5", "200", "60", "800", "200", "20", "2"},
-      {"W", "150", "24", "3", "0", "6", "200", "60", "1500", "200", "20", "2"},
+      kWideMap,
       {"Q", "200", "20", "4", "0", "6", "200", "60", "1500", "200", "20", "2"},
       {"V", "300", "16", "2", "0", "6", "200", "60", "1500", "200", "20", "2"},
       // Widths either side of a word's end: the last word's spare bits.

@@ -1,8 +1,25 @@
 #include "tarnixmap/fairness/figures.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace tarnix {
+
+void FirstCounts::share_out(std::span<StartFigures> starts) const {
+  // Twelve twelfths make a square: a square shared by k players gives each
+  // 12 / k, a whole number for k = 1 … 4.
+  constexpr std::int64_t kWholeSquare = 12;
+  for (unsigned who = 1; who < territory.size(); ++who) {
+    const std::int64_t share = kWholeSquare / std::popcount(who);
+    for (std::size_t p = 0; p < starts.size(); ++p) {
+      if ((who >> p & 1U) == 0) continue;
+      starts[p].territory += territory[who] * share;
+      starts[p].gold_first += gold[who] * share;
+      starts[p].gems_first += gems[who] * share;
+      starts[p].portals_first += portals[who] * share;
+    }
+  }
+}
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "tarnixrandommap/placement/hearts.h"
@@ -39,6 +40,21 @@ struct StartFigures {
   std::int32_t hazards_near = 0;         // lava and water squares within the radius
   std::optional<double> nearest_portal;  // to the nearest portal square; none without portals
   double nearest_heart = 0;              // to the nearest other heart centre
+};
+
+// The squares, gold, gems and portals reached first, counted by who
+// reached them first (a set of players, as bits), and shared out among
+// those players: k players reaching one first at the same time take
+// 12 / k twelfths each.
+struct FirstCounts {
+  std::array<std::int64_t, 16> territory{};
+  std::array<std::int64_t, 16> gold{};
+  std::array<std::int64_t, 16> gems{};
+  std::array<std::int64_t, 16> portals{};
+
+  // Adds each player's shares to its gold_first, gems_first,
+  // portals_first and territory.
+  void share_out(std::span<StartFigures> starts) const;
 };
 
 // The figures the score compares, in the order they are listed and weighed.
