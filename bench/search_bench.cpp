@@ -15,6 +15,7 @@
 #include "tarnixmap/fairness/measure.h"
 #include "tarnixmap/fairness/sealing.h"
 #include "tarnixmap/fairness/search.h"
+#include "tarnixmap/race/race.h"
 #include "tarnixrandommap/run/generate.h"
 
 namespace tarnix {
@@ -204,6 +205,21 @@ BENCHMARK(BM_DigFirstByShape)
     ->ArgsProduct({{96, 128, 192, 256, 512}, {0}, {0, 2}})
     ->ArgsProduct({{64}, {128, 256, 512}, {0, 2}})
     ->Unit(benchmark::kMicrosecond);
+
+// The digging race of a typical map, with the default options.
+void BM_RaceOneMap(benchmark::State& state) {
+  SomeMaps maps;
+  Race race;
+  const RaceOptions options;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::vector<RacePlayer> players =
+        race.run(maps.grids[i], maps.hearts[i].placed(), options);
+    benchmark::DoNotOptimize(players.data());
+    i = (i + 1) % SomeMaps::kMaps;
+  }
+}
+BENCHMARK(BM_RaceOneMap)->Unit(benchmark::kMillisecond);
 
 // Each player's own wave: gold_within, portal_time, rival_time.
 void BM_DigOwn(benchmark::State& state) {

@@ -11,6 +11,41 @@
 namespace tarnix {
 namespace {
 
+// A map drawn row by row: two hearts, player 1's block at columns 2 to 6
+// and player 2's at 14 to 18, seven columns of rock between them, which
+// the test puts gold or a portal into.
+//
+//   x  012345678901234567890
+//   0  AAAAAAAAAAAAAAAAAAAAA
+//   1  ASSSSSSSSSSSSSSSSSSSA
+//   2  AS11111.......22222SA
+//   ...
+//   6  AS11111.......22222SA
+//   7  ASSSSSSSSSSSSSSSSSSSA
+//   8  AAAAAAAAAAAAAAAAAAAAA
+std::vector<std::string> two_hearts() {
+  std::vector<std::string> rows = {"AAAAAAAAAAAAAAAAAAAAA", "ASSSSSSSSSSSSSSSSSSSA"};
+  for (int y = 2; y <= 6; ++y)
+    rows.emplace_back("AS11111.......22222SA");
+  rows.emplace_back("ASSSSSSSSSSSSSSSSSSSA");
+  rows.emplace_back("AAAAAAAAAAAAAAAAAAAAA");
+  return rows;
+}
+
+std::vector<RacePlayer> race_drawn(const std::vector<std::string>& rows,
+                                   const RaceOptions& options = {}) {
+  TileGrid grid = *TileGrid::create(static_cast<std::int32_t>(rows[0].size()),
+                                    static_cast<std::int32_t>(rows.size()));
+  init_grid(grid);
+  for (std::int32_t y = 0; y < grid.height(); ++y) {
+    for (std::int32_t x = 0; x < grid.width(); ++x)
+      grid.at(x, y) = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+  }
+  const std::array<HeartCentre, 2> hearts = {HeartCentre{4, 4}, HeartCentre{16, 4}};
+  Race race;
+  return race.run(grid, hearts, options);
+}
+
 void expect_same(const RacePlayer& a, const RacePlayer& b, const std::string& where) {
   EXPECT_EQ(a.gold, b.gold) << where;
   EXPECT_EQ(a.floor, b.floor) << where;
@@ -86,6 +121,36 @@ TEST(Race, SymmetricMapsRaceAlike) {
     }
     EXPECT_GT(raced, 6U) << symmetry_mode(c.symmetry).name;
   }
+}
+
+// Outcomes clear by hand. Gold only beside player 1's heart is player
+// 1's: its diggers are there first. A portal two squares from player 1's
+// floor and four from player 2's is player 1's. One gold square halfway
+// between the hearts, the only thing of value, is reached by both at once
+// and so is nobody's.
+TEST(Race, OutcomesClearByHand) {
+  std::vector<std::string> beside = two_hearts();
+  for (std::size_t y = 2; y <= 6; ++y)
+    beside[y][7] = 'g';
+  const std::vector<RacePlayer> gold = race_drawn(beside);
+  EXPECT_EQ(gold[0].gold[2], 5);
+  EXPECT_EQ(gold[1].gold[2], 0);
+  EXPECT_TRUE(gold[0].contact[1]);
+
+  std::vector<std::string> portal = two_hearts();
+  for (std::size_t y = 3; y <= 5; ++y)
+    portal[y].replace(8, 3, "PPP");
+  const std::vector<RacePlayer> claimed = race_drawn(portal);
+  EXPECT_EQ(claimed[0].portals, 1);
+  EXPECT_EQ(claimed[1].portals, 0);
+  EXPECT_GT(claimed[0].gold[2], 0);  // it pays
+
+  std::vector<std::string> halfway = two_hearts();
+  halfway[4][10] = 'g';
+  const std::vector<RacePlayer> tied = race_drawn(halfway);
+  EXPECT_EQ(tied[0].gold[2], 0);
+  EXPECT_EQ(tied[1].gold[2], 0);
+  EXPECT_EQ(tied[0].floor, tied[1].floor);
 }
 
 }  // namespace
