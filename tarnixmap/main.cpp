@@ -100,6 +100,8 @@ int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& stan
     code = tarnix::generate_command(line.generate_request, clock, out, err, disk);
   } else if (*line.check) {
     code = tarnix::check_command(line.check_request, out, err, disk);
+  } else if (*line.race) {
+    code = tarnix::race_command(line.race_request, out, err, disk);
   } else if (*line.render) {
     code = tarnix::render_command(line.render_request, out, err, disk);
   } else if (*line.report) {

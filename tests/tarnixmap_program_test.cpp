@@ -364,7 +364,7 @@ TEST_F(TarnixmapTest, TyposGetUsefulErrors) {
   const std::vector<Case> cases = {
       {{"generat", "Cave"},
        "tarnixmap: unknown command \"generat\"; did you mean \"generate\"?\n"
-       "The commands are generate, check, render, search, report"},
+       "The commands are generate, check, race, render, search, report"},
       {{"frobnicate"}, "tarnixmap: unknown command \"frobnicate\"\nThe commands are"},
       {{"generate", "--cout", "5", "Cave"},
        "tarnixmap generate: unknown option \"--cout\"; did you mean \"--count\"?\n"},

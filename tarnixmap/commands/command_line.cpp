@@ -30,6 +30,7 @@ CommandLine::CommandLine()
   app.formatter(std::make_shared<HelpFormatter>());  // before the commands, which copy it
   add_generate();
   add_check();
+  add_race();
   add_render();
   add_search();
   add_report();
@@ -47,6 +48,21 @@ void CommandLine::use_wave(WaveKernel wave) {
     texts.measure->wave = wave;
 }
 
+CommandLine::FigureTexts& CommandLine::add_costs(CLI::App* command, MeasureOptions& measure,
+                                                 const std::string& group) {
+  FigureTexts& texts = figure_texts_.emplace_back(FigureTexts{command, &measure, {}, {}});
+  command
+      ->add_option("--cost", texts.costs,
+                   "the dig time of a tile code, as CODE=N (1 to 1000) or CODE=wall; again for "
+                   "another code")
+      ->type_name("CODE=N")
+      ->group(group)
+      ->expected(1)  // one CODE=N each time: the words after it are the command's own
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  return texts;
+}
+
 void CommandLine::add_measure(CLI::App* command, MeasureOptions& measure) {
   const std::string group = "Measuring (the fairness score)";
   add_number(command, {"--radius", 0, kMaxRadius}, "R",
@@ -58,16 +74,7 @@ void CommandLine::add_measure(CLI::App* command, MeasureOptions& measure) {
              "count gold_within a dig time of T from each heart (default " +
                  std::to_string(kDefaultReach) + ", 15 squares of rock)",
              [&measure](std::int64_t v) { measure.reach = v; });
-  FigureTexts& texts = figure_texts_.emplace_back(FigureTexts{command, &measure, {}, {}});
-  command
-      ->add_option("--cost", texts.costs,
-                   "the dig time of a tile code, as CODE=N (1 to 1000) or CODE=wall; again for "
-                   "another code")
-      ->type_name("CODE=N")
-      ->group(group)
-      ->expected(1)  // one CODE=N each time: the words after it are the command's own
-      ->allow_extra_args(false)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  FigureTexts& texts = add_costs(command, measure, group);
   command
       ->add_option("--weight", texts.weights,
                    "the weight of a figure in the score, as NAME=W (0 to 100); again for another")
@@ -114,6 +121,35 @@ void CommandLine::add_check() {
   check->add_flag("--json", r.json, "one JSON object per file instead of text");
   names_files(check, {"FILE"});
   check->footer(score_help());
+}
+
+void CommandLine::add_race() {
+  race = app.add_subcommand("race",
+                            "Play the opening of a game on each map file: every player's diggers "
+                            "race for gold, gems, portals and ground; print what each had");
+  RaceRequest& r = race_request;
+  race->add_option("FILE", r.paths, "map files")->required();
+  const std::string group = "The race";
+  add_number(race, {"--diggers", 1, kMaxDiggers}, "K",
+             "diggers a player, all at its heart at time 0 (default " +
+                 std::to_string(RaceOptions().diggers) + ")",
+             [&r](std::int64_t v) { r.race.diggers = static_cast<std::int32_t>(v); });
+  add_number(race, {"--time", 1, kMaxRaceTime}, "T",
+             "race until time T, in dig time (default " + std::to_string(RaceOptions().time) + ")",
+             [&r](std::int64_t v) { r.race.time = static_cast<std::int32_t>(v); });
+  add_number(race, {"--gem-period", 1, kMaxRacePeriod}, "G",
+             "a digger beside a gem mines a unit of gold every G (default " +
+                 std::to_string(RaceOptions().gem_period) + ")",
+             [&r](std::int64_t v) { r.race.gem_period = static_cast<std::int32_t>(v); });
+  add_number(race, {"--portal-period", 1, kMaxRacePeriod}, "P",
+             "a claimed portal pays its owner a unit of gold every P (default " +
+                 std::to_string(RaceOptions().portal_period) + ")",
+             [&r](std::int64_t v) { r.race.portal_period = static_cast<std::int32_t>(v); });
+  for (const char* name : {"--diggers", "--time", "--gem-period", "--portal-period"})
+    race->get_option(name)->group(group);
+  (void)add_costs(race, r.measure, group);
+  race->add_flag("--json", r.json, "one JSON object per file instead of text");
+  names_files(race, {"FILE"});
 }
 
 void CommandLine::add_render() {
@@ -478,7 +514,7 @@ std::string CommandLine::usage_error(std::span<const std::string> words,
       what = name + " " + option->get_type_name() + " is required: " + option->get_description();
     }
   } else if (what == "A subcommand is required") {
-    what = "a command is required: generate, check, render, search, report, merge";
+    what = "a command is required: generate, check, race, render, search, report, merge";
   }
   return who + ": " + what + "\n'" + who + " --help' tells more.\n";
 }

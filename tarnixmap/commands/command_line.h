@@ -58,12 +58,14 @@ struct CommandLine {
   CLI::App app;
   CLI::App* generate = nullptr;
   CLI::App* check = nullptr;
+  CLI::App* race = nullptr;
   CLI::App* render = nullptr;
   CLI::App* search = nullptr;
   CLI::App* report = nullptr;
   CLI::App* merge = nullptr;
   GenerateRequest generate_request;
   CheckRequest check_request;
+  RaceRequest race_request;
   RenderRequest render_request;
   SearchRequest search_request;
   ReportRequest report_request;
@@ -76,8 +78,12 @@ struct CommandLine {
                   const std::string& help, std::function<void(std::int64_t)> store);
   // --radius, --reach, --cost and --weight, into `measure`.
   void add_measure(CLI::App* command, MeasureOptions& measure);
+  struct FigureTexts;
+  // --cost alone, into `measure`, in the help's `group`.
+  FigureTexts& add_costs(CLI::App* command, MeasureOptions& measure, const std::string& group);
   void add_generate();
   void add_check();
+  void add_race();
   void add_render();
   void add_search();
   void add_report();

@@ -10,6 +10,7 @@
 
 #include "tarnixmap/drawing/render.h"
 #include "tarnixmap/fairness/measure.h"
+#include "tarnixmap/race/race.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/console.h"
@@ -60,6 +61,18 @@ struct CheckRequest {
 // its fairness score, on `out` and each problem, with its line, on `err`.
 [[nodiscard]] int check_command(const CheckRequest& request, Console& out, Console& err,
                                 FileSystem& files);
+
+struct RaceRequest {
+  std::vector<std::string> paths;  // map files
+  MeasureOptions measure{};        // the cost table (the rest is the score's)
+  RaceOptions race{};              // diggers, the race's length, what gems and portals pay
+  bool json = false;               // one JSON object per file on `out` instead of text
+};
+
+// Races each sound map file's players and prints each player's gold on the
+// way, floor, portals and first contacts, and the race fairness.
+[[nodiscard]] int race_command(const RaceRequest& request, Console& out, Console& err,
+                               FileSystem& files);
 
 struct ReportRequest {
   std::vector<std::string> paths;  // map files

@@ -30,6 +30,16 @@ struct Worth {
 
 }  // namespace
 
+double race_fairness(std::span<const RacePlayer> players) {
+  std::int64_t most = 0;
+  std::int64_t least = players.empty() ? 0 : players[0].gold[2];
+  for (const RacePlayer& p : players) {
+    most = std::max(most, p.gold[2]);
+    least = std::min(least, p.gold[2]);
+  }
+  return most > 0 ? static_cast<double>(most - least) / static_cast<double>(most) : 0;
+}
+
 std::vector<RacePlayer> Race::run(const TileGrid& grid, std::span<const HeartCentre> hearts,
                                   const RaceOptions& options) {
   grid_ = &grid;

@@ -14,6 +14,10 @@
 
 namespace tarnix {
 
+inline constexpr std::int64_t kMaxDiggers = 64;
+inline constexpr std::int64_t kMaxRaceTime = 100000;
+inline constexpr std::int64_t kMaxRacePeriod = 100000;
+
 // The opening of a game, played: how a race is run.
 struct RaceOptions {
   CostTable costs;                 // the dig time of each tile code
@@ -31,6 +35,11 @@ struct RacePlayer {
   // The time its floor first touched each player's (its own: none).
   std::array<std::optional<std::int32_t>, kMaxPlayers> contact{};
 };
+
+// How uneven a race ended: the spread of the players' gold at its end, as
+// the score measures a figure's (the most less the least, over the most;
+// 0 when no one has any).
+[[nodiscard]] double race_fairness(std::span<const RacePlayer> players);
 
 // The race of all players over one map. Deterministic, and alike for every
 // player: on a map that follows a symmetric layout every player's records
