@@ -151,39 +151,10 @@ bool Race::can_enter(std::size_t player, std::size_t square) const {
   return entry_time(player, square) > 0;
 }
 
-// Dig times from `from` over what the player can enter, and the square
-// each was first reached from, trying directions in the player's order.
-void Race::distances(std::size_t player, std::size_t from) {
-  for (const std::size_t at : reached_)
-    dist_[at] = kUnreached;
-  reached_.clear();
-  using Entry = std::tuple<std::int32_t, std::uint64_t, std::size_t>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
-  dist_[from] = 0;
-  reached_.push_back(from);
-  queue.emplace(0, order_key(player, from), from);
-  while (!queue.empty()) {
-    const auto [d, key, at] = queue.top();
-    queue.pop();
-    if (d != dist_[at]) continue;
-    for (const std::ptrdiff_t by : frames_[player].steps) {
-      const auto next = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + by);
-      const std::int32_t cost = entry_time(player, next);
-      if (cost == 0) continue;
-      if (d + cost < dist_[next]) {
-        if (dist_[next] == kUnreached) reached_.push_back(next);
-        dist_[next] = d + cost;
-        from_[next] = at;
-        queue.emplace(d + cost, order_key(player, next), next);
-      }
-    }
-  }
-}
-
 void Race::plan(std::size_t player, Digger& digger, std::int32_t t) {
-  distances(player, digger.at);
   const char* cells = grid_->cells();
   const std::int64_t left = options_.time - t;
+  const std::uint64_t squares = grid_->rows().size();
   // Targets another digger of the player already goes for.
   const auto taken = [&](std::size_t square, bool gem) {
     return std::ranges::any_of(diggers_[player], [&](const Digger& other) {
@@ -201,6 +172,8 @@ void Race::plan(std::size_t player, Digger& digger, std::int32_t t) {
     bool for_gem = false;
     bool found = false;
   };
+  // The best target: the most worth, then the nearest, then the first in
+  // the player's own order of squares.
   Choice best;
   const auto consider = [&](const Choice& c) {
     const bool better = !best.found || c.worth.above(best.worth) ||
@@ -208,33 +181,78 @@ void Race::plan(std::size_t player, Digger& digger, std::int32_t t) {
                          (c.time < best.time || (c.time == best.time && c.key < best.key)));
     if (better) best = c;
   };
-  for (const std::size_t at : reached_) {
-    const std::int32_t d = dist_[at];
-    const std::int64_t time = std::max<std::int64_t>(d, 1);
-    const char code = cells[at];
-    if (owner_[at] == 0 && code == tile::kGold && !taken(at, false))
-      consider({{1, 1, time}, d, order_key(player, at), at, 0, false, true});
-    if (owner_[at] == 0 && portal_of_[at] >= 0 &&
-        portal_owners_[static_cast<std::size_t>(portal_of_[at])] == 0 && left - d > 0 &&
-        !taken(at, false)) {
-      consider(
-          {{left - d, options_.portal_period, time}, d, order_key(player, at), at, 0, false, true});
+  // The most any target can be worth, over the time to reach it: a portal
+  // nobody holds pays to the end, anything else a unit.
+  const bool open_portal =
+      std::ranges::any_of(portal_owners_, [](std::uint8_t o) { return o == 0; });
+  const std::int64_t most =
+      open_portal ? std::max<std::int64_t>(left, options_.portal_period) : options_.portal_period;
+  Choice nearest;  // the nearest square nobody holds, where nothing is worth anything
+  // Dig times from the digger over what the player can enter, square by
+  // square in order of time, trying directions in the player's order;
+  // targets are weighed as their squares come, until none farther can win.
+  for (const std::size_t at : reached_)
+    dist_[at] = kUnreached;
+  reached_.clear();
+  for (std::vector<std::size_t>& bucket : buckets_)
+    bucket.clear();
+  const std::size_t ring = buckets_.size();
+  dist_[digger.at] = 0;
+  reached_.push_back(digger.at);
+  buckets_[0].push_back(digger.at);
+  std::size_t pending = 1;
+  for (std::int32_t d = 0; pending > 0; ++d) {
+    if (best.found && d > best.time &&
+        !Worth{most, options_.portal_period, std::max<std::int64_t>(d, 1)}.above(best.worth)) {
+      break;  // farther, and worth no more: nothing to come can win
     }
-    for (const std::ptrdiff_t by : frames_[player].steps) {
-      const auto gem = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + by);
-      if (cells[gem] != tile::kGems || left - d <= 0 || taken(gem, true)) continue;
-      consider(
-          {{left - d, options_.gem_period, time}, d, order_key(player, gem), at, gem, true, true});
+    std::vector<std::size_t>& bucket = buckets_[static_cast<std::size_t>(d) % ring];
+    for (std::size_t i = 0; i < bucket.size(); ++i) {
+      const std::size_t at = bucket[i];
+      --pending;
+      if (dist_[at] != d) continue;
+      const std::int64_t time = std::max<std::int32_t>(d, 1);
+      const char code = cells[at];
+      if (owner_[at] == 0) {
+        if (!nearest.found) nearest = {{0, 1, 1}, d, order_key(player, at), at, 0, false, true};
+        if (code == tile::kGold && !taken(at, false))
+          consider({{1, 1, time}, d, order_key(player, at), at, 0, false, true});
+        if (portal_of_[at] >= 0 && portal_owners_[static_cast<std::size_t>(portal_of_[at])] == 0 &&
+            left - d > 0 && !taken(at, false)) {
+          consider({{left - d, options_.portal_period, time},
+                    d,
+                    order_key(player, at),
+                    at,
+                    0,
+                    false,
+                    true});
+        }
+      }
+      for (const std::ptrdiff_t by : frames_[player].steps) {
+        const auto next = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + by);
+        if (cells[next] == tile::kGems && left - d > 0 && !taken(next, true)) {
+          // A unit of gold for the way there and a period's mining; then
+          // the miner chooses again, and may stay.
+          consider({{1, 1, d + options_.gem_period},
+                    d,
+                    order_key(player, next) * squares + order_key(player, at),
+                    at,
+                    next,
+                    true,
+                    true});
+        }
+        const std::int32_t cost = entry_time(player, next);
+        if (cost == 0 || d + cost >= dist_[next]) continue;
+        if (dist_[next] == kUnreached) reached_.push_back(next);
+        dist_[next] = d + cost;
+        from_[next] = at;
+        buckets_[static_cast<std::size_t>(d + cost) % ring].push_back(next);
+        ++pending;
+      }
     }
+    bucket.clear();
   }
-  if (!best.found) {
-    // Nothing of value within reach: the nearest square nobody holds.
-    for (const std::size_t at : reached_) {
-      if (owner_[at] != 0) continue;
-      const Choice c{{0, 1, 1}, dist_[at], order_key(player, at), at, 0, false, true};
-      if (!best.found || c.time < best.time || (c.time == best.time && c.key < best.key)) best = c;
-    }
-  }
+  if (!best.found) best = nearest;  // nothing of value within reach: ground
   if (!best.found) {
     digger.done_at = t + kWait;
     return;
@@ -347,14 +365,16 @@ void Race::enter_squares(std::int32_t t) {
   }
 }
 
-// Income at t: each miner's gem and each claimed portal pay a unit once a
-// whole period has passed since they began, and every period after.
+// Income at t: a miner's gem pays a unit a period after it began, and the
+// miner chooses again; a claimed portal pays its owners a unit every
+// period after it was claimed.
 void Race::pay(std::int32_t t) {
   for (std::size_t p = 0; p < players_; ++p) {
-    for (const Digger& digger : diggers_[p]) {
-      if (digger.doing == Doing::kMining && t > digger.done_at &&
-          (t - digger.done_at) % options_.gem_period == 0) {
+    for (Digger& digger : diggers_[p]) {
+      if (digger.doing == Doing::kMining && t - digger.done_at == options_.gem_period) {
         ++records_[p].gold[2];
+        digger.doing = Doing::kIdle;  // chooses again, and may stay
+        digger.done_at = t;
       }
     }
   }

@@ -83,7 +83,6 @@ class Race {
   void pay(std::int32_t t);
   void plan(std::size_t player, Digger& digger, std::int32_t t);
   void set_off(std::size_t player, Digger& digger, std::int32_t t);
-  void distances(std::size_t player, std::size_t from);
   [[nodiscard]] std::uint64_t order_key(std::size_t player, std::size_t square) const;
   [[nodiscard]] bool can_enter(std::size_t player, std::size_t square) const;
   [[nodiscard]] std::int32_t entry_time(std::size_t player, std::size_t square) const;
@@ -100,7 +99,7 @@ class Race {
   std::vector<RacePlayer> records_;
   PortalFinder portals_;
   // Planning: dig times from the digger, the square each was reached from,
-  // and a bucket queue.
+  // and a bucket queue, a bucket a time to come modulo the dearest entry.
   std::vector<std::int32_t> dist_;
   std::vector<std::size_t> from_;
   std::vector<std::vector<std::size_t>> buckets_;
