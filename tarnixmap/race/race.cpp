@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <queue>
-#include <tuple>
 
 namespace tarnix {
 
@@ -125,7 +123,6 @@ void Race::start(const TileGrid& grid, std::span<const HeartCentre> hearts) {
   const std::size_t ring = static_cast<std::size_t>(options_.costs.max_cost()) + 1;
   buckets_.resize(ring);
   dist_.assign(size, kUnreached);
-  from_.assign(size, 0);
   reached_.clear();
 }
 
@@ -214,7 +211,9 @@ void Race::plan(std::size_t player, Digger& digger, std::int32_t t) {
       const std::int64_t time = std::max<std::int32_t>(d, 1);
       const char code = cells[at];
       if (owner_[at] == 0) {
-        if (!nearest.found) nearest = {{0, 1, 1}, d, order_key(player, at), at, 0, false, true};
+        const std::uint64_t key = order_key(player, at);
+        if (!nearest.found || d < nearest.time || (d == nearest.time && key < nearest.key))
+          nearest = {{0, 1, 1}, d, key, at, 0, false, true};
         if (code == tile::kGold && !taken(at, false))
           consider({{1, 1, time}, d, order_key(player, at), at, 0, false, true});
         if (portal_of_[at] >= 0 && portal_owners_[static_cast<std::size_t>(portal_of_[at])] == 0 &&
@@ -245,7 +244,6 @@ void Race::plan(std::size_t player, Digger& digger, std::int32_t t) {
         if (cost == 0 || d + cost >= dist_[next]) continue;
         if (dist_[next] == kUnreached) reached_.push_back(next);
         dist_[next] = d + cost;
-        from_[next] = at;
         buckets_[static_cast<std::size_t>(d + cost) % ring].push_back(next);
         ++pending;
       }
@@ -260,9 +258,21 @@ void Race::plan(std::size_t player, Digger& digger, std::int32_t t) {
   digger.target = best.square;
   digger.gem = best.gem;
   digger.for_gem = best.for_gem;
+  // The way back from the target: from each square, the first square in
+  // the player's order of directions that it is entered from on a
+  // quickest way (every square nearer than the one in hand has its time).
   digger.path.clear();
-  for (std::size_t at = best.square; at != digger.at; at = from_[at])
+  for (std::size_t at = best.square; at != digger.at;) {
     digger.path.push_back(at);
+    const std::int32_t before = dist_[at] - entry_time(player, at);
+    for (const std::ptrdiff_t by : frames_[player].steps) {
+      const auto back = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + by);
+      if (dist_[back] == before) {
+        at = back;
+        break;
+      }
+    }
+  }
   set_off(player, digger, t);
 }
 

@@ -98,10 +98,9 @@ class Race {
   std::array<std::vector<Digger>, kMaxPlayers> diggers_;
   std::vector<RacePlayer> records_;
   PortalFinder portals_;
-  // Planning: dig times from the digger, the square each was reached from,
-  // and a bucket queue, a bucket a time to come modulo the dearest entry.
+  // Planning: dig times from the digger, and a bucket queue, a bucket a
+  // time to come modulo the dearest entry.
   std::vector<std::int32_t> dist_;
-  std::vector<std::size_t> from_;
   std::vector<std::vector<std::size_t>> buckets_;
   std::vector<std::size_t> reached_;  // the squares `dist_` holds a time for
 };
