@@ -549,6 +549,31 @@ TEST_F(TarnixmapTest, EveryWaveCodeMeasuresTheSame) {
   EXPECT_EQ(unknown.out, "");
 }
 
+// race plays each map and prints a line a player and the race fairness;
+// with --json an object a map; the same map races the same way; a value
+// out of range is a usage error, a missing file a failure that does not
+// stop the others.
+TEST_F(TarnixmapTest, RaceEachMap) {
+  ASSERT_EQ(generate({"--seed", "5"}).code, 0);
+  const Result text = tarnixmap({"race", "Cave.map", "--time", "200"});
+  EXPECT_EQ(text.code, 0) << text.err;
+  EXPECT_TRUE(
+      text.out.starts_with("Cave.map: a race to 200, 4 diggers a player\n  player 1: gold "))
+      << text.out;
+  EXPECT_NE(text.out.find("\n  player 4: gold "), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("\n  race fairness "), std::string::npos) << text.out;
+  EXPECT_EQ(tarnixmap({"race", "Cave.map", "--time", "200"}).out, text.out);
+  const Result json = tarnixmap({"race", "--json", "Cave.map", "missing.map", "Cave.map"});
+  EXPECT_EQ(json.code, 1);
+  EXPECT_EQ(json.err, "tarnixmap: cannot read missing.map: No such file or directory\n");
+  EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 2) << json.out;
+  EXPECT_TRUE(json.out.starts_with("{\"diggers\":4,\"fairness\":")) << json.out;
+  EXPECT_NE(json.out.find("\"contact\":{\"2\":"), std::string::npos) << json.out;
+  const Result bad = tarnixmap({"race", "--diggers", "0", "Cave.map"});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_EQ(bad.err, "tarnixmap race: --diggers must be a whole number from 1 to 64, got \"0\"\n");
+}
+
 // Reads what `fd` has until `until` appears in it or the writer has gone.
 std::string read_until(int fd, const std::string& until) {
   std::string text;
