@@ -153,5 +153,32 @@ TEST(Race, OutcomesClearByHand) {
   EXPECT_EQ(tied[0].floor, tied[1].floor);
 }
 
+// A player walled in by lava but for one long way round earns less than
+// its rival, on a map that is otherwise the same seen from either side
+// (where they earn the same).
+//
+//   x  012345678901234567890
+//   2  AS11111L.g.g..22222SA   rows 2 to 6; gold at columns 9 and 11,
+//   7  AS.LLLLL...........SA   the same distance from either heart
+//   8  AS.................SA
+TEST(Race, AWalledInPlayerEarnsLess) {
+  std::vector<std::string> rows = {std::string(21, 'A'), "A" + std::string(19, 'S') + "A"};
+  for (int y = 2; y <= 6; ++y)
+    rows.emplace_back("AS11111..g.g..22222SA");
+  rows.emplace_back("AS.................SA");
+  rows.emplace_back("AS.................SA");
+  rows.emplace_back("A" + std::string(19, 'S') + "A");
+  rows.emplace_back(std::string(21, 'A'));
+  const std::vector<RacePlayer> open = race_drawn(rows);
+  EXPECT_EQ(open[0].gold, open[1].gold);
+  for (std::size_t y = 2; y <= 7; ++y)
+    rows[y][7] = 'L';
+  for (std::size_t x = 3; x <= 6; ++x)
+    rows[7][x] = 'L';
+  const std::vector<RacePlayer> walled = race_drawn(rows);
+  EXPECT_LT(walled[0].gold[2], walled[1].gold[2]);
+  EXPECT_LT(walled[0].gold[2], open[0].gold[2]);
+}
+
 }  // namespace
 }  // namespace tarnix
