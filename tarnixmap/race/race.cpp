@@ -61,8 +61,8 @@ std::vector<RacePlayer> Race::run(const TileGrid& grid, std::span<const HeartCen
       }
     }
   }
-  for (std::size_t i = 0; i < owner_.size(); ++i) {
-    if (owner_[i] != 0 && owner_[i] != kBlocked) ++records_[owner_[i] - 1U].floor;
+  for (const std::uint8_t held : owner_) {
+    if (held != 0 && held != kBlocked) ++records_[held - 1U].floor;
   }
   return records_;
 }
@@ -120,7 +120,10 @@ void Race::start(const TileGrid& grid, std::span<const HeartCentre> hearts) {
     for (Digger& digger : diggers_[p])
       digger.at = grid.index(hearts[p].x, hearts[p].y);
   }
-  const std::size_t ring = static_cast<std::size_t>(options_.costs.max_cost()) + 1;
+  // One more bucket than the dearest entry, walking one's own floor (1)
+  // included, whatever the table makes walls.
+  const std::size_t ring =
+      static_cast<std::size_t>(std::max<std::uint16_t>(options_.costs.max_cost(), 1)) + 1;
   buckets_.resize(ring);
   dist_.assign(size, kUnreached);
   reached_.clear();
@@ -203,9 +206,10 @@ void Race::plan(std::size_t player, Digger& digger, std::int32_t t) {
         !Worth{most, options_.portal_period, std::max<std::int64_t>(d, 1)}.above(best.worth)) {
       break;  // farther, and worth no more: nothing to come can win
     }
+    // No square is pushed into the bucket in hand: every entry costs 1 to
+    // the dearest, less than the ring.
     std::vector<std::size_t>& bucket = buckets_[static_cast<std::size_t>(d) % ring];
-    for (std::size_t i = 0; i < bucket.size(); ++i) {
-      const std::size_t at = bucket[i];
+    for (const std::size_t at : bucket) {
       --pending;
       if (dist_[at] != d) continue;
       const std::int64_t time = std::max<std::int32_t>(d, 1);

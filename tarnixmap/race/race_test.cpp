@@ -151,6 +151,16 @@ TEST(Race, OutcomesClearByHand) {
   EXPECT_EQ(tied[0].gold[2], 0);
   EXPECT_EQ(tied[1].gold[2], 0);
   EXPECT_EQ(tied[0].floor, tied[1].floor);
+
+  // Every code a wall, the hearts' too: the diggers walk their own floor
+  // and find nothing to do.
+  RaceOptions walls;
+  for (const TileCode& tile : kTileCodes) {
+    if (tile.code != tile::kBorder) walls.costs.set(tile.code, CostTable::kWall);
+  }
+  const std::vector<RacePlayer> stuck = race_drawn(halfway, walls);
+  EXPECT_EQ(stuck[0].floor, 25);
+  EXPECT_EQ(stuck[1].gold[2], 0);
 }
 
 // A player walled in by lava but for one long way round earns less than
