@@ -107,6 +107,7 @@ int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& stan
   } else if (*line.report) {
     code = tarnix::report_command(line.report_request, out, err, disk);
   } else if (*line.merge) {
+    line.merge_request.cores = tarnix::machine_cores();
     code = tarnix::merge_command(line.merge_request, out, err, disk);
   } else if (*line.search) {
     tarnix::SearchRequest& request = line.search_request;

@@ -123,6 +123,33 @@ void CommandLine::add_check() {
   check->footer(score_help());
 }
 
+void CommandLine::add_race_options(CLI::App* command, RaceOptions& race, bool* given,
+                                   const std::string& group) {
+  const auto store = [&race, given](std::int32_t RaceOptions::*field) {
+    return [&race, given, field](std::int64_t v) {
+      race.*field = static_cast<std::int32_t>(v);
+      if (given != nullptr) *given = true;
+    };
+  };
+  add_number(command, {"--diggers", 1, kMaxDiggers}, "K",
+             "diggers a player, all at its heart at time 0 (default " +
+                 std::to_string(RaceOptions().diggers) + ")",
+             store(&RaceOptions::diggers));
+  add_number(command, {"--time", 1, kMaxRaceTime}, "T",
+             "race until time T, in dig time (default " + std::to_string(RaceOptions().time) + ")",
+             store(&RaceOptions::time));
+  add_number(command, {"--gem-period", 1, kMaxRacePeriod}, "G",
+             "a digger beside a gem mines a unit of gold every G (default " +
+                 std::to_string(RaceOptions().gem_period) + ")",
+             store(&RaceOptions::gem_period));
+  add_number(command, {"--portal-period", 1, kMaxRacePeriod}, "P",
+             "a claimed portal pays its owner a unit of gold every P (default " +
+                 std::to_string(RaceOptions().portal_period) + ")",
+             store(&RaceOptions::portal_period));
+  for (const char* name : {"--diggers", "--time", "--gem-period", "--portal-period"})
+    command->get_option(name)->group(group);
+}
+
 void CommandLine::add_race() {
   race = app.add_subcommand("race",
                             "Play the opening of a game on each map file: every player's diggers "
@@ -130,23 +157,7 @@ void CommandLine::add_race() {
   RaceRequest& r = race_request;
   race->add_option("FILE", r.paths, "map files")->required();
   const std::string group = "The race";
-  add_number(race, {"--diggers", 1, kMaxDiggers}, "K",
-             "diggers a player, all at its heart at time 0 (default " +
-                 std::to_string(RaceOptions().diggers) + ")",
-             [&r](std::int64_t v) { r.race.diggers = static_cast<std::int32_t>(v); });
-  add_number(race, {"--time", 1, kMaxRaceTime}, "T",
-             "race until time T, in dig time (default " + std::to_string(RaceOptions().time) + ")",
-             [&r](std::int64_t v) { r.race.time = static_cast<std::int32_t>(v); });
-  add_number(race, {"--gem-period", 1, kMaxRacePeriod}, "G",
-             "a digger beside a gem mines a unit of gold every G (default " +
-                 std::to_string(RaceOptions().gem_period) + ")",
-             [&r](std::int64_t v) { r.race.gem_period = static_cast<std::int32_t>(v); });
-  add_number(race, {"--portal-period", 1, kMaxRacePeriod}, "P",
-             "a claimed portal pays its owner a unit of gold every P (default " +
-                 std::to_string(RaceOptions().portal_period) + ")",
-             [&r](std::int64_t v) { r.race.portal_period = static_cast<std::int32_t>(v); });
-  for (const char* name : {"--diggers", "--time", "--gem-period", "--portal-period"})
-    race->get_option(name)->group(group);
+  add_race_options(race, r.race, nullptr, group);
   (void)add_costs(race, r.measure, group);
   race->add_flag("--json", r.json, "one JSON object per file instead of text");
   names_files(race, {"FILE"});
@@ -259,6 +270,11 @@ void CommandLine::add_search() {
                    "players' good fortune first: more of it, or less of a time or distance "
                    "(default gold_within: rich starts)")
       ->type_name("FIGURE");
+  add_number(search, {"--race-top", 1, 100000}, "K",
+             "race the maps of the best K seeds (see race) and rank those by race fairness, "
+             "the score breaking ties",
+             [&r](std::int64_t v) { r.race_top = static_cast<std::size_t>(v); });
+  add_race_options(search, r.race, &r.race_given, "The race of --race-top");
   search->add_flag("--json", r.json, "JSON lines instead of the table");
   search
       ->add_option("--report", r.report,

@@ -81,6 +81,10 @@ struct CommandLine {
   struct FigureTexts;
   // --cost alone, into `measure`, in the help's `group`.
   FigureTexts& add_costs(CLI::App* command, MeasureOptions& measure, const std::string& group);
+  // --diggers, --time, --gem-period and --portal-period, into `race`;
+  // `given` (when not null) set once any of them is.
+  void add_race_options(CLI::App* command, RaceOptions& race, bool* given,
+                        const std::string& group);
   void add_generate();
   void add_check();
   void add_race();

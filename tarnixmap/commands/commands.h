@@ -115,6 +115,10 @@ struct SearchRequest {
   std::string report;          // a directory for a page of the best maps; none when empty
   bool histogram = false;      // count every seed's score (always with a report): slower
   bool preview = false;        // also draw each map written as NAME.png
+  // Race the best K seeds' maps and rank those by race fairness.
+  std::optional<std::size_t> race_top;
+  RaceOptions race{};       // the race of --race-top (its costs are the measure's)
+  bool race_given = false;  // the command line set a race option
 };
 
 // Ranks every seed of a range by the fairness of its map and writes the
@@ -131,6 +135,7 @@ struct MergeRequest {
   bool json = false;               // JSON lines, as search --json prints them, instead of the table
   std::string report;              // a directory for a page of the best maps; none when empty
   bool partial = false;            // merge searches stopped before the end of their range too
+  unsigned cores = 1;              // the machine's cores: workers for racing the best seeds
 };
 
 // Merges the outputs of searches of parts of a range into what one search

@@ -8,6 +8,7 @@
 #include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/commands/search_output.h"
 #include "tarnixmap/fairness/figure_text.h"
+#include "tarnixmap/race/race_ranking.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
 
@@ -74,6 +75,7 @@ struct Candidate {
   double score = 0;
   double preference = 0;  // of symmetric maps, once measured again; 0 for others
   std::size_t search = 0;
+  std::optional<double> race_fairness;  // where its search raced it
 };
 
 // In the order a ranking has them (see ranks_before).
@@ -163,7 +165,7 @@ class Merger {
   // is not what its search said: then the searches were not made by this
   // version, or their files were changed.
   std::optional<SearchResult> ranking(const SearchSummary& merged) {
-    keep_best(merged.top);
+    keep_best(ranked_rows(merged));
     SearchResult result;
     for (const Candidate& c : candidates_) {
       std::optional<RankedSeed> ranked = measured(c);
@@ -171,6 +173,7 @@ class Merger {
       result.best.push_back(*ranked);
     }
     std::ranges::sort(result.best, ranks_before);
+    if (merged.race_top && !raced(merged, result.best)) return std::nullopt;
     result.without_map = merged.without_map;
     result.rejected = merged.rejected;
     result.sealed = merged.sealed;
@@ -188,6 +191,31 @@ class Merger {
   };
 
   void fail(const std::string& why) { err_.line("tarnixmap merge: " + why); }
+
+  // Races the best seeds of all the searches, as each search raced its
+  // own, and orders them by the race. False after saying on `err` that a
+  // seed's race fairness is not what its search said.
+  bool raced(const SearchSummary& merged, std::vector<RankedSeed>& best) {
+    RaceOptions race = merged.race;
+    race.costs = merged.measure.costs;
+    const std::atomic<bool> never{false};
+    std::atomic<std::uint64_t> count{0};
+    if (race_best(merged.params, symmetry_of(merged.symmetric), race, *merged.race_top,
+                  std::max(1U, request_.cores), best, never, count) == RaceOutcome::kOutOfMemory) {
+      throw std::bad_alloc();
+    }
+    for (const RankedSeed& r : best) {
+      if (!r.race_fairness) continue;
+      const auto c = std::ranges::find(candidates_, r.seed, &Candidate::seed);
+      if (c == candidates_.end() || !c->race_fairness || *c->race_fairness == *r.race_fairness)
+        continue;
+      fail(names_[c->search] + " races seed " + std::to_string(c->seed) + " to " +
+           fixed(*c->race_fairness, 6) + ", but its map races to " + fixed(*r.race_fairness, 6) +
+           ": was the file made by another version of tarnixmap, or changed?");
+      return false;
+    }
+    return true;
+  }
 
   bool add_totals(const SearchSummary& s) {
     merged_.without_map += s.without_map;
@@ -212,7 +240,7 @@ class Merger {
   // they are among the best at the end.
   bool add_candidates(const SearchOutput& search, std::size_t index) {
     for (const RankedLine& line : search.ranked) {
-      Candidate c{line.seed, line.score, 0, index};
+      Candidate c{line.seed, line.score, 0, index, line.race_fairness};
       if (merged_.symmetric) {
         const std::optional<RankedSeed> ranked = measured(c);
         if (!ranked) return false;
@@ -221,7 +249,8 @@ class Merger {
       candidates_.push_back(c);
     }
     // No merged ranking shows more than the smallest top seen so far.
-    if (candidates_.size() > 2 * std::max<std::size_t>(fewest_top_, 1)) keep_best(fewest_top_);
+    const std::size_t rows = std::max(fewest_top_, merged_.race_top.value_or(0));
+    if (candidates_.size() > 2 * std::max<std::size_t>(rows, 1)) keep_best(rows);
     return true;
   }
 
@@ -358,17 +387,22 @@ int merge_command(const MergeRequest& request, Console& out, Console& err, FileS
     return kExitFailed;
   }
   if (!result) return kExitFailed;
+  // The JSON lists every raced seed, as a search does; the table and the
+  // page show the top.
+  SearchResult shown = *result;
+  if (shown.best.size() > merged->top) shown.best.resize(merged->top);
+  if (result->best.size() > ranked_rows(*merged)) result->best.resize(ranked_rows(*merged));
   if (request.json) {
     print_ranking_json(*result, *merged, out);
   } else {
-    print_ranking_table(*result, merged->symmetric, out);
+    print_ranking_table(shown, merged->symmetric, out);
     out.line(totals_text(*merged));
   }
   if (request.report.empty()) return kExitOk;
   const std::string heading = "tarnixmap merge: the best of " + counted(result->searched, "seed") +
                               " from " + counted(merged->searches, "search") + " for " +
                               printable(merged->params.name);
-  return write_ranking_report(request.report, heading, *result, *merged, request.paths,
+  return write_ranking_report(request.report, heading, shown, *merged, request.paths,
                               request.json ? err : out, err, files)
              ? kExitOk
              : kExitFailed;

@@ -15,6 +15,7 @@
 #include "tarnixmap/commands/symmetry_options.h"
 #include "tarnixmap/fairness/figure_text.h"
 #include "tarnixmap/fairness/search.h"
+#include "tarnixmap/race/race_ranking.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
 
@@ -189,6 +190,12 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   const std::uint32_t from = first.value_or(clock_seed);
   const std::optional<MapParams> params = checked_params(request, values, from, err);
   if (!params) return kExitUsage;
+  if (request.race_given && !request.race_top) {
+    err.line(
+        "tarnixmap search: --diggers, --time, --gem-period and --portal-period set the race of "
+        "--race-top; they need it");
+    return kExitUsage;
+  }
   if (request.prefer && !symmetry) {
     err.line(
         "tarnixmap search: --prefer ranks symmetric maps, whose scores are all 0; it needs "
@@ -212,7 +219,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   options.caps = request.caps;
   if (symmetry)
     options.symmetric = SymmetricSearch{*symmetry, request.prefer.value_or(Figure::kGoldWithin)};
-  options.top = std::max(request.top, request.keep.value_or(1));
+  options.top = std::max({request.top, request.keep.value_or(1), request.race_top.value_or(0)});
   const std::uint64_t per_worker = worker_bytes(*params, measures_dig_time(options));
   const WorkerPlan plan =
       plan_workers(request.threads, request.cores, per_worker, request.memory_available,
@@ -249,13 +256,38 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
     result.stopped = result.stopped || interrupted;
   }
   line.erase();
-  const double seconds = line.elapsed();
   if (result.out_of_memory) {
     err.line("tarnixmap search: " + no_memory_message(*params));
     return kExitFailed;
   }
+  if (request.race_top && !result.stopped && !result.best.empty()) {
+    RaceOptions race = request.race;
+    race.costs = request.measure.costs;
+    const std::atomic<bool>& interrupted =
+        request.interrupted != nullptr ? *request.interrupted : CatchInterrupt::flag();
+    std::optional<CatchInterrupt> ctrl_c;
+    if (request.interrupted == nullptr) ctrl_c.emplace();
+    std::atomic<std::uint64_t> raced{0};
+    const RaceOutcome outcome =
+        race_best(*params, symmetry_of(options.symmetric), race, *request.race_top, options.threads,
+                  result.best, interrupted, raced);
+    if (outcome == RaceOutcome::kOutOfMemory) {
+      err.line("tarnixmap search: " + no_memory_message(*params));
+      return kExitFailed;
+    }
+    if (outcome == RaceOutcome::kStopped) {
+      err.line("tarnixmap search: stopped by Ctrl-C while racing the best " +
+               counted(std::min(*request.race_top, result.best.size()), "seed") +
+               "; nothing was written");
+      return 128 + SIGINT;
+    }
+  }
+  const double seconds = line.elapsed();
   SearchResult shown = result;
+  SearchResult listed = result;  // the JSON lists every raced seed, for merging
   if (shown.best.size() > request.top) shown.best.resize(request.top);
+  const std::size_t rows = std::max(request.top, request.race_top.value_or(0));
+  if (listed.best.size() > rows) listed.best.resize(rows);
   SearchSummary summary;
   summary.params = *params;
   summary.measure = request.measure;
@@ -271,11 +303,13 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   if (options.histogram) summary.histogram = result.histogram;
   summary.seconds = seconds;
   summary.stopped = result.stopped;
+  summary.race_top = request.race_top;
+  summary.race = request.race;
   // Hearts that fit on no seed are said in one line, with what would fit,
   // not as an empty table.
   const bool heartless = result.searched > 0 && result.without_map == result.searched;
   if (request.json) {
-    print_ranking_json(shown, summary, out);
+    print_ranking_json(listed, summary, out);
   } else if (!heartless) {
     if (!shown.best.empty()) print_ranking_table(shown, summary.symmetric, out);
     out.line(totals_text(summary));

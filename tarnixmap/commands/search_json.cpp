@@ -174,6 +174,41 @@ bool parse_ranked(const Json& object, RankedLine* line) {
   }
   line->seed = static_cast<std::uint32_t>(*seed);
   line->score = score->get<double>();
+  line->race_fairness = std::nullopt;
+  if (const auto race = object.find("race_fairness"); race != object.end()) {
+    if (!race->is_number() || !(race->get<double>() >= 0) || race->get<double>() > 1) return false;
+    line->race_fairness = race->get<double>();
+  }
+  return true;
+}
+
+// "race": null (or left out, by an older search), or the top raced and the
+// race's options, each within what race accepts.
+bool parse_race(const Json& object, SearchSummary* summary, std::string* problem) {
+  summary->race_top = std::nullopt;
+  summary->race = RaceOptions{};
+  const auto found = object.find("race");
+  if (found == object.end() || found->is_null()) return true;
+  // Each is 1 or more: 0 stands for one missing or out of range.
+  const auto field = [&found](const char* key, std::uint64_t high) -> std::uint64_t {
+    return found->is_object() ? count_at(*found, key, high).value_or(0) : 0;
+  };
+  const std::uint64_t top = field("top", 100000);
+  const std::uint64_t diggers = field("diggers", kMaxDiggers);
+  const std::uint64_t time = field("time", kMaxRaceTime);
+  const std::uint64_t gem = field("gem_period", kMaxRacePeriod);
+  const std::uint64_t portal = field("portal_period", kMaxRacePeriod);
+  if (top == 0 || diggers == 0 || time == 0 || gem == 0 || portal == 0) {
+    *problem =
+        R"("race" must be null or {"top", "diggers", "time", "gem_period", "portal_period"}, )"
+        "each within what the race accepts";
+    return false;
+  }
+  summary->race_top = static_cast<std::size_t>(top);
+  summary->race.diggers = static_cast<std::int32_t>(diggers);
+  summary->race.time = static_cast<std::int32_t>(time);
+  summary->race.gem_period = static_cast<std::int32_t>(gem);
+  summary->race.portal_period = static_cast<std::int32_t>(portal);
   return true;
 }
 
@@ -219,6 +254,14 @@ Json options_json(const SearchSummary& summary) {
     weights[std::string(kFigures[f].name)] = measure.weights[f];
     if (summary.caps[f]) caps[std::string(kFigures[f].name)] = *summary.caps[f];
   }
+  Json race = nullptr;
+  if (summary.race_top) {
+    race = {{"top", *summary.race_top},
+            {"diggers", summary.race.diggers},
+            {"time", summary.race.time},
+            {"gem_period", summary.race.gem_period},
+            {"portal_period", summary.race.portal_period}};
+  }
   return {{"costs", costs},
           {"weights", weights},
           {"max_spread", caps},
@@ -226,7 +269,8 @@ Json options_json(const SearchSummary& summary) {
           {"radius", measure.radius},
           {"min_border_gap", min_border_gap ? Json(*min_border_gap) : Json(nullptr)},
           {"symmetry", symmetric ? Json(symmetry_mode(symmetric->symmetry).name) : Json(nullptr)},
-          {"prefer", symmetric ? Json(info(symmetric->prefer).name) : Json(nullptr)}};
+          {"prefer", symmetric ? Json(info(symmetric->prefer).name) : Json(nullptr)},
+          {"race", race}};
 }
 
 namespace {
@@ -264,6 +308,7 @@ bool parse_options(const Json& object, SearchSummary* summary, std::string* prob
     return false;
   }
   if (!parse_caps(object, &summary->caps, problem)) return false;
+  if (!parse_race(object, summary, problem)) return false;
   const auto costs = object.find("costs");
   const auto weights = object.find("weights");
   const auto reach = count_at(object, "reach", kMaxReach);
@@ -352,35 +397,61 @@ bool in_ranges(const std::vector<SearchRange>& ranges, std::uint32_t seed) {
   return after != ranges.begin() && seed - std::prev(after)->from < std::prev(after)->seeds;
 }
 
-// Whether a search could have ranked these seeds: as many as its top and its
-// scored seeds allow, each once, within its own ranges, best first.
+// Whether two ranked lines of a search are in its order: by score, then
+// seed (symmetric maps all score 0 and rank by a figure the line does not
+// hold, so only their scores are compared).
+bool in_order(const RankedLine& before, const RankedLine& line, bool symmetric) {
+  return line.score > before.score ||
+         (line.score == before.score && (symmetric || line.seed >= before.seed));
+}
+
+// Whether a search could have ranked these seeds: as many as its top (or
+// its raced seeds) and its scored seeds allow, each once, within its own
+// ranges, best first; of a search that raced its best, the raced ones
+// first, by race fairness, and the rest after them by score.
 bool check_ranked(const SearchOutput& output, std::string* problem) {
   const SearchSummary& s = output.summary;
   std::uint64_t searched = 0;
   for (const SearchRange& r : s.searched)
     searched += r.seeds;
   const std::uint64_t scored = searched - s.without_map - s.rejected - s.sealed;
-  const std::uint64_t expected = std::min<std::uint64_t>(s.top, scored);
+  const std::uint64_t expected = std::min<std::uint64_t>(ranked_rows(s), scored);
   if (output.ranked.size() != expected) {
     *problem = "its summary leaves " + std::to_string(scored) + " seeds scored and a top of " +
-               std::to_string(s.top) + ", so it ranks " + std::to_string(expected) + ", but " +
-               std::to_string(output.ranked.size()) + " ranked lines come before it";
+               std::to_string(ranked_rows(s)) + ", so it ranks " + std::to_string(expected) +
+               ", but " + std::to_string(output.ranked.size()) + " ranked lines come before it";
     return false;
   }
+  const std::size_t raced = std::min<std::size_t>(s.race_top.value_or(0), output.ranked.size());
+  double worst_raced = 0;  // the highest score of a raced seed
   for (std::size_t i = 0; i < output.ranked.size(); ++i) {
     const RankedLine& r = output.ranked[i];
     if (!in_ranges(s.searched, r.seed)) {
       *problem = "it ranks seed " + std::to_string(r.seed) + ", which it did not search";
       return false;
     }
-    // Symmetric maps all score 0 and rank by a figure the line does not
-    // hold; other maps rank by score, then seed.
+    if (r.race_fairness.has_value() != (i < raced)) {
+      *problem = "its best " + std::to_string(raced) + " seeds, and no others, must have a " +
+                 "\"race_fairness\" (seed " + std::to_string(r.seed) + ")";
+      return false;
+    }
     const RankedLine* before = i > 0 ? &output.ranked[i - 1] : nullptr;
-    if (before != nullptr &&
-        (r.score < before->score ||
-         (!s.symmetric && r.score == before->score && r.seed < before->seed))) {
+    bool ordered = true;
+    if (i < raced) {
+      worst_raced = std::max(worst_raced, r.score);
+      ordered = before == nullptr || *r.race_fairness > *before->race_fairness ||
+                (*r.race_fairness == *before->race_fairness &&
+                 in_order(*before, r, s.symmetric.has_value()));
+    } else if (i == raced && raced > 0) {
+      // The race reorders the best seeds only: every seed after them ranks
+      // after each of them by score.
+      ordered = r.score >= worst_raced;
+    } else {
+      ordered = before == nullptr || in_order(*before, r, s.symmetric.has_value());
+    }
+    if (!ordered) {
       *problem = "its ranked seeds are not best first (seed " + std::to_string(r.seed) +
-                 " after seed " + std::to_string(before->seed) + ")";
+                 (before != nullptr ? " after seed " + std::to_string(before->seed) : "") + ")";
       return false;
     }
   }
@@ -465,7 +536,8 @@ bool SearchOutputReader::line(std::string_view text, std::string* problem) {
   if (!object.contains("summary")) {
     RankedLine ranked;
     if (!parse_ranked(object, &ranked)) {
-      *problem = where + R"(a ranked seed needs its "seed" and a "score" of 0 or more)";
+      *problem = where + R"(a ranked seed needs its "seed" and a "score" of 0 or more, )"
+                         R"(and a raced one a "race_fairness" from 0 to 1)";
       return false;
     }
     if (output_.ranked.size() == kMaxRankedLines) {

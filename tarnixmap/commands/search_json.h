@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "tarnixmap/fairness/search.h"
+#include "tarnixmap/race/race.h"
 #include "tarnixrandommap/run/map_params.h"
 
 namespace tarnix {
@@ -32,17 +34,28 @@ struct SearchSummary {
   double seconds = 0;                       // a merge adds its searches' seconds
   bool stopped = false;                     // a search stopped before the end of its range
   std::uint64_t searches = 1;               // how many searches it stands for
+  // --race-top: how many of the best seeds were raced, and the race's
+  // options (its costs are the measure's).
+  std::optional<std::size_t> race_top;
+  RaceOptions race{};
 };
+
+// How many seeds a search's ranking holds, where it has that many scored:
+// its top, or all its raced seeds where those are more.
+[[nodiscard]] inline std::size_t ranked_rows(const SearchSummary& summary) {
+  return std::max(summary.top, summary.race_top.value_or(0));
+}
 
 // How maps were made, measured and ranked: "costs" (each tile code's dig
 // time, or "wall"), "weights" (each figure's), "reach", "radius",
-// "min_border_gap", "max_spread" (each capped figure's cap), and
-// "symmetry" and "prefer" of a search of symmetric maps (each null when
-// not asked for).
+// "min_border_gap", "max_spread" (each capped figure's cap), "symmetry"
+// and "prefer" of a search of symmetric maps, and "race" ({"top",
+// "diggers", "time", "gem_period", "portal_period"}) of a search that
+// raced its best seeds (each null when not asked for).
 [[nodiscard]] nlohmann::json options_json(const SearchSummary& summary);
 
-// Reads options_json back into the summary's measure, min_border_gap, caps
-// and symmetric ("symmetry" and "prefer" may be left out). False with
+// Reads options_json back into the summary's measure, min_border_gap, caps,
+// symmetric and race ("symmetry", "prefer" and "race" may be left out). False with
 // *problem naming what is not one.
 [[nodiscard]] bool parse_options(const nlohmann::json& object, SearchSummary* summary,
                                  std::string* problem);
@@ -58,6 +71,7 @@ struct SearchSummary {
 struct RankedLine {
   std::uint32_t seed = 0;
   double score = 0;
+  std::optional<double> race_fairness;  // of a raced seed
 };
 
 // A search's --json output read back.

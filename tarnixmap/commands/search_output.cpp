@@ -29,27 +29,43 @@ std::string progress_best_text(const SearchProgress& progress, std::optional<Fig
   return best < 1e300 ? fixed(best, 4) : std::string("none");
 }
 
+namespace {
+
+// The race column of a ranking where any seed was raced: "race    " in the
+// heading, each raced seed's race fairness and "-" for one not raced.
+std::string race_cell(const SearchResult& result, const RankedSeed* r) {
+  const bool raced = !result.best.empty() && result.best.front().race_fairness.has_value();
+  if (!raced) return {};
+  if (r == nullptr) return "race    ";
+  return r->race_fairness ? fixed(*r->race_fairness, 4) + "  " : std::string("-       ");
+}
+
+}  // namespace
+
 void print_ranking_table(const SearchResult& result,
                          const std::optional<SymmetricSearch>& symmetric, Console& out) {
   if (symmetric) {
     // Every player starts alike: the preferred figure is what tells the
     // maps apart.
     const std::string figure(info(symmetric->prefer).name);
-    out.line("rank  seed        score   " + figure + " (every player)");
+    out.line("rank  seed        " + race_cell(result, nullptr) + "score   " + figure +
+             " (every player)");
     for (std::size_t i = 0; i < result.best.size(); ++i) {
       const RankedSeed& r = result.best[i];
       std::array<char, 96> row{};
-      std::snprintf(row.data(), row.size(), "%4zu  %-10u  %.4f  %s", i + 1, r.seed, r.score(),
+      std::snprintf(row.data(), row.size(), "%4zu  %-10u  %s%.4f  %s", i + 1, r.seed,
+                    race_cell(result, &r).c_str(), r.score(),
                     fixed(preferred_value(r, symmetric->prefer), 2).c_str());
       out.line(row.data());
     }
     return;
   }
-  out.line("rank  seed        score   least even");
+  out.line("rank  seed        " + race_cell(result, nullptr) + "score   least even");
   for (std::size_t i = 0; i < result.best.size(); ++i) {
     const RankedSeed& r = result.best[i];
     std::array<char, 64> head{};
-    std::snprintf(head.data(), head.size(), "%4zu  %-10u  %.4f  ", i + 1, r.seed, r.score());
+    std::snprintf(head.data(), head.size(), "%4zu  %-10u  %s%.4f  ", i + 1, r.seed,
+                  race_cell(result, &r).c_str(), r.score());
     out.line(std::string(head.data()) + figure_name(r.fairness.least_even) + ": " +
              least_even_text(r.start_figures(), r.fairness));
   }
@@ -90,6 +106,7 @@ void print_ranking_json(const SearchResult& result, const SearchSummary& summary
                            {"params", params_json(summary.params, r.seed, symmetry)},
                            {"command", generate_command_line(summary.params, r.seed, symmetry)}};
     put_fairness(line, r.fairness, summary.measure.weights);
+    if (r.race_fairness) line["race_fairness"] = *r.race_fairness;
     if (summary.symmetric) {
       line["symmetry"] = symmetry_mode(summary.symmetric->symmetry).name;
       line["preferred"] = {{"figure", info(summary.symmetric->prefer).name},
@@ -131,6 +148,16 @@ std::string search_command_line(const SearchSummary& s, const std::string& dir) 
     line += " --symmetry " + std::string(symmetry_mode(s.symmetric->symmetry).name) + " --prefer " +
             std::string(info(s.symmetric->prefer).name);
   }
+  if (s.race_top) {
+    line += " --race-top " + std::to_string(*s.race_top);
+    const RaceOptions defaults;
+    if (s.race.diggers != defaults.diggers) line += " --diggers " + std::to_string(s.race.diggers);
+    if (s.race.time != defaults.time) line += " --time " + std::to_string(s.race.time);
+    if (s.race.gem_period != defaults.gem_period)
+      line += " --gem-period " + std::to_string(s.race.gem_period);
+    if (s.race.portal_period != defaults.portal_period)
+      line += " --portal-period " + std::to_string(s.race.portal_period);
+  }
   return line + " --no-write --report " + shell_word(dir) + " " + values_words(s.params);
 }
 
@@ -162,6 +189,14 @@ PageOrigin search_origin(const SearchSummary& s, const std::string& dir) {
                                     ", ranked by " + std::string(info(s.symmetric->prefer).name)
                               : std::string("none: the generator's own maps"));
   origin.settings.emplace_back("top", std::to_string(s.top) + " seeds ranked");
+  if (s.race_top) {
+    origin.settings.emplace_back(
+        "race", "the best " + std::to_string(*s.race_top) + " raced and ranked by race fairness (" +
+                    std::to_string(s.race.diggers) + " diggers a player, to time " +
+                    std::to_string(s.race.time) + ", a gem's unit every " +
+                    std::to_string(s.race.gem_period) + ", a portal's every " +
+                    std::to_string(s.race.portal_period) + ")");
+  }
   origin.command = search_command_line(s, dir);
   return origin;
 }
@@ -182,6 +217,7 @@ bool write_ranking_report(const std::string& dir, const std::string& heading,
       ReportEntry entry =
           report_entry(params.name, source, seed, *grid, *reports.hearts, summary.measure);
       entry.map.params = params;
+      entry.map.race_fairness = result.best[i].race_fairness;
       if (summary.symmetric) entry.map.made_symmetric = summary.symmetric->symmetry;
       entry.made = std::move(grid);
       return entry;

@@ -283,6 +283,10 @@ std::string map_card(const ReportMap& map, const Weights& weights) {
                escaped(least_even_text(map.measure.players, f));
   }
   if (f.sealed) verdict += "; sealed: " + escaped(sealed_text(map.measure.players));
+  if (map.race_fairness) {
+    verdict = "race fairness <b>" + fixed(*map.race_fairness, 4) +
+              "</b> (how unevenly its race ended); " + verdict;
+  }
   std::string html = R"(<section class="box map"><h2>)" + isolated(map.source) + ": " + title +
                      R"(</h2><div class="pictures">)" +
                      picture_link(map.picture, map.thumbnail, "the map " + escaped(map.name)) +

@@ -29,6 +29,7 @@ struct ReportMap {
   std::optional<MapParams> params;         // its values, where known (a map made from a seed)
   std::optional<Symmetry> made_symmetric;  // the layout it was made with, for its command
   MapMeasure measure;
+  std::optional<double> race_fairness;  // where a search raced it
 };
 
 // How the page's maps were made and measured, as the page tells it, so

@@ -26,6 +26,8 @@ struct RankedSeed {
   // negated where less is the player's good fortune, so that more always
   // ranks first.
   double preference = 0;
+  // Its race fairness, where its map was raced (search --race-top).
+  std::optional<double> race_fairness;
 
   [[nodiscard]] std::span<const StartFigures> start_figures() const {
     return std::span<const StartFigures>(starts).first(static_cast<std::size_t>(players));
