@@ -87,7 +87,7 @@ int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& stan
   tarnix::Console out(standard_output, tarnix::LineEnds::kLf);
   tarnix::Console err(standard_error, tarnix::LineEnds::kLf);
   tarnix::DiskFileSystem disk(standard);
-  if (!line.read_numbers(err)) return tarnix::kExitUsage;
+  if (!line.read_numbers(err) || !line.read_weights(disk, err)) return tarnix::kExitUsage;
   const std::optional<tarnix::WaveKernel> wave = wave_from_environment();
   if (!wave) {
     err.line("tarnixmap: TARNIX_WAVE must be plain, avx2 or queue, or empty");
@@ -109,6 +109,9 @@ int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& stan
   } else if (*line.merge) {
     line.merge_request.cores = tarnix::machine_cores();
     code = tarnix::merge_command(line.merge_request, out, err, disk);
+  } else if (*line.calibrate) {
+    line.calibrate_request.cores = tarnix::machine_cores();
+    code = tarnix::calibrate_command(line.calibrate_request, out, err, disk);
   } else if (*line.search) {
     tarnix::SearchRequest& request = line.search_request;
     request.cores = tarnix::machine_cores();

@@ -574,6 +574,49 @@ TEST_F(TarnixmapTest, RaceEachMap) {
   EXPECT_EQ(bad.err, "tarnixmap race: --diggers must be a whole number from 1 to 64, got \"0\"\n");
 }
 
+// calibrate writes weights that --weights reads wherever the score is
+// measured; a --weight given too changes its own figure's over the file's;
+// and the file of weights is never written over an input.
+TEST_F(TarnixmapTest, CalibratedWeightsAreReadBack) {
+  std::vector<std::string> args = {"calibrate", "--from", "1", "--seeds", "60", "-o", "w.json"};
+  args.insert(args.end(), kCave.begin(), kCave.end());
+  const Result calibrated = tarnixmap(args);
+  ASSERT_EQ(calibrated.code, 0) << calibrated.err;
+  EXPECT_NE(calibrated.out.find("seeds 1 to 60: "), std::string::npos) << calibrated.out;
+  EXPECT_NE(calibrated.out.find("\n  fitted weights  "), std::string::npos) << calibrated.out;
+  ASSERT_EQ(generate({"--seed", "5"}).code, 0);
+  // One figure alone weighs: the score is that figure's spread, whatever
+  // the rest would add.
+  const std::string alone =
+      R"({"weights":{"border_gap":0,"gems_first":0,"gems_near":0,"gold_first":1,"gold_near":0,)"
+      R"("gold_within":0,"hazards_near":0,"nearest_heart":0,"nearest_portal":0,)"
+      R"("portal_time":0,"portals_first":0,"rival_time":0,"second_rival_time":0,"territory":0}})";
+  write_file("alone.json", alone);
+  const Result by_file = tarnixmap({"check", "--json", "--weights", "alone.json", "Cave.map"});
+  ASSERT_EQ(by_file.code, 0) << by_file.err;
+  const Result by_flag = tarnixmap(
+      {"check",    "--json",          "--weight", "gold_first=1", "--weight", "gems_first=0",
+       "--weight", "portals_first=0", "--weight", "territory=0",  "--weight", "gold_within=0",
+       "--weight", "portal_time=0",   "--weight", "rival_time=0", "--weight", "second_rival_time=0",
+       "--weight", "border_gap=0",    "Cave.map"});
+  EXPECT_EQ(by_file.out, by_flag.out);
+  const Result changed = tarnixmap(
+      {"check", "--json", "--weights", "alone.json", "--weight", "gold_first=2", "Cave.map"});
+  EXPECT_NE(changed.out, by_file.out);
+  EXPECT_EQ(tarnixmap({"check", "--weights", "w.json", "Cave.map"}).code, 0);
+  const Result over = tarnixmap({"calibrate", "--from", "1", "--seeds", "30", "--weights",
+                                 "alone.json", "-o", "alone.json", "Cave", "--players", "2"});
+  EXPECT_EQ(over.code, 2);
+  EXPECT_NE(over.err.find("alone.json is the input alone.json; it would be overwritten"),
+            std::string::npos)
+      << over.err;
+  EXPECT_EQ(read_file("alone.json"), alone);
+  const Result missing = tarnixmap({"search", "--weights", "none.json", "Cave"});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.err,
+            "tarnixmap search: --weights none.json: cannot read it: No such file or directory\n");
+}
+
 // Reads what `fd` has until `until` appears in it or the writer has gone.
 std::string read_until(int fd, const std::string& until) {
   std::string text;

@@ -10,6 +10,7 @@
 #include "tarnixmap/commands/help_format.h"
 #include "tarnixmap/commands/suggest.h"
 #include "tarnixmap/commands/symmetry_options.h"
+#include "tarnixmap/commands/weights_file.h"
 
 namespace tarnix {
 
@@ -33,6 +34,7 @@ CommandLine::CommandLine()
   add_race();
   add_render();
   add_search();
+  add_calibrate();
   add_report();
   add_merge();
 }
@@ -50,7 +52,8 @@ void CommandLine::use_wave(WaveKernel wave) {
 
 CommandLine::FigureTexts& CommandLine::add_costs(CLI::App* command, MeasureOptions& measure,
                                                  const std::string& group) {
-  FigureTexts& texts = figure_texts_.emplace_back(FigureTexts{command, &measure, {}, {}});
+  FigureTexts& texts =
+      figure_texts_.emplace_back(FigureTexts{command, &measure, {}, {}, {}, nullptr});
   command
       ->add_option("--cost", texts.costs,
                    "the dig time of a tile code, as CODE=N (1 to 1000) or CODE=wall; again for "
@@ -63,7 +66,8 @@ CommandLine::FigureTexts& CommandLine::add_costs(CLI::App* command, MeasureOptio
   return texts;
 }
 
-void CommandLine::add_measure(CLI::App* command, MeasureOptions& measure) {
+void CommandLine::add_measure(CLI::App* command, MeasureOptions& measure,
+                              std::string* weights_file) {
   const std::string group = "Measuring (the fairness score)";
   add_number(command, {"--radius", 0, kMaxRadius}, "R",
              "count gold_near, gems_near and hazards_near within R tiles of each heart "
@@ -75,6 +79,7 @@ void CommandLine::add_measure(CLI::App* command, MeasureOptions& measure) {
                  std::to_string(kDefaultReach) + ", 15 squares of rock)",
              [&measure](std::int64_t v) { measure.reach = v; });
   FigureTexts& texts = add_costs(command, measure, group);
+  texts.input = weights_file;
   command
       ->add_option("--weight", texts.weights,
                    "the weight of a figure in the score, as NAME=W (0 to 100); again for another")
@@ -83,6 +88,13 @@ void CommandLine::add_measure(CLI::App* command, MeasureOptions& measure) {
       ->expected(1)
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  command
+      ->add_option("--weights", texts.weights_file,
+                   "every figure's weight from FILE, as calibrate writes it; a --weight given "
+                   "too changes its figure's")
+      ->type_name("FILE")
+      ->group(group);
+  names_files(command, {"--weights"});
   for (const char* name : {"--radius", "--reach"})
     command->get_option(name)->group(group);
 }
@@ -150,6 +162,29 @@ void CommandLine::add_race_options(CLI::App* command, RaceOptions& race, bool* g
     command->get_option(name)->group(group);
 }
 
+void CommandLine::add_calibrate() {
+  calibrate = app.add_subcommand(
+      "calibrate",
+      "Race the map of every seed of a range, fit the score's weights so that the score orders "
+      "the maps as their races do, and write them as a file for --weights");
+  CalibrateRequest& r = calibrate_request;
+  add_number(calibrate, {"--from", 0, kLastSeed}, "N", "the first seed",
+             [&r](std::int64_t v) { r.from = static_cast<std::uint32_t>(v); });
+  add_number(calibrate, {"--seeds", 1, 1000000}, "K", "how many seeds (20 or more maps are needed)",
+             [&r](std::int64_t v) { r.seeds = static_cast<std::uint64_t>(v); });
+  for (const char* name : {"--from", "--seeds"})
+    calibrate->get_option(name)->required();
+  calibrate->add_option("-o,--output", r.output, "the file the fitted weights are written to")
+      ->type_name("FILE")
+      ->required();
+  add_measure(calibrate, r.measure, &r.weights_file);
+  add_race_options(calibrate, r.race, nullptr, "The race");
+  add_number(calibrate, {"--threads", 1, 256}, "J", "workers (default: the machine's cores)",
+             [&r](std::int64_t v) { r.threads = static_cast<unsigned>(v); });
+  calibrate_values_.add_to(calibrate);
+  names_files(calibrate, {"--params", "--output"});
+}
+
 void CommandLine::add_race() {
   race = app.add_subcommand("race",
                             "Play the opening of a game on each map file: every player's diggers "
@@ -180,7 +215,7 @@ void CommandLine::add_render() {
   render->add_flag("--territory", r.territory,
                    "tint each square by the player who reaches it first (grey: shared, or no "
                    "one)");
-  add_measure(render, r.measure);
+  add_measure(render, r.measure, &r.weights_file);
   names_files(render, {"FILE", "--output"});
   render->footer(score_help());
   add_number(render, {"--scale", 1, 2147483647}, "S",
@@ -199,7 +234,7 @@ void CommandLine::add_report() {
   report->add_flag("--keep-order", r.keep_order,
                    "show the maps in the order given (default: the fairest first, sealed maps "
                    "last)");
-  add_measure(report, r.measure);
+  add_measure(report, r.measure, &r.weights_file);
   names_files(report, {"FILE", "--output"});
   report->footer(score_help());
 }
@@ -242,7 +277,7 @@ void CommandLine::add_search() {
              [&r](std::int64_t v) { r.keep = static_cast<std::size_t>(v); });
   search->add_flag("--no-write", r.no_write, "write no map");
   search->add_flag("--preview", r.preview, "also draw each map written as NAME.png");
-  add_measure(search, r.measure);
+  add_measure(search, r.measure, &r.weights_file);
   add_number(search, {"--min-border-gap", 0, 1000000}, "N",
              "never rank a seed where a heart has fewer than N rock squares between its block "
              "and the frame (its border_gap)",
@@ -310,6 +345,21 @@ bool CommandLine::read_names(Console& err) const {
   return true;
 }
 
+bool CommandLine::read_weights(FileSystem& files, Console& err) {
+  for (FigureTexts& texts : figure_texts_) {
+    if (!*texts.command || texts.weights_file.empty()) continue;
+    if (texts.input != nullptr) *texts.input = texts.weights_file;
+    std::string problem;
+    // The file's weights first; then each --weight given changes its own.
+    if (!read_weights_file(texts.weights_file, files, &texts.measure->weights, &problem) ||
+        !apply_figure_options({}, texts.weights, *texts.measure, &problem)) {
+      err.line("tarnixmap " + texts.command->get_name() + ": " + problem);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool CommandLine::read_numbers(Console& err) {
   if (!read_names(err)) return false;
   for (FigureTexts& texts : figure_texts_) {
@@ -330,6 +380,7 @@ bool CommandLine::read_numbers(Console& err) {
   };
   if (*generate && !take(generate_values_, generate_request)) return false;
   if (*search && !take(search_values_, search_request)) return false;
+  if (*calibrate && !take(calibrate_values_, calibrate_request)) return false;
   if (std::string problem; *search && !apply_caps(search_caps_, search_request.caps, &problem)) {
     err.line("tarnixmap search: " + problem);
     return false;
@@ -438,7 +489,9 @@ std::string unknown_option(const CLI::App* command, std::span<const std::string>
                             (meant.empty() ? did_you_mean(shown, names) : meant);
       // "-dash" is more likely a name than a mistyped option; "--dash" is
       // not.
-      const bool takes_names = command->get_name() == "generate" || command->get_name() == "search";
+      const bool takes_names = command->get_name() == "generate" ||
+                               command->get_name() == "search" ||
+                               command->get_name() == "calibrate";
       if (takes_names && !long_option) message += "\n" + std::string(kDashNameHint);
       return message + "\n";
     }
@@ -530,7 +583,7 @@ std::string CommandLine::usage_error(std::span<const std::string> words,
       what = name + " " + option->get_type_name() + " is required: " + option->get_description();
     }
   } else if (what == "A subcommand is required") {
-    what = "a command is required: generate, check, race, render, search, report, merge";
+    what = "a command is required: generate, check, race, render, search, calibrate, report, merge";
   }
   return who + ": " + what + "\n'" + who + " --help' tells more.\n";
 }

@@ -35,6 +35,9 @@ struct CommandLine {
   // Fills the requests' numbers and map values from the options given.
   // False after a usage error, reported on `err`.
   [[nodiscard]] bool read_numbers(Console& err);
+  // After read_numbers: each --weights file's weights, with every --weight
+  // given changing its own figure's. False after a usage error on `err`.
+  [[nodiscard]] bool read_weights(FileSystem& files, Console& err);
 
   // Which code every command runs the wave of all players with.
   void use_wave(WaveKernel wave);
@@ -61,6 +64,7 @@ struct CommandLine {
   CLI::App* race = nullptr;
   CLI::App* render = nullptr;
   CLI::App* search = nullptr;
+  CLI::App* calibrate = nullptr;
   CLI::App* report = nullptr;
   CLI::App* merge = nullptr;
   GenerateRequest generate_request;
@@ -68,6 +72,7 @@ struct CommandLine {
   RaceRequest race_request;
   RenderRequest render_request;
   SearchRequest search_request;
+  CalibrateRequest calibrate_request;
   ReportRequest report_request;
   MergeRequest merge_request;
   bool quiet = false;  // search: no progress line
@@ -77,7 +82,8 @@ struct CommandLine {
   void add_number(CLI::App* command, OptionRange range, const std::string& type,
                   const std::string& help, std::function<void(std::int64_t)> store);
   // --radius, --reach, --cost and --weight, into `measure`.
-  void add_measure(CLI::App* command, MeasureOptions& measure);
+  // `weights_file` (when not null) is told the --weights file's name.
+  void add_measure(CLI::App* command, MeasureOptions& measure, std::string* weights_file = nullptr);
   struct FigureTexts;
   // --cost alone, into `measure`, in the help's `group`.
   FigureTexts& add_costs(CLI::App* command, MeasureOptions& measure, const std::string& group);
@@ -90,6 +96,7 @@ struct CommandLine {
   void add_race();
   void add_render();
   void add_search();
+  void add_calibrate();
   void add_report();
   void add_merge();
   // --symmetry and --prefer. False after a usage error, reported on `err`.
@@ -111,10 +118,13 @@ struct CommandLine {
     MeasureOptions* measure;
     std::vector<std::string> costs;
     std::vector<std::string> weights;
+    std::string weights_file;      // --weights
+    std::string* input = nullptr;  // where the request keeps its name
   };
   std::list<FigureTexts> figure_texts_;
   MapValues generate_values_;
   MapValues search_values_;
+  MapValues calibrate_values_;
 };
 
 }  // namespace tarnix

@@ -79,6 +79,7 @@ struct ReportRequest {
   std::string output;              // the directory the page and its pictures go to
   MeasureOptions measure{};        // costs, reach, radius and weights
   bool keep_order = false;         // show the maps as given, not the fairest first
+  std::string weights_file{};      // --weights, read already: never to be written over
 };
 
 // Writes a page, OUTPUT/index.html, that shows the maps side by side with
@@ -90,7 +91,8 @@ struct ReportRequest {
 struct SearchRequest {
   std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
   std::array<bool, kArgumentCount> given{};        // which of them the command line gave
-  std::string params_file;  // a JSON object of values for those not given; none when empty
+  std::string params_file;   // a JSON object of values for those not given; none when empty
+  std::string weights_file;  // --weights, read already: never to be written over
   std::optional<std::uint32_t> from;  // the first seed; the --params seed or the clock's second
                                       // when absent
   std::uint64_t seeds = 100000;       // how many seeds
@@ -127,6 +129,30 @@ struct SearchRequest {
 // code is 130.
 [[nodiscard]] int search_command(const SearchRequest& request, std::uint32_t clock_seed,
                                  Console& out, Console& err, FileSystem& files);
+
+struct CalibrateRequest {
+  std::array<std::string, kArgumentCount> values;  // the generator's twelve arguments
+  std::array<bool, kArgumentCount> given{};        // which of them the command line gave
+  std::string params_file;          // a JSON object of values for those not given; none when empty
+  std::string weights_file;         // --weights, read already: never to be written over
+  std::uint32_t from = 0;           // the first seed
+  std::uint64_t seeds = 0;          // how many
+  MeasureOptions measure{};         // costs, reach and radius; its weights are the ones to better
+  RaceOptions race{};               // the race each map is run in (its costs are the measure's)
+  std::string output;               // the file of fitted weights
+  std::optional<unsigned> threads;  // workers; else as many as the machine has cores
+  unsigned cores = 1;               // the machine's cores
+  // Read while the maps are raced: once true, it stops. When absent, Ctrl-C
+  // is caught for that time and sets it.
+  const std::atomic<bool>* interrupted = nullptr;
+};
+
+// Races the map of every seed of a range, fits the score's weights so that
+// the score orders the maps as their races do, writes them as a file for
+// --weights, and prints how well the weights before and the fitted ones
+// agree with the race on maps not used for the fit.
+[[nodiscard]] int calibrate_command(const CalibrateRequest& request, Console& out, Console& err,
+                                    FileSystem& files);
 
 struct MergeRequest {
   std::vector<std::string> paths;  // search --json outputs, one or more each; "-" is standard
@@ -182,6 +208,7 @@ struct RenderRequest {
   bool markers = true;                  // a marker on each heart and portal
   bool territory = false;               // tint each square by who reaches it first
   MeasureOptions measure{};             // costs, reach, radius and weights, for the score
+  std::string weights_file{};           // --weights, read already: never to be written over
 };
 
 // Draws each sound map file as a PNG picture; goes on to the next file

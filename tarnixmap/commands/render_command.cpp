@@ -112,9 +112,18 @@ int render_command(const RenderRequest& request, Console& out, Console& err, Fil
     const std::string output = request.output.empty() ? png_name(input) : request.output;
     outputs.push_back(output == kStandardOutput ? "/dev/stdout" : output);
   }
-  if (const std::optional<Clash> clash = find_clash(request.inputs, outputs, files)) {
+  // The --weights file is an input too.
+  std::vector<std::string> guarded = request.inputs;
+  if (!request.weights_file.empty()) guarded.push_back(request.weights_file);
+  if (const std::optional<Clash> clash = find_clash(guarded, outputs, files)) {
     const std::string& input = request.inputs[clash->output];
-    const std::string& other = request.inputs[clash->input];
+    const std::string& other = guarded[clash->input];
+    if (clash->input == request.inputs.size()) {
+      err.line("tarnixmap render: " +
+               printable(request.output.empty() ? png_name(input) : request.output) +
+               " is the --weights file; the picture must go elsewhere (-o)");
+      return kExitUsage;
+    }
     const std::string shown =
         request.output == kStandardOutput
             ? "standard output"

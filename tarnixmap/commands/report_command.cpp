@@ -223,6 +223,7 @@ int report_command(const ReportRequest& request, Console& out, Console& err, Fil
   };
   plan.count = request.paths.size();
   plan.inputs = request.paths;
+  if (!request.weights_file.empty()) plan.inputs.push_back(request.weights_file);
   plan.fairest_first = !request.keep_order;
   plan.origin.weights = request.measure.weights;
   plan.origin.settings = measure_settings(request.measure);

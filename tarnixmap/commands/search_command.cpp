@@ -119,16 +119,21 @@ bool write_best(const SearchRequest& request, MapParams params, const SearchResu
 }
 
 // Refuses, with a usage error on `err`, outputs that would overwrite the
-// --params file: checked before any of them is written.
+// --params or --weights file: checked before any of them is written.
 bool outputs_clear(const SearchRequest& request, const std::vector<std::string>& outputs,
                    Console& err, FileSystem& files) {
-  if (request.params_file.empty()) return true;
-  const std::vector<std::string> inputs = {request.params_file};
-  const std::optional<Clash> clash = find_clash(inputs, outputs, files);
-  if (!clash) return true;
-  err.line("tarnixmap search: " + printable(outputs[clash->output]) + " is the --params file " +
-           printable(request.params_file) + "; it would be overwritten");
-  return false;
+  std::vector<std::pair<std::string, std::string>> inputs;  // each input, and what it is
+  if (!request.params_file.empty()) inputs.emplace_back(request.params_file, "--params");
+  if (!request.weights_file.empty()) inputs.emplace_back(request.weights_file, "--weights");
+  for (const auto& [input, option] : inputs) {
+    const std::vector<std::string> one = {input};
+    const std::optional<Clash> clash = find_clash(one, outputs, files);
+    if (!clash) continue;
+    err.line("tarnixmap search: " + printable(outputs[clash->output]) + " is the " + option +
+             " file " + printable(input) + "; it would be overwritten");
+    return false;
+  }
+  return true;
 }
 
 // The maps (and pictures) the search writes for its best seeds, and the
@@ -171,6 +176,15 @@ std::optional<MapParams> checked_params(const SearchRequest& request,
     err.line("tarnixmap search: " + problem);
   if (!problems.empty()) return std::nullopt;
   return params;
+}
+
+// The files a page must not be written over.
+std::vector<std::string> page_inputs(const SearchRequest& request) {
+  std::vector<std::string> inputs;
+  for (const std::string* input : {&request.params_file, &request.weights_file}) {
+    if (!input->empty()) inputs.push_back(*input);
+  }
+  return inputs;
 }
 
 }  // namespace
@@ -341,12 +355,10 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
       request.no_write || write_best(request, *params, result, options.symmetric, out, err, files);
   const std::string heading = "tarnixmap search: the best of " + counted(result.searched, "seed") +
                               " from " + std::to_string(from) + " for " + printable(params->name);
-  const bool reported = request.report.empty() ||
-                        write_ranking_report(request.report, heading, shown, summary,
-                                             request.params_file.empty()
-                                                 ? std::vector<std::string>()
-                                                 : std::vector<std::string>{request.params_file},
-                                             request.json ? err : out, err, files);
+  const bool reported =
+      request.report.empty() ||
+      write_ranking_report(request.report, heading, shown, summary, page_inputs(request),
+                           request.json ? err : out, err, files);
   if (result.stopped) return 128 + SIGINT;
   return written && reported ? kExitOk : kExitFailed;
 }
