@@ -34,9 +34,9 @@ CommandLine::CommandLine()
   add_race();
   add_render();
   add_search();
-  add_calibrate();
   add_report();
   add_merge();
+  add_calibrate();
 }
 
 void CommandLine::add_number(CLI::App* command, OptionRange range, const std::string& type,
@@ -583,7 +583,7 @@ std::string CommandLine::usage_error(std::span<const std::string> words,
       what = name + " " + option->get_type_name() + " is required: " + option->get_description();
     }
   } else if (what == "A subcommand is required") {
-    what = "a command is required: generate, check, race, render, search, calibrate, report, merge";
+    what = "a command is required: generate, check, race, render, search, report, merge, calibrate";
   }
   return who + ": " + what + "\n'" + who + " --help' tells more.\n";
 }
