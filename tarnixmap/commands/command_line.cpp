@@ -215,6 +215,10 @@ void CommandLine::add_render() {
   render->add_flag("--territory", r.territory,
                    "tint each square by the player who reaches it first (grey: shared, or no "
                    "one)");
+  render->add_flag("--race", r.race,
+                   "race the map (see race) and tint each player's floor at its end, with each "
+                   "player's gold over the race plotted beside the map");
+  add_race_options(render, r.race_options, nullptr, "The race of --race");
   add_measure(render, r.measure, &r.weights_file);
   names_files(render, {"FILE", "--output"});
   render->footer(score_help());

@@ -207,6 +207,8 @@ struct RenderRequest {
   bool legend = true;                   // the title line and the legend beside the map
   bool markers = true;                  // a marker on each heart and portal
   bool territory = false;               // tint each square by who reaches it first
+  bool race = false;                    // tint each player's floor after a race, plot its gold
+  RaceOptions race_options{};           // the race of --race (its costs are the measure's)
   MeasureOptions measure{};             // costs, reach, radius and weights, for the score
   std::string weights_file{};           // --weights, read already: never to be written over
 };

@@ -37,6 +37,21 @@ bool render_one(const RenderRequest& request, const std::string& input, Console&
   PictureLabels labels = picture_labels(
       map->name, std::nullopt, map->hearts, measure,
       request.territory ? measurer.dig_times().first_reachers() : std::span<const std::uint8_t>());
+  std::vector<std::uint8_t> floor;
+  if (request.race) {
+    RaceOptions options = request.race_options;
+    options.costs = request.measure.costs;
+    Race race;
+    const std::vector<RacePlayer> players = race.run(grid, map->hearts.placed(), options);
+    floor = race.floor_owners();
+    labels.territory = floor;
+    RaceCurves curves;
+    curves.time = options.time;
+    curves.fairness = race_fairness(players);
+    for (const RacePlayer& p : players)
+      curves.gold.push_back(p.gold);
+    labels.race = std::move(curves);
+  }
   labels.legend = request.legend;
   labels.markers = request.markers;
   std::string png;
@@ -93,6 +108,10 @@ bool write_output(std::string_view what, const std::string& path, std::string_vi
 int render_command(const RenderRequest& request, Console& out, Console& err, FileSystem& files) {
   if (request.scale && *request.scale < 1) {
     err.line("tarnixmap render: --scale must be at least 1, got " + std::to_string(*request.scale));
+    return kExitUsage;
+  }
+  if (request.race && request.territory) {
+    err.line("tarnixmap render: --race and --territory both tint the squares; choose one");
     return kExitUsage;
   }
   if (request.inputs.size() > 1 && !request.output.empty()) {

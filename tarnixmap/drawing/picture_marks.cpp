@@ -163,6 +163,7 @@ std::string title_of(const TileGrid& grid, const PictureLabels& labels) {
   if (!labels.sealed.empty()) title += "  \xC2\xB7  sealed: " + labels.sealed;
   if (labels.symmetry)
     title += "  \xC2\xB7  symmetric: " + std::string(symmetry_mode(*labels.symmetry).name);
+  if (labels.race) title += "  \xC2\xB7  race fairness " + fixed(labels.race->fairness, 4);
   return title;
 }
 
@@ -176,6 +177,45 @@ void swatch(cairo_t* cr, double x, double y, Rgb colour, const std::string& word
   cairo_stroke(cr);
   cairo_set_source_rgb(cr, 0, 0, 0);
   text_at(cr, x + 24, y, 12, false, words);
+}
+
+// The race's income as a plot below the legend, its top line at `top`:
+// each player's gold over time, in its heart's colour, from 0 at time 0.
+void draw_income(cairo_t* cr, double x, double top, const RaceCurves& race) {
+  text_at(cr, x, top, 13, true, "Gold in the race");
+  const double left = x + 26;
+  const double right = x + 180;
+  const double high = top + 14;
+  const double low = top + 104;
+  std::int64_t most = 1;
+  for (const auto& gold : race.gold)
+    most = std::max(most, gold[2]);
+  cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
+  cairo_set_line_width(cr, 1);
+  cairo_move_to(cr, left, high);
+  cairo_line_to(cr, left, low);
+  cairo_line_to(cr, right, low);
+  cairo_stroke(cr);
+  text_at(cr, x, high + 9, 10, false, std::to_string(most));
+  text_at(cr, x + 14, low + 4, 10, false, "0");
+  text_at(cr, right - 18, low + 14, 10, false, std::to_string(race.time));
+  text_at(cr, left + 40, low + 14, 10, false, "time");
+  const std::array<double, 4> at = {0, 0.25, 0.5, 1};
+  for (std::size_t p = 0; p < race.gold.size(); ++p) {
+    set_colour(cr, tile_colour(tile::heart(static_cast<int>(p))));
+    cairo_set_line_width(cr, 2);
+    for (std::size_t i = 0; i < at.size(); ++i) {
+      const double gold = i == 0 ? 0 : static_cast<double>(race.gold[p][i - 1]);
+      const double px = left + at[i] * (right - left);
+      const double py = low - gold / static_cast<double>(most) * (low - high);
+      if (i == 0) {
+        cairo_move_to(cr, px, py);
+      } else {
+        cairo_line_to(cr, px, py);
+      }
+    }
+    cairo_stroke(cr);
+  }
 }
 
 void draw_legend(cairo_t* cr, const PictureLayout& layout, const PictureLabels& labels) {
@@ -194,14 +234,17 @@ void draw_legend(cairo_t* cr, const PictureLayout& layout, const PictureLabels& 
     }
   } else {
     // A rock square of each tint stands for them all.
-    text_at(cr, x, y, 13, true, "Reached first by");
+    text_at(
+        cr, x, y, 13, true,
+        labels.race ? "Floor at " + std::to_string(labels.race->time) + " of" : "Reached first by");
     for (std::size_t p = 0; p < labels.hearts.size(); ++p) {
       y += 21;
       swatch(cr, x, y, territory_colour(tile::kRock, static_cast<std::uint8_t>(1U << p)),
              "player " + std::to_string(p + 1));
     }
     y += 21;
-    swatch(cr, x, y, territory_colour(tile::kRock, 0), "shared, or no one");
+    swatch(cr, x, y, territory_colour(tile::kRock, 0),
+           labels.race ? "no one" : "shared, or no one");
   }
   y += 34;
   text_at(cr, x, y, 13, true, "Markers");
@@ -213,13 +256,15 @@ void draw_legend(cairo_t* cr, const PictureLayout& layout, const PictureLabels& 
   portal_marker(cr, x + 8, y - 4, 7);
   cairo_set_source_rgb(cr, 0, 0, 0);
   text_at(cr, x + 24, y, 12, false, "a neutral portal");
-  if (!labels.symmetry) return;
-  y += 26;
-  SymmetryMarks axis;
-  axis.lines.push_back({x + 9, y - 14, x + 9, y + 4});
-  symmetry_marker(cr, axis);
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  text_at(cr, x + 24, y, 12, false, "symmetry axis or centre");
+  if (labels.symmetry) {
+    y += 26;
+    SymmetryMarks axis;
+    axis.lines.push_back({x + 9, y - 14, x + 9, y + 4});
+    symmetry_marker(cr, axis);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    text_at(cr, x + 24, y, 12, false, "symmetry axis or centre");
+  }
+  if (labels.race) draw_income(cr, x, y + 34, *labels.race);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "tarnixrandommap/grid/tile_grid.h"
 #include "tarnixrandommap/placement/hearts.h"
@@ -55,6 +57,14 @@ inline constexpr std::int64_t kMaxSide = 32767;
 [[nodiscard]] std::optional<std::pair<std::int64_t, std::int64_t>> picture_size(
     const TileGrid& grid, Scale scale);
 
+// A race's income, drawn as a small plot in the legend: each player's gold
+// at 0, T / 4, T / 2 and T.
+struct RaceCurves {
+  std::int32_t time = 0;                          // T
+  std::vector<std::array<std::int64_t, 3>> gold;  // each player's, at T / 4, T / 2, T
+  double fairness = 0;                            // for the title
+};
+
 // What a picture shows besides the tiles.
 struct PictureLabels {
   bool legend = true;   // a title line and a legend strip beside the map
@@ -70,6 +80,9 @@ struct PictureLabels {
   // light shade of its player's colour, grey when shared or reached by no
   // one.
   std::span<const std::uint8_t> territory;
+  // Of a race's picture: `territory` then holds each player's floor at the
+  // race's end, and the legend plots the income.
+  std::optional<RaceCurves> race;
 };
 
 // The colour a square of `code` is drawn in when `first` (a bit per player)

@@ -356,6 +356,62 @@ TEST(Render, TerritoryTintsEachSquareByWhoReachesItFirst) {
   EXPECT_FALSE(same(territory_colour('.', 1), tile_colour('.')));         // a tint shows
 }
 
+// render --race tints each player's floor at the race's end and plots the
+// players' gold: player 1 digs the gold beside its heart, so that square is
+// its floor and its curve climbs; player 2 has none, and its curve stays on
+// the time axis. Without --race no curve is drawn. (The gold beside one
+// heart only keeps the map from being a mirror, whose axis the legend would
+// list too; without markers every square is in sight.)
+TEST(RenderCommand, ARaceTintsTheFloorAndPlotsTheGold) {
+  std::optional<TileGrid> grid = TileGrid::create(14, 9);
+  init_grid(*grid);
+  HeartTable two;
+  two.count = 2;
+  two.centres = {{{3, 4}, {10, 4}}};
+  for (std::int32_t p = 0; p < 2; ++p) {
+    for (std::int32_t y = -2; y <= 2; ++y) {
+      for (std::int32_t x = -2; x <= 2; ++x)
+        grid->at(two.centres[p].x + x, two.centres[p].y + y) = tile::heart(p);
+    }
+  }
+  grid->at(6, 3) = 'g';
+  MemoryFileSystem files;
+  std::string why;
+  ASSERT_TRUE(write_map_file(files, "race.map", {"race", 2, 0}, *grid, two, &why)) << why;
+  StringSink out_sink;
+  StringSink err_sink;
+  Console out(out_sink, LineEnds::kLf);
+  Console err(err_sink, LineEnds::kLf);
+  const auto plotted = [&](bool race, Rgb colour) {
+    EXPECT_EQ(render_command({.inputs = {"race.map"}, .scale = 10, .markers = false, .race = race},
+                             out, err, files),
+              kExitOk)
+        << err_sink.all();
+    const Picture picture = decode(files.files.at("race.png"));
+    const auto layout = picture_layout(*grid, {10, 1}, true);
+    // Of `colour`, right of the plot's gold axis, between its top and its
+    // time axis: the legend of two players and no symmetry axis puts them
+    // at 255 and 345 pixels down, 40 pixels into the legend.
+    int pixels = 0;
+    for (std::uint32_t y = 258; y < 342; ++y) {
+      for (auto x = static_cast<std::uint32_t>(layout->legend_x) + 42; x < picture.width; ++x)
+        pixels += same(picture.at(x, y), colour) ? 1 : 0;
+    }
+    return std::pair(picture, pixels);
+  };
+  const auto [picture, climbing] = plotted(true, tile_colour('1'));
+  const auto layout = picture_layout(*grid, {10, 1}, true);
+  const auto square = [&](std::uint32_t x, std::uint32_t y) {
+    return picture.at(static_cast<std::uint32_t>(layout->map_x) + x * 10 + 5,
+                      static_cast<std::uint32_t>(layout->map_y) + y * 10 + 5);
+  };
+  EXPECT_TRUE(same(square(6, 3), territory_colour('g', 1))) << "player 1 dug its gold";
+  EXPECT_TRUE(same(square(10, 4), territory_colour('2', 2))) << "player 2's heart is its floor";
+  EXPECT_GT(climbing, 0) << "player 1's gold climbs";
+  EXPECT_EQ(plotted(true, tile_colour('2')).second, 0) << "player 2's stays at 0";
+  EXPECT_EQ(plotted(false, tile_colour('1')).second, 0) << "no race, no plot";
+}
+
 // Shrunk eightfold, an 8192 x 8192 map's hearts are single pixels; their
 // markers are rings and discs of the player's colour that can still be
 // seen, and each portal has a white diamond.

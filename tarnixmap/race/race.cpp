@@ -38,6 +38,15 @@ double race_fairness(std::span<const RacePlayer> players) {
   return most > 0 ? static_cast<double>(most - least) / static_cast<double>(most) : 0;
 }
 
+std::vector<std::uint8_t> Race::floor_owners() const {
+  std::vector<std::uint8_t> bits(owner_.size(), 0);
+  for (std::size_t i = 0; i < owner_.size(); ++i) {
+    const std::uint8_t owner = owner_[i];
+    if (owner != 0 && owner != kBlocked) bits[i] = static_cast<std::uint8_t>(1U << (owner - 1U));
+  }
+  return bits;
+}
+
 std::vector<RacePlayer> Race::run(const TileGrid& grid, std::span<const HeartCentre> hearts,
                                   const RaceOptions& options) {
   grid_ = &grid;

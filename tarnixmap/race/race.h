@@ -52,6 +52,10 @@ class Race {
                                             std::span<const HeartCentre> hearts,
                                             const RaceOptions& options);
 
+  // After run: whose floor each square is at the race's end, by grid index,
+  // as a bit per player (0 for a square that is nobody's).
+  [[nodiscard]] std::vector<std::uint8_t> floor_owners() const;
+
  private:
   // What a digger is doing.
   enum class Doing : std::uint8_t {
