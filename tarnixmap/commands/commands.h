@@ -213,6 +213,9 @@ struct RenderRequest {
   std::string weights_file{};           // --weights, read already: never to be written over
 };
 
+// A race's records as its plot draws them.
+[[nodiscard]] RaceCurves race_curves(std::span<const RacePlayer> players, std::int32_t time);
+
 // Draws each sound map file as a PNG picture; goes on to the next file
 // when one fails.
 [[nodiscard]] int render_command(const RenderRequest& request, Console& out, Console& err,

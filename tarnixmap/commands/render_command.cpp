@@ -45,12 +45,7 @@ bool render_one(const RenderRequest& request, const std::string& input, Console&
     const std::vector<RacePlayer> players = race.run(grid, map->hearts.placed(), options);
     floor = race.floor_owners();
     labels.territory = floor;
-    RaceCurves curves;
-    curves.time = options.time;
-    curves.fairness = race_fairness(players);
-    for (const RacePlayer& p : players)
-      curves.gold.push_back(p.gold);
-    labels.race = std::move(curves);
+    labels.race = race_curves(players, options.time);
   }
   labels.legend = request.legend;
   labels.markers = request.markers;
@@ -75,6 +70,15 @@ bool render_one(const RenderRequest& request, const std::string& input, Console&
 }
 
 }  // namespace
+
+RaceCurves race_curves(std::span<const RacePlayer> players, std::int32_t time) {
+  RaceCurves curves;
+  curves.time = time;
+  curves.fairness = race_fairness(players);
+  for (const RacePlayer& p : players)
+    curves.gold.push_back(p.gold);
+  return curves;
+}
 
 PictureLabels picture_labels(const std::string& name, std::optional<std::uint32_t> seed,
                              const HeartTable& hearts, const MapMeasure& measure,

@@ -19,6 +19,7 @@ struct ReportEntry {
   std::optional<TileGrid> made;    // or the map, made for the page alone
   HeartTable hearts;
   std::vector<std::uint8_t> first;  // who reaches each square first, for the territory
+  std::vector<std::uint8_t> floor;  // of a raced map (map.race): each player's floor at the end
 
   [[nodiscard]] const TileGrid& tiles() const { return made ? *made : *grid; }
 };

@@ -26,10 +26,14 @@ enum class PageFile : std::uint8_t {
   kThumbnail,           // the map alone with its markers, small
   kTerritoryThumbnail,  // the territory, the same way
   kParams,              // its values as JSON, where they are known
+  kRace,                // of a raced map, each player's floor at the end, with the income
+  kRaceThumbnail,       // the same, small
 };
-constexpr std::array<PageFile, 5> kPageFiles = {PageFile::kPicture, PageFile::kTerritory,
-                                                PageFile::kThumbnail, PageFile::kTerritoryThumbnail,
-                                                PageFile::kParams};
+constexpr std::array<PageFile, 7> kPageFiles = {
+    PageFile::kPicture,      PageFile::kTerritory,
+    PageFile::kThumbnail,    PageFile::kTerritoryThumbnail,
+    PageFile::kParams,       PageFile::kRace,
+    PageFile::kRaceThumbnail};
 
 std::string page_file(std::size_t index, PageFile kind) {
   std::string map = "map-" + std::to_string(index + 1);
@@ -44,6 +48,10 @@ std::string page_file(std::size_t index, PageFile kind) {
       return map + "-territory-small.png";
     case PageFile::kParams:
       return map + "-params.json";
+    case PageFile::kRace:
+      return map + "-race.png";
+    case PageFile::kRaceThumbnail:
+      return map + "-race-small.png";
   }
   return map;
 }
@@ -56,10 +64,14 @@ bool write_picture(const std::string& dir, std::size_t index, PageFile kind, con
                    Console& err, FileSystem& files) {
   const TileGrid& grid = e.tiles();
   const bool territory = kind == PageFile::kTerritory || kind == PageFile::kTerritoryThumbnail;
-  const bool small = kind == PageFile::kThumbnail || kind == PageFile::kTerritoryThumbnail;
-  PictureLabels labels = picture_labels(
-      e.map.name, e.map.seed, e.hearts, e.map.measure,
-      territory ? std::span<const std::uint8_t>(e.first) : std::span<const std::uint8_t>());
+  const bool race = kind == PageFile::kRace || kind == PageFile::kRaceThumbnail;
+  const bool small = kind == PageFile::kThumbnail || kind == PageFile::kTerritoryThumbnail ||
+                     kind == PageFile::kRaceThumbnail;
+  std::span<const std::uint8_t> tint;
+  if (territory) tint = e.first;
+  if (race) tint = e.floor;
+  PictureLabels labels = picture_labels(e.map.name, e.map.seed, e.hearts, e.map.measure, tint);
+  if (race) labels.race = e.map.race;
   labels.legend = !small;  // the page has one legend for all its cards
   const Scale scale = small ? scale_to(grid.width(), grid.height(), kThumbnailSide)
                             : default_scale(grid.width(), grid.height());
@@ -83,6 +95,13 @@ bool write_entry_files(const std::string& dir, std::size_t index, ReportEntry& e
   for (const PageFile kind : {PageFile::kPicture, PageFile::kTerritory, PageFile::kThumbnail,
                               PageFile::kTerritoryThumbnail}) {
     if (!write_picture(dir, index, kind, e, err, files)) return false;
+  }
+  if (e.map.race) {
+    e.map.race_picture = page_file(index, PageFile::kRace);
+    e.map.race_thumbnail = page_file(index, PageFile::kRaceThumbnail);
+    for (const PageFile kind : {PageFile::kRace, PageFile::kRaceThumbnail}) {
+      if (!write_picture(dir, index, kind, e, err, files)) return false;
+    }
   }
   if (!e.map.params) return true;
   e.map.params_file = page_file(index, PageFile::kParams);

@@ -38,6 +38,10 @@ svg.scores text.rank { fill: #d55e00; font-weight: bold; }
 .map > h2 { flex: 1 1 100%; }
 .pictures { flex: 1 1 520px; max-width: 800px; display: grid; grid-template-columns: 1fr 1fr;
             gap: 8px; }
+figure.income { margin: 0; font-size: 12px; color: #555; }
+svg.income { width: 100%; height: auto; }
+svg.income text { font-size: 11px; fill: #333; }
+svg.income line.axis { stroke: #333; stroke-width: 1; }
 .pictures img { width: 100%; height: auto; image-rendering: pixelated; border: 1px solid #ddd;
                 display: block; }
 .about { flex: 1 1 300px; min-width: 0; font-size: 14px; }
@@ -226,7 +230,7 @@ std::string marker_icons() {
 
 // One legend for every picture on the page, with the hearts and tints of
 // as many players as its maps have, and the axis where a map is symmetric.
-std::string legend(std::size_t players, bool symmetric) {
+std::string legend(std::size_t players, bool symmetric, bool raced) {
   std::string html = R"(<section class="box legend"><h2>Legend</h2><h3>Tiles</h3><ul>)";
   for (const TileCode& code : kTileCodes) {
     const int heart_of = code.code - tile::heart(0);
@@ -246,7 +250,14 @@ std::string legend(std::size_t players, bool symmetric) {
     html += swatch(territory_colour(tile::kRock, static_cast<std::uint8_t>(1U << p)),
                    "player " + std::to_string(p + 1));
   }
-  return html + swatch(territory_colour(tile::kRock, 0), "shared, or no one") + "</ul></section>\n";
+  html += swatch(territory_colour(tile::kRock, 0), "shared, or no one") + "</ul>";
+  if (raced) {
+    html +=
+        "<h3>Race (the third picture, where a map was raced): each player's floor at the "
+        "race's end, the same tints, grey for no one's; the plot beside it is each "
+        "player's gold over the race, in the colour of its heart</h3>";
+  }
+  return html + "</section>\n";
 }
 
 // What made the map: its values, or what its file tells of them.
@@ -271,6 +282,48 @@ std::string picture_link(const std::string& full, const std::string& small,
          R"(" alt=")" + alt + R"("></a>)";
 }
 
+std::string hex(Rgb c) {
+  std::array<char, 8> text{};
+  std::snprintf(text.data(), text.size(), "#%02x%02x%02x", c.r, c.g, c.b);
+  return text.data();
+}
+
+}  // namespace
+
+std::string income_svg(const RaceCurves& race) {
+  constexpr double kLeft = 40;
+  constexpr double kRight = 300;
+  constexpr double kTop = 10;
+  constexpr double kBottom = 130;
+  std::int64_t most = 1;
+  for (const auto& gold : race.gold)
+    most = std::max(most, gold[2]);
+  std::string svg =
+      R"(<svg class="income" viewBox="0 0 320 160" role="img" aria-label="each player's gold over the race">)"
+      R"(<line class="axis" x1="40" y1="10" x2="40" y2="130"/><line class="axis" x1="40" y1="130" x2="300" y2="130"/>)"
+      R"(<text x="34" y="16" text-anchor="end">)" +
+      std::to_string(most) + R"(</text><text x="34" y="134" text-anchor="end">0</text>)" +
+      R"(<text x="300" y="148" text-anchor="end">)" + std::to_string(race.time) +
+      R"(</text><text x="170" y="148" text-anchor="middle">time</text>)";
+  const std::array<double, 4> at = {0, 0.25, 0.5, 1};
+  for (std::size_t p = 0; p < race.gold.size(); ++p) {
+    std::string points;
+    for (std::size_t i = 0; i < at.size(); ++i) {
+      const double gold = i == 0 ? 0 : static_cast<double>(race.gold[p][i - 1]);
+      points += (i == 0 ? "" : " ") + fixed(kLeft + at[i] * (kRight - kLeft), 1) + "," +
+                fixed(kBottom - gold / static_cast<double>(most) * (kBottom - kTop), 1);
+    }
+    svg += R"(<polyline fill="none" stroke-width="2.5" stroke=")" +
+           hex(tile_colour(tile::heart(static_cast<int>(p)))) + R"(" points=")" + points +
+           R"("><title>player )" + std::to_string(p + 1) + ": " + std::to_string(race.gold[p][0]) +
+           ", " + std::to_string(race.gold[p][1]) + ", " + std::to_string(race.gold[p][2]) +
+           "</title></polyline>";
+  }
+  return svg + "</svg>";
+}
+
+namespace {
+
 std::string map_card(const ReportMap& map, const Weights& weights) {
   std::string title = isolated(map.name);
   if (map.seed) title += " · seed " + std::to_string(*map.seed);
@@ -283,17 +336,24 @@ std::string map_card(const ReportMap& map, const Weights& weights) {
                escaped(least_even_text(map.measure.players, f));
   }
   if (f.sealed) verdict += "; sealed: " + escaped(sealed_text(map.measure.players));
-  if (map.race_fairness) {
-    verdict = "race fairness <b>" + fixed(*map.race_fairness, 4) +
+  if (map.race) {
+    verdict = "race fairness <b>" + fixed(map.race->fairness, 4) +
               "</b> (how unevenly its race ended); " + verdict;
   }
-  std::string html = R"(<section class="box map"><h2>)" + isolated(map.source) + ": " + title +
-                     R"(</h2><div class="pictures">)" +
-                     picture_link(map.picture, map.thumbnail, "the map " + escaped(map.name)) +
-                     picture_link(map.territory, map.territory_thumbnail,
-                                  "who reaches each square of " + escaped(map.name) + " first") +
-                     R"(</div><div class="about"><p class="score">)" + verdict +
-                     R"(</p><p class="values">)" + values_text(map) + "</p>";
+  std::string html =
+      R"(<section class="box map"><h2>)" + isolated(map.source) + ": " + title +
+      R"(</h2><div class="pictures">)" +
+      picture_link(map.picture, map.thumbnail, "the map " + escaped(map.name)) +
+      picture_link(map.territory, map.territory_thumbnail,
+                   "who reaches each square of " + escaped(map.name) + " first") +
+      (map.race ? picture_link(map.race_picture, map.race_thumbnail,
+                               "each player's floor after the race on " + escaped(map.name)) +
+                      R"(<figure class="income">)" + income_svg(*map.race) +
+                      "<figcaption>each player's gold over the race</figcaption>"
+                      "</figure>"
+                : std::string()) +
+      R"(</div><div class="about"><p class="score">)" + verdict + R"(</p><p class="values">)" +
+      values_text(map) + "</p>";
   if (!map.command.empty()) html += command_box(map.command);
   if (!map.params_file.empty()) {
     html += R"(<p><a href=")" + escaped(map.params_file) +
@@ -320,7 +380,9 @@ std::string report_html(const std::string& heading, std::span<const ReportMap> m
     symmetric = symmetric || map.measure.symmetry.has_value();
     if (map.measure.fairness.score) ranked.push_back(*map.measure.fairness.score);
   }
-  html += legend(players, symmetric);
+  const bool raced =
+      std::ranges::any_of(maps, [](const ReportMap& m) { return m.race.has_value(); });
+  html += legend(players, symmetric, raced);
   if (histogram) {
     html += R"(<section class="box histogram"><h2>The scores of )" +
             counted(histogram->total(), "seed") + "</h2>" + histogram_svg(*histogram, ranked) +

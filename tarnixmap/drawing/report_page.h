@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "tarnixmap/drawing/render.h"
 #include "tarnixmap/fairness/measure.h"
 #include "tarnixmap/fairness/search.h"
 #include "tarnixrandommap/run/map_params.h"
@@ -29,8 +30,16 @@ struct ReportMap {
   std::optional<MapParams> params;         // its values, where known (a map made from a seed)
   std::optional<Symmetry> made_symmetric;  // the layout it was made with, for its command
   MapMeasure measure;
-  std::optional<double> race_fairness;  // where a search raced it
+  // Where a search raced it: its race's income, and the pictures of each
+  // player's floor at the race's end (full and small).
+  std::optional<RaceCurves> race;
+  std::string race_picture;
+  std::string race_thumbnail;
 };
+
+// A race's income as a small SVG plot: each player's gold over time in its
+// colour, the time along the bottom and the gold up the side.
+[[nodiscard]] std::string income_svg(const RaceCurves& race);
 
 // How the page's maps were made and measured, as the page tells it, so
 // that its scores can be made again.

@@ -85,6 +85,40 @@ TEST(ReportPage, MarksEveryFigureThatWeighsHeavilyAndSaysHowItWasMade) {
 
 // A name in a right-to-left script is isolated from the page's words
 // around it, and a control that would reorder text is shown escaped.
+// A raced map's card shows its race fairness, the picture of the floors
+// and the income plot: each player's gold at 0, T/4, T/2 and T, the time
+// from x 40 to 300 and the gold from y 130 (none) up to 10 (the most any
+// player had), worked out by hand. A map not raced has none of it.
+TEST(ReportPage, ARacedMapShowsItsIncome) {
+  ReportMap raced;
+  raced.name = "Raced";
+  raced.measure.players.resize(2);
+  raced.measure.fairness.score = 0.5;
+  raced.race = RaceCurves{400, {{2, 4, 8}, {0, 0, 4}}, 0.5};
+  raced.race_picture = "map-1-race.png";
+  raced.race_thumbnail = "map-1-race-small.png";
+  ReportMap plain = raced;
+  plain.race.reset();
+  const std::string page = report_html("heading", std::vector{raced}, std::nullopt, PageOrigin{});
+  EXPECT_NE(page.find("race fairness <b>0.5000</b>"), std::string::npos);
+  EXPECT_NE(page.find(R"(<a href="map-1-race.png")"), std::string::npos);
+  EXPECT_NE(page.find(R"(points="40.0,130.0 105.0,100.0 170.0,70.0 300.0,10.0">)"
+                      "<title>player 1: 2, 4, 8</title>"),
+            std::string::npos)
+      << page;
+  EXPECT_NE(page.find(R"(points="40.0,130.0 105.0,130.0 170.0,130.0 300.0,70.0">)"
+                      "<title>player 2: 0, 0, 4</title>"),
+            std::string::npos);
+  EXPECT_NE(page.find(R"(stroke="#e69f00" points="40.0,130.0 105.0)"), std::string::npos)
+      << "player 1 in its heart's orange";
+  EXPECT_NE(page.find(">8</text>"), std::string::npos) << "the most gold, up the side";
+  const std::string unraced =
+      report_html("heading", std::vector{plain}, std::nullopt, PageOrigin{});
+  EXPECT_EQ(unraced.find("race fairness"), std::string::npos);
+  EXPECT_EQ(unraced.find("<polyline"), std::string::npos);
+  EXPECT_EQ(unraced.find("Race (the third picture"), std::string::npos);
+}
+
 TEST(ReportPage, IsolatesNamesAndEscapesBidiControls) {
   ReportMap map;
   map.name = "\xD7\xA9\xD7\x9C \xE2\x80\xAEpam";  // Hebrew letters, then a right-to-left override
