@@ -63,7 +63,10 @@ bool read_weights_file(const std::string& path, FileSystem& files, Weights* weig
     const auto w = named->find(name);
     if (w == named->end() || !w->is_number() || !(w->get<double>() >= 0) ||
         w->get<double>() > 100) {
-      *problem = who + "the weight of \"" + name + "\" must be given, 0 to 100";
+      *problem = who;
+      *problem += "the weight of \"";
+      *problem += name;
+      *problem += "\" must be given, 0 to 100";
       return false;
     }
     read[f] = w->get<double>();
