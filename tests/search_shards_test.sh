@@ -92,8 +92,8 @@ expect_refusal "shard-1000.json and whole.json both searched seeds 1000 to 2499"
   --seeds 50 -- Cave >wider.json
 expect_refusal "shard-1000.json and wider.json searched maps of different values (width: 64 and 70)" \
   shard-1000.json wider.json
-"${search[@]}" --weight border_gap=2 --from 7000 --seeds 50 -- "${args[@]}" >weighed.json
-expect_refusal "measured or ranked maps differently (weights.border_gap: 1.0 and 2.0)" \
+"${search[@]}" --weight territory=2 --from 7000 --seeds 50 -- "${args[@]}" >weighed.json
+expect_refusal "measured or ranked maps differently (weights.territory: 4.0 and 2.0)" \
   shard-1000.json weighed.json
 
 # Symmetric maps, which all score 0, merge by the figure they are ranked

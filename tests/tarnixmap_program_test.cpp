@@ -484,16 +484,9 @@ TEST_F(TarnixmapTest, DigTimeFiguresCostsAndWeights) {
       {{"render", "Cave.map", "--cost", "A=1"},
        "tarnixmap render: --cost cannot change the border 'A': it is the map's edge, always a "
        "wall\n"},
-      {{"search",   "Cave",
-        "--weight", "gold_first=0",
-        "--weight", "gems_first=0",
-        "--weight", "portals_first=0",
-        "--weight", "territory=0",
-        "--weight", "gold_within=0",
-        "--weight", "portal_time=0",
-        "--weight", "rival_time=0",
-        "--weight", "second_rival_time=0",
-        "--weight", "border_gap=0"},
+      {{"search", "Cave", "--weight", "gold_first=0", "--weight", "gems_first=0", "--weight",
+        "portals_first=0", "--weight", "territory=0", "--weight", "second_rival_time=0", "--weight",
+        "nearest_portal=0"},
        "tarnixmap search: --weight leaves every weight 0: the score would compare nothing\n"},
       {{"check", "Cave.map", "--reach", "-1"},
        "tarnixmap check: --reach must be a whole number from 0 to 1000000000, got \"-1\"\n"},
@@ -594,11 +587,15 @@ TEST_F(TarnixmapTest, CalibratedWeightsAreReadBack) {
   write_file("alone.json", alone);
   const Result by_file = tarnixmap({"check", "--json", "--weights", "alone.json", "Cave.map"});
   ASSERT_EQ(by_file.code, 0) << by_file.err;
-  const Result by_flag = tarnixmap(
-      {"check",    "--json",          "--weight", "gold_first=1", "--weight", "gems_first=0",
-       "--weight", "portals_first=0", "--weight", "territory=0",  "--weight", "gold_within=0",
-       "--weight", "portal_time=0",   "--weight", "rival_time=0", "--weight", "second_rival_time=0",
-       "--weight", "border_gap=0",    "Cave.map"});
+  std::vector<std::string> flags = {"check", "--json"};
+  for (const char* weight :
+       {"border_gap=0", "gems_first=0", "gems_near=0", "gold_first=1", "gold_near=0",
+        "gold_within=0", "hazards_near=0", "nearest_heart=0", "nearest_portal=0", "portal_time=0",
+        "portals_first=0", "rival_time=0", "second_rival_time=0", "territory=0"}) {
+    flags.insert(flags.end(), {"--weight", weight});
+  }
+  flags.emplace_back("Cave.map");
+  const Result by_flag = tarnixmap(flags);
   EXPECT_EQ(by_file.out, by_flag.out);
   const Result changed = tarnixmap(
       {"check", "--json", "--weights", "alone.json", "--weight", "gold_first=2", "Cave.map"});

@@ -30,8 +30,8 @@ TEST(FigureOptions, ReadsCostsAndWeightsStrictly) {
       {{}, {"territory=nan"}, "--weight must be NAME=W"},
       {{}, {"terrain=1"}, "--weight must be NAME=W"},
       {{},
-       {"gold_first=0", "gems_first=0", "portals_first=0", "territory=0", "gold_within=0",
-        "portal_time=0", "rival_time=0", "second_rival_time=0", "border_gap=0"},
+       {"gold_first=0", "gems_first=0", "portals_first=0", "territory=0", "second_rival_time=0",
+        "nearest_portal=0"},
        "--weight leaves every weight 0"},
   };
   for (const Case& c : cases) {
@@ -47,7 +47,7 @@ TEST(FigureOptions, ReadsCostsAndWeightsStrictly) {
   EXPECT_EQ(options.costs[tile::kWater], 1);
   EXPECT_EQ(options.costs[tile::kGems], 4);  // the last one given counts
   EXPECT_EQ(options.weights[static_cast<std::size_t>(Figure::kTerritory)], 2.5);
-  EXPECT_EQ(options.weights[static_cast<std::size_t>(Figure::kGoldFirst)], 3);
+  EXPECT_EQ(options.weights[static_cast<std::size_t>(Figure::kGoldFirst)], 0.5);  // its default
 }
 
 // A cap is a figure and a spread from 0 to 1, read as weights are; the last

@@ -160,7 +160,7 @@ TEST(Merge, RefusesWhatNoSearchPrints) {
        [](Lines& l) { l.back()["histogram"]["counts"][3] = 18446744073709551615ULL; },
        "x.json: line 4: \"histogram\" must be counts of whole numbers"},
       {"a bin too many", [](Lines& l) { l.back()["histogram"]["counts"].push_back(0); },
-       "x.json: line 4: \"histogram\" must have 282 bins for these weights, not 283"},
+       "x.json: line 4: \"histogram\" must have 392 bins for these weights, not 393"},
       {"a score counted twice in the histogram",
        [](Lines& l) {
          l.back()["histogram"]["counts"][60] = 1 + l.back()["histogram"]["counts"][60].get<int>();

@@ -412,8 +412,8 @@ TEST_P(HandDrawn, APortalGoesToWhoeverFirstReachesAnyOfItsSquares) {
   EXPECT_EQ(m.players[1].portals_first, 6);
   EXPECT_EQ(m.players[0].portal_time, 4);
   EXPECT_EQ(m.players[1].portal_time, 13);
-  // The spread is (1.5 - 0.5) / 1.5, weighed 2 by default.
-  EXPECT_NEAR(m.fairness.parts[static_cast<std::size_t>(Figure::kPortalsFirst)], 2.0 * 2 / 3,
+  // The spread is (1.5 - 0.5) / 1.5, weighed 8 by default.
+  EXPECT_NEAR(m.fairness.parts[static_cast<std::size_t>(Figure::kPortalsFirst)], 8.0 * 2 / 3,
               1e-12);
   // A portal that is a wall is reached from beside it, as any wall: the
   // middle one then at 12 from either side, still shared.
@@ -441,7 +441,9 @@ TEST_P(HandDrawn, TheSecondNearestRival) {
     EXPECT_EQ(three.players[p].rival_time, want[p].first) << "player " << p + 1;
     EXPECT_EQ(three.players[p].second_rival_time, want[p].second) << "player " << p + 1;
   }
-  EXPECT_NEAR(three.fairness.parts[static_cast<std::size_t>(Figure::kSecondRivalTime)], 0.5, 1e-12);
+  // Its spread is (32 - 16) / 32, weighed 0.5 by default.
+  EXPECT_NEAR(three.fairness.parts[static_cast<std::size_t>(Figure::kSecondRivalTime)], 0.25,
+              1e-12);
   const MapMeasure two = measured(drawn(rows, {{3, 4}, {15, 4}}));
   EXPECT_EQ(two.players[0].rival_time, 32);
   EXPECT_FALSE(two.players[0].second_rival_time);

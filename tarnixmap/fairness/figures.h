@@ -78,25 +78,26 @@ inline constexpr std::size_t kFigureCount = 14;
 
 struct FigureInfo {
   std::string_view name;  // as printed, in JSON and in --weight
-  double weight;          // its share of the score by default
+  double weight;          // its share of the score by default: fitted so that the score
+                          // orders typical maps as their races do (see calibrate)
   bool more_is_better;    // which end of its range is the player's good fortune
   bool dig_time;          // measured by digging: the costly part of measuring
 };
 
 inline constexpr std::array<FigureInfo, kFigureCount> kFigures = {{
-    {"gold_first", 3, true, true},
-    {"gems_first", 2, true, true},
-    {"portals_first", 2, true, true},
-    {"territory", 2, true, true},
-    {"gold_within", 1, true, true},
-    {"portal_time", 1, false, true},
-    {"rival_time", 1, true, true},
-    {"second_rival_time", 1, true, true},
-    {"border_gap", 1, true, false},
+    {"gold_first", 0.5, true, true},
+    {"gems_first", 0.5, true, true},
+    {"portals_first", 8, true, true},
+    {"territory", 4, true, true},
+    {"gold_within", 0, true, true},
+    {"portal_time", 0, false, true},
+    {"rival_time", 0, true, true},
+    {"second_rival_time", 0.5, true, true},
+    {"border_gap", 0, true, false},
     {"gold_near", 0, true, false},
     {"gems_near", 0, true, false},
     {"hazards_near", 0, false, false},
-    {"nearest_portal", 0, false, false},
+    {"nearest_portal", 6, false, false},
     {"nearest_heart", 0, true, false},
 }};
 

@@ -43,7 +43,12 @@ TEST(Score, WeighsTheSpreadsAndNamesTheLeastEven) {
   s[0].portal_time = 10;  // 10 against 20: spread 0.5, weight 1, less is better
   s[1].portal_time = 20;
   s[0].rival_time = s[1].rival_time = 50;
-  const Fairness f = judge(s, default_weights());
+  Weights weights{};
+  weights[static_cast<std::size_t>(Figure::kGoldFirst)] = 3;
+  weights[static_cast<std::size_t>(Figure::kBorderGap)] = 1;
+  weights[static_cast<std::size_t>(Figure::kPortalTime)] = 1;
+  weights[static_cast<std::size_t>(Figure::kRivalTime)] = 1;
+  const Fairness f = judge(s, weights);
   ASSERT_TRUE(f.score);
   EXPECT_DOUBLE_EQ(*f.score, 1.5 + 0.5 + 0.25);
   EXPECT_EQ(f.least_even, Figure::kGoldFirst);

@@ -13,12 +13,13 @@ WALL = None
 DEFAULT_COSTS = {".": 3, "g": 3, "W": 2, "P": 1, "1": 1, "2": 1, "3": 1, "4": 1,
                  "L": WALL, "G": WALL, "S": WALL, "A": WALL}
 
-# name, default weight, whether more is the player's good fortune
-FIGURES = [("gold_first", 3, True), ("gems_first", 2, True), ("portals_first", 2, True),
-           ("territory", 2, True), ("gold_within", 1, True), ("portal_time", 1, False),
-           ("rival_time", 1, True), ("second_rival_time", 1, True),
-           ("border_gap", 1, True), ("gold_near", 0, True), ("gems_near", 0, True),
-           ("hazards_near", 0, False), ("nearest_portal", 0, False), ("nearest_heart", 0, True)]
+# name, default weight (as calibrate fitted them to the race on typical
+# maps), whether more is the player's good fortune
+FIGURES = [("gold_first", 0.5, True), ("gems_first", 0.5, True), ("portals_first", 8, True),
+           ("territory", 4, True), ("gold_within", 0, True), ("portal_time", 0, False),
+           ("rival_time", 0, True), ("second_rival_time", 0.5, True),
+           ("border_gap", 0, True), ("gold_near", 0, True), ("gems_near", 0, True),
+           ("hazards_near", 0, False), ("nearest_portal", 6, False), ("nearest_heart", 0, True)]
 DIG_FIGURES = {"gold_first", "gems_first", "portals_first", "territory", "gold_within",
                "portal_time", "rival_time", "second_rival_time"}
 INF = float("inf")
