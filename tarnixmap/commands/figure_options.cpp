@@ -120,7 +120,7 @@ std::string score_help() {
   std::string weights;
   for (const FigureInfo& f : kFigures) {
     if (f.weight > 0)
-      weights += (weights.empty() ? "" : ", ") + std::string(f.name) + " " + fixed(f.weight, 0);
+      weights += (weights.empty() ? "" : ", ") + std::string(f.name) + " " + weight_text(f.weight);
   }
   return "The fairness score compares the players' starts by dig time: the time to dig into a "
          "square and stand on it (" +

@@ -50,6 +50,15 @@ TEST(FigureOptions, ReadsCostsAndWeightsStrictly) {
   EXPECT_EQ(options.weights[static_cast<std::size_t>(Figure::kGoldFirst)], 0.5);  // its default
 }
 
+// The help tells every default weight as it is, halves too.
+TEST(FigureOptions, TheHelpGivesTheDefaultWeights) {
+  const std::string help = score_help();
+  for (const char* weight : {"gold_first 0.5", "gems_first 0.5", "portals_first 8", "territory 4",
+                             "second_rival_time 0.5", "nearest_portal 6"}) {
+    EXPECT_NE(help.find(weight), std::string::npos) << weight << " in " << help;
+  }
+}
+
 // A cap is a figure and a spread from 0 to 1, read as weights are; the last
 // one given for a figure counts, and figures not named have none.
 TEST(FigureOptions, ReadsCapsStrictly) {
