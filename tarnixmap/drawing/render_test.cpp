@@ -399,7 +399,9 @@ TEST(RenderCommand, ARaceTintsTheFloorAndPlotsTheGold) {
     }
     return std::pair(picture, pixels);
   };
-  const auto [picture, climbing] = plotted(true, tile_colour('1'));
+  const auto raced = plotted(true, tile_colour('1'));
+  const Picture& picture = raced.first;
+  const int climbing = raced.second;
   const auto layout = picture_layout(*grid, {10, 1}, true);
   const auto square = [&](std::uint32_t x, std::uint32_t y) {
     return picture.at(static_cast<std::uint32_t>(layout->map_x) + x * 10 + 5,
