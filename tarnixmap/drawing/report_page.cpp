@@ -298,20 +298,26 @@ std::string income_svg(const RaceCurves& race) {
   std::int64_t most = 1;
   for (const auto& gold : race.gold)
     most = std::max(most, gold[2]);
+  // Appended piece by piece: GCC's -Wrestrict misreads a literal added to
+  // a temporary string.
   std::string svg =
       R"(<svg class="income" viewBox="0 0 320 160" role="img" aria-label="each player's gold over the race">)"
       R"(<line class="axis" x1="40" y1="10" x2="40" y2="130"/><line class="axis" x1="40" y1="130" x2="300" y2="130"/>)"
-      R"(<text x="34" y="16" text-anchor="end">)" +
-      std::to_string(most) + R"(</text><text x="34" y="134" text-anchor="end">0</text>)" +
-      R"(<text x="300" y="148" text-anchor="end">)" + std::to_string(race.time) +
-      R"(</text><text x="170" y="148" text-anchor="middle">time</text>)";
+      R"(<text x="34" y="16" text-anchor="end">)";
+  svg += std::to_string(most);
+  svg +=
+      R"(</text><text x="34" y="134" text-anchor="end">0</text><text x="300" y="148" text-anchor="end">)";
+  svg += std::to_string(race.time);
+  svg += R"(</text><text x="170" y="148" text-anchor="middle">time</text>)";
   const std::array<double, 4> at = {0, 0.25, 0.5, 1};
   for (std::size_t p = 0; p < race.gold.size(); ++p) {
     std::string points;
     for (std::size_t i = 0; i < at.size(); ++i) {
       const double gold = i == 0 ? 0 : static_cast<double>(race.gold[p][i - 1]);
-      points += (i == 0 ? "" : " ") + fixed(kLeft + at[i] * (kRight - kLeft), 1) + "," +
-                fixed(kBottom - gold / static_cast<double>(most) * (kBottom - kTop), 1);
+      if (i > 0) points += ' ';
+      points += fixed(kLeft + at[i] * (kRight - kLeft), 1);
+      points += ',';
+      points += fixed(kBottom - gold / static_cast<double>(most) * (kBottom - kTop), 1);
     }
     svg += R"(<polyline fill="none" stroke-width="2.5" stroke=")" +
            hex(tile_colour(tile::heart(static_cast<int>(p)))) + R"(" points=")" + points +

@@ -115,6 +115,7 @@ TEST(RaceTop, RanksTheBestAsRacingEachMapDoes) {
   }
   std::ranges::sort(expected);
   std::vector<Raced> want;
+  want.reserve(expected.size());
   for (const auto& [fairness, score, seed] : expected)
     want.emplace_back(seed, fairness);
   for (const unsigned threads : {1U, 2U}) {
