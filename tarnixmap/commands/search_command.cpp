@@ -300,8 +300,7 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   SearchResult shown = result;
   SearchResult listed = result;  // the JSON lists every raced seed, for merging
   if (shown.best.size() > request.top) shown.best.resize(request.top);
-  const std::size_t rows = std::max(request.top, request.race_top.value_or(0));
-  if (listed.best.size() > rows) listed.best.resize(rows);
+
   SearchSummary summary;
   summary.params = *params;
   summary.measure = request.measure;
@@ -317,8 +316,12 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   if (options.histogram) summary.histogram = result.histogram;
   summary.seconds = seconds;
   summary.stopped = result.stopped;
-  summary.race_top = request.race_top;
-  summary.race = request.race;
+  if (!result.stopped) {
+    // A stopped search races nothing, and says so: its ranking is by score.
+    summary.race_top = request.race_top;
+    summary.race = request.race;
+  }
+  if (listed.best.size() > ranked_rows(summary)) listed.best.resize(ranked_rows(summary));
   // Hearts that fit on no seed are said in one line, with what would fit,
   // not as an empty table.
   const bool heartless = result.searched > 0 && result.without_map == result.searched;
@@ -331,7 +334,8 @@ int search_command(const SearchRequest& request, std::uint32_t clock_seed, Conso
   if (result.stopped) {
     err.line("tarnixmap search: stopped by Ctrl-C after " + std::to_string(result.searched) +
              " of " + counted(request.seeds, "seed") + "; seeds " + std::to_string(from) + " to " +
-             std::to_string(from + result.searched - 1) + " were searched");
+             std::to_string(from + result.searched - 1) + " were searched" +
+             (request.race_top ? "; the best were not raced" : ""));
   }
   if (heartless && !result.stopped) {
     err.line("tarnixmap search: " +

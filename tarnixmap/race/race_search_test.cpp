@@ -179,6 +179,31 @@ TEST(RaceTop, ShardsMergeIntoOneSearch) {
   EXPECT_EQ(raced_lines(r.out), raced_lines(searched(duel_search(1, 300, 2, 6, 2))));
 }
 
+// A search stopped by Ctrl-C races nothing and says so: its JSON is a
+// ranking by score, with no race in its options, which merge takes as
+// what it is.
+TEST(RaceTop, AStoppedSearchIsNotRaced) {
+  SearchRequest request = duel_search(1, 150, 2, 6, 1);
+  const std::atomic<bool> stopped{true};
+  request.interrupted = &stopped;
+  MemoryFileSystem files;
+  const Outcome r =
+      run([&](Console& o, Console& e) { return search_command(request, 0, o, e, files); });
+  EXPECT_EQ(r.code, 130);
+  EXPECT_NE(r.err.find("; the best were not raced"), std::string::npos) << r.err;
+  EXPECT_TRUE(raced_lines(r.out).empty()) << r.out;
+  const std::vector<nlohmann::json> lines = json_lines(r.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_TRUE(lines.back()["options"]["race"].is_null()) << lines.back().dump();
+  files.files["stopped.json"] = r.out;
+  MergeRequest merge;
+  merge.paths = {"stopped.json"};
+  merge.partial = true;
+  const Outcome merged =
+      run([&](Console& o, Console& e) { return merge_command(merge, o, e, files); });
+  EXPECT_EQ(merged.code, kExitOk) << merged.err;
+}
+
 // A shard whose race no search would print is refused, naming what is
 // wrong: merge takes exactly what search --json prints.
 TEST(RaceTop, MergeRefusesForgedRaces) {
