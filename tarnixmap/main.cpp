@@ -16,7 +16,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "tarnixmap/commands/command_line.h"
+#include "tarnixmap/cli/command_line.h"
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/machine.h"
 #include "tarnixrandommap/mapfile/file_system.h"

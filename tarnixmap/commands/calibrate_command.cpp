@@ -5,11 +5,11 @@
 
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/interrupt.h"
-#include "tarnixmap/commands/map_values.h"
-#include "tarnixmap/commands/params_json.h"
-#include "tarnixmap/commands/weights_file.h"
 #include "tarnixmap/fairness/figure_text.h"
+#include "tarnixmap/output/params_json.h"
+#include "tarnixmap/output/weights_file.h"
 #include "tarnixmap/race/calibrate.h"
+#include "tarnixmap/values/map_values.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
 

@@ -2,9 +2,9 @@
 #include <string>
 
 #include "tarnixmap/commands/commands.h"
-#include "tarnixmap/commands/json_output.h"
-#include "tarnixmap/commands/map_summary.h"
-#include "tarnixmap/commands/params_json.h"
+#include "tarnixmap/output/json_output.h"
+#include "tarnixmap/output/map_summary.h"
+#include "tarnixmap/output/params_json.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/printable.h"
 

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "tarnixmap/commands/map_values.h"
 #include "tarnixmap/commands/search_output.h"
 #include "tarnixmap/fairness/figure_text.h"
 #include "tarnixmap/fairness/search.h"
+#include "tarnixmap/values/map_values.h"
 #include "tarnixrandommap/run/run.h"
 
 namespace tarnix {

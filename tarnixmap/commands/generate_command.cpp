@@ -5,10 +5,10 @@
 
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/heart_advice.h"
-#include "tarnixmap/commands/map_values.h"
-#include "tarnixmap/commands/params_json.h"
-#include "tarnixmap/commands/symmetry_options.h"
 #include "tarnixmap/drawing/render.h"
+#include "tarnixmap/output/params_json.h"
+#include "tarnixmap/values/map_values.h"
+#include "tarnixmap/values/symmetry_options.h"
 #include "tarnixrandommap/placement/capacity.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
-#include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/commands/search_output.h"
 #include "tarnixmap/fairness/figure_text.h"
+#include "tarnixmap/output/params_json.h"
 #include "tarnixmap/race/race_ranking.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"

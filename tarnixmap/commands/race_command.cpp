@@ -2,8 +2,8 @@
 #include <string>
 
 #include "tarnixmap/commands/commands.h"
-#include "tarnixmap/commands/json_output.h"
 #include "tarnixmap/fairness/figure_text.h"
+#include "tarnixmap/output/json_output.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {

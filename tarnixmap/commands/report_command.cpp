@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "tarnixmap/commands/commands.h"
-#include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/commands/report.h"
 #include "tarnixmap/drawing/render.h"
 #include "tarnixmap/fairness/figure_text.h"
+#include "tarnixmap/output/params_json.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {

@@ -5,10 +5,10 @@
 #include <new>
 
 #include "tarnixmap/commands/commands.h"
-#include "tarnixmap/commands/json_output.h"
-#include "tarnixmap/commands/params_json.h"
 #include "tarnixmap/commands/report.h"
 #include "tarnixmap/fairness/figure_text.h"
+#include "tarnixmap/output/json_output.h"
+#include "tarnixmap/output/params_json.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
 #include "tarnixrandommap/run/symmetric_phases.h"

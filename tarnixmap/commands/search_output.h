@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "tarnixmap/commands/search_json.h"
 #include "tarnixmap/drawing/report_page.h"
 #include "tarnixmap/fairness/search.h"
+#include "tarnixmap/output/search_json.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/run/console.h"
 

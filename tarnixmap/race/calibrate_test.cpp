@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tarnixmap/commands/weights_file.h"
+#include "tarnixmap/output/weights_file.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 
 namespace tarnix {

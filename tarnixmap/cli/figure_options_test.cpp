@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/figure_options.h"
+#include "tarnixmap/cli/figure_options.h"
 
 #include <gtest/gtest.h>
 

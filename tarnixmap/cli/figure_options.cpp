@@ -1,11 +1,11 @@
-#include "tarnixmap/commands/figure_options.h"
+#include "tarnixmap/cli/figure_options.h"
 
 #include <algorithm>
 #include <charconv>
 #include <utility>
 
-#include "tarnixmap/commands/option_value.h"
 #include "tarnixmap/fairness/figure_text.h"
+#include "tarnixmap/values/option_value.h"
 
 namespace tarnix {
 

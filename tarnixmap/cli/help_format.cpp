@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/help_format.h"
+#include "tarnixmap/cli/help_format.h"
 
 namespace tarnix {
 

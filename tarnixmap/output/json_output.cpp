@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/json_output.h"
+#include "tarnixmap/output/json_output.h"
 
 #include "tarnixrandommap/run/printable.h"
 

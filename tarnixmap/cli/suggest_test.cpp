@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/suggest.h"
+#include "tarnixmap/cli/suggest.h"
 
 #include <gtest/gtest.h>
 

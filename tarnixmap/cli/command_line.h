@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "tarnixmap/commands/commands.h"
-#include "tarnixmap/commands/map_values.h"
-#include "tarnixmap/commands/option_value.h"
+#include "tarnixmap/values/map_values.h"
+#include "tarnixmap/values/option_value.h"
 
 namespace tarnix {
 

@@ -1,12 +1,12 @@
-#include "tarnixmap/commands/params_json.h"
+#include "tarnixmap/output/params_json.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "tarnixmap/commands/json_input.h"
-#include "tarnixmap/commands/json_output.h"
-#include "tarnixmap/commands/map_values.h"
-#include "tarnixmap/commands/symmetry_options.h"
+#include "tarnixmap/output/json_input.h"
+#include "tarnixmap/output/json_output.h"
+#include "tarnixmap/values/map_values.h"
+#include "tarnixmap/values/symmetry_options.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {

@@ -1,12 +1,12 @@
-#include "tarnixmap/commands/search_json.h"
+#include "tarnixmap/output/search_json.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 
-#include "tarnixmap/commands/json_input.h"
-#include "tarnixmap/commands/params_json.h"
-#include "tarnixmap/commands/symmetry_options.h"
+#include "tarnixmap/output/json_input.h"
+#include "tarnixmap/output/params_json.h"
+#include "tarnixmap/values/symmetry_options.h"
 #include "tarnixrandommap/grid/tile_grid.h"
 
 namespace tarnix {

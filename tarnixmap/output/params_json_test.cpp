@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/params_json.h"
+#include "tarnixmap/output/params_json.h"
 
 #include <gtest/gtest.h>
 

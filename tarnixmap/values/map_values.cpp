@@ -1,8 +1,8 @@
-#include "tarnixmap/commands/map_values.h"
+#include "tarnixmap/values/map_values.h"
 
 #include <string_view>
 
-#include "tarnixmap/commands/option_value.h"
+#include "tarnixmap/values/option_value.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {

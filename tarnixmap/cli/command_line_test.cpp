@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/command_line.h"
+#include "tarnixmap/cli/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/command_line.h"
+#include "tarnixmap/cli/command_line.h"
 
 #include <algorithm>
 #include <array>
@@ -6,11 +6,11 @@
 #include <string_view>
 #include <utility>
 
-#include "tarnixmap/commands/figure_options.h"
-#include "tarnixmap/commands/help_format.h"
-#include "tarnixmap/commands/suggest.h"
-#include "tarnixmap/commands/symmetry_options.h"
-#include "tarnixmap/commands/weights_file.h"
+#include "tarnixmap/cli/figure_options.h"
+#include "tarnixmap/cli/help_format.h"
+#include "tarnixmap/cli/suggest.h"
+#include "tarnixmap/output/weights_file.h"
+#include "tarnixmap/values/symmetry_options.h"
 
 namespace tarnix {
 

@@ -1,8 +1,8 @@
-#include "tarnixmap/commands/weights_file.h"
+#include "tarnixmap/output/weights_file.h"
 
 #include <algorithm>
 
-#include "tarnixmap/commands/json_input.h"
+#include "tarnixmap/output/json_input.h"
 #include "tarnixrandommap/run/printable.h"
 
 namespace tarnix {

@@ -1,11 +1,11 @@
-#include "tarnixmap/commands/symmetry_options.h"
+#include "tarnixmap/values/symmetry_options.h"
 
 #include <array>
 #include <cstdint>
 #include <utility>
 
-#include "tarnixmap/commands/option_value.h"
 #include "tarnixmap/fairness/figure_text.h"
+#include "tarnixmap/values/option_value.h"
 #include "tarnixrandommap/run/symmetric_phases.h"
 
 namespace tarnix {

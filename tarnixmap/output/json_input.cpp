@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/json_input.h"
+#include "tarnixmap/output/json_input.h"
 
 #include <algorithm>
 #include <set>

@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/option_value.h"
+#include "tarnixmap/values/option_value.h"
 
 #include <gtest/gtest.h>
 

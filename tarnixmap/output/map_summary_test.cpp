@@ -1,4 +1,4 @@
-#include "tarnixmap/commands/map_summary.h"
+#include "tarnixmap/output/map_summary.h"
 
 #include <gtest/gtest.h>
 
