@@ -112,6 +112,9 @@ int run_tarnixmap(int argc, char** argv, const tarnix::StandardDescriptors& stan
   } else if (*line.calibrate) {
     line.calibrate_request.cores = tarnix::machine_cores();
     code = tarnix::calibrate_command(line.calibrate_request, out, err, disk);
+  } else if (*line.serve) {
+    line.serve_request.cores = tarnix::machine_cores();
+    code = tarnix::serve_command(line.serve_request, out, err);
   } else if (*line.search) {
     tarnix::SearchRequest& request = line.search_request;
     request.cores = tarnix::machine_cores();

@@ -37,6 +37,7 @@ CommandLine::CommandLine()
   add_report();
   add_merge();
   add_calibrate();
+  add_serve();
 }
 
 void CommandLine::add_number(CLI::App* command, OptionRange range, const std::string& type,
@@ -241,6 +242,24 @@ void CommandLine::add_report() {
   add_measure(report, r.measure, &r.weights_file);
   names_files(report, {"FILE", "--output"});
   report->footer(score_help());
+}
+
+void CommandLine::add_serve() {
+  serve = app.add_subcommand(
+      "serve",
+      "Serve the designer's page on this machine: change the values and see the map, its "
+      "territory and figures at once, step through seeds, search, compare and download");
+  ServeRequest& r = serve_request;
+  add_number(serve, {"--port", 0, 65535}, "N",
+             "the port to listen on (default " + std::to_string(kDefaultServePort) +
+                 "; 0 takes any free port)",
+             [&r](std::int64_t v) { r.port = static_cast<int>(v); });
+  serve
+      ->add_option("--host", r.host,
+                   "the address to listen on (default 127.0.0.1, this machine alone; any other "
+                   "is warned of)")
+      ->type_name("ADDR");
+  serve->add_flag("--open", r.open, "open the page in the desktop's browser");
 }
 
 void CommandLine::add_merge() {

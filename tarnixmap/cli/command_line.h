@@ -67,6 +67,7 @@ struct CommandLine {
   CLI::App* calibrate = nullptr;
   CLI::App* report = nullptr;
   CLI::App* merge = nullptr;
+  CLI::App* serve = nullptr;
   GenerateRequest generate_request;
   CheckRequest check_request;
   RaceRequest race_request;
@@ -75,6 +76,7 @@ struct CommandLine {
   CalibrateRequest calibrate_request;
   ReportRequest report_request;
   MergeRequest merge_request;
+  ServeRequest serve_request;
   bool quiet = false;  // search: no progress line
 
  private:
@@ -99,6 +101,7 @@ struct CommandLine {
   void add_calibrate();
   void add_report();
   void add_merge();
+  void add_serve();
   // --symmetry and --prefer. False after a usage error, reported on `err`.
   [[nodiscard]] bool read_symmetric(Console& err);
 

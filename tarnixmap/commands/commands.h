@@ -44,6 +44,11 @@ struct GenerateRequest {
                                  std::uint32_t seed, const MeasureOptions& options,
                                  const std::string& path, Console& err, FileSystem& files);
 
+// Why a map was not made, in one line, as generate says it; `path` is the
+// file it was to be written to.
+[[nodiscard]] std::string map_failure(const MapParams& params, const GeneratedMap& map,
+                                      const std::string& path, std::optional<Symmetry> symmetry);
+
 // Writes the map (or maps) exactly as tarnixrandommap does when the clock
 // reads the seed (or, with a symmetry, the symmetric map of that seed),
 // printing the generator's messages and the seed of each file on `out`,
@@ -220,5 +225,23 @@ struct RenderRequest {
 // when one fails.
 [[nodiscard]] int render_command(const RenderRequest& request, Console& out, Console& err,
                                  FileSystem& files);
+
+// The port serve listens on unless told another.
+inline constexpr int kDefaultServePort = 8642;
+
+struct ServeRequest {
+  std::string host = "127.0.0.1";  // the address to listen on; another warns on the console
+  int port = kDefaultServePort;    // 0 for any free port
+  bool open = false;               // open the page in the desktop's browser
+  unsigned cores = 1;              // the machine's cores: a search's workers
+  // Read while the server runs: once true, it stops. When absent, Ctrl-C
+  // is caught and sets it.
+  const std::atomic<bool>* interrupted = nullptr;
+};
+
+// Serves the designer's page on the machine's own address until Ctrl-C,
+// printing the page's address (with its token) on `out`. Exit 0 when
+// stopped, 1 when it cannot listen.
+[[nodiscard]] int serve_command(const ServeRequest& request, Console& out, Console& err);
 
 }  // namespace tarnix

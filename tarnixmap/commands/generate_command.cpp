@@ -21,9 +21,10 @@ std::string numbered(const std::string& name, std::int64_t number) {
   return name + "_" + std::to_string(number);
 }
 
-// Why a map was not made, in one line.
-std::string failure(const MapParams& params, const GeneratedMap& map, const std::string& path,
-                    std::optional<Symmetry> symmetry) {
+}  // namespace
+
+std::string map_failure(const MapParams& params, const GeneratedMap& map, const std::string& path,
+                        std::optional<Symmetry> symmetry) {
   switch (map.outcome) {
     case MapOutcome::kNoMemory:
       return no_memory_message(params);
@@ -43,8 +44,6 @@ std::string failure(const MapParams& params, const GeneratedMap& map, const std:
   }
   return {};
 }
-
-}  // namespace
 
 bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32_t seed,
                    const MeasureOptions& options, const std::string& path, Console& err,
@@ -137,7 +136,7 @@ int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, C
     const GeneratedMap map = generate_map(params, path, seed, out, files, symmetry);
     if (map.outcome != MapOutcome::kWritten) {
       err.line("tarnixmap: " + printable(path) + " (seed " + std::to_string(seed) +
-               "): " + failure(params, map, path, symmetry));
+               "): " + map_failure(params, map, path, symmetry));
       heartless += map.outcome == MapOutcome::kHeartsDoNotFit ? 1 : 0;
       status = kExitFailed;
       continue;
