@@ -3,7 +3,8 @@
 // weights and with every dig-time weight 0; and the parts of one seed's
 // cost: making the map, the straight-line figures, the flood that finds a
 // sealed map, and the two kinds of dig-time wave; and the waves on a
-// serpentine map with cheap and dear costs.
+// serpentine map with cheap and dear costs; and a preview of the
+// designer's page.
 
 #include <benchmark/benchmark.h>
 
@@ -16,6 +17,7 @@
 #include "tarnixmap/fairness/sealing.h"
 #include "tarnixmap/fairness/search.h"
 #include "tarnixmap/race/race.h"
+#include "tarnixmap/server/preview.h"
 #include "tarnixrandommap/run/generate.h"
 
 namespace tarnix {
@@ -270,6 +272,21 @@ void BM_DigSerpentine(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DigSerpentine)->Arg(3)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// What the designer's page waits for after a change: the typical map made,
+// its file written to memory, measured and drawn twice (the map and its
+// territory). The page's aim: at most 50 ms.
+void BM_PreviewTypicalMap(benchmark::State& state) {
+  MapRequest request;
+  request.params = typical();
+  std::uint32_t seed = 1;
+  for (auto _ : state) {
+    request.seed = seed++;
+    const Preview preview = make_preview(request);
+    benchmark::DoNotOptimize(preview.territory_png.size());
+  }
+}
+BENCHMARK(BM_PreviewTypicalMap)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tarnix

@@ -117,7 +117,7 @@ def other_origin():
 
 
 def main():
-    tarnixmap = sys.argv[1]
+    tarnixmap = os.path.abspath(sys.argv[1])
     shots = sys.argv[2] if len(sys.argv) > 2 else None
     work = tempfile.mkdtemp()
     downloads = os.path.join(work, "downloads")

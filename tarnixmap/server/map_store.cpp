@@ -1,6 +1,7 @@
 #include "tarnixmap/server/map_store.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace tarnix {
 
@@ -17,8 +18,11 @@ std::string MapStore::add(Preview preview) {
   entry.bytes = size_of(preview);
   entry.preview = std::make_shared<const Preview>(std::move(preview));
   const std::lock_guard lock(mutex_);
-  entry.id = "m" + std::to_string(next_id_++);
-  std::string id = entry.id;
+  entry.number = next_number_++;
+  // Built by appending: GCC 12's -Wrestrict misreads a literal assigned or
+  // added to a string here.
+  std::string id(1, 'm');
+  id.append(std::to_string(entry.number));
   bytes_ += entry.bytes;
   entries_.push_front(std::move(entry));
   // The newest map is always kept, whatever its size.
@@ -30,9 +34,14 @@ std::string MapStore::add(Preview preview) {
 }
 
 std::shared_ptr<const Preview> MapStore::find(const std::string& id) {
+  std::uint64_t number = 0;
+  const char* const end = id.data() + id.size();
+  if (id.size() < 2 || id[0] != 'm' || id[1] == '0' ||
+      std::from_chars(id.data() + 1, end, number).ptr != end)
+    return nullptr;
   const std::lock_guard lock(mutex_);
-  const auto it =
-      std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.id == id; });
+  const auto it = std::find_if(entries_.begin(), entries_.end(),
+                               [&](const Entry& e) { return e.number == number; });
   if (it == entries_.end()) return nullptr;
   entries_.splice(entries_.begin(), entries_, it);
   return entries_.front().preview;

@@ -31,7 +31,7 @@ class MapStore {
 
  private:
   struct Entry {
-    std::string id;
+    std::uint64_t number = 0;  // its id is "m" and the number
     std::shared_ptr<const Preview> preview;
     std::uint64_t bytes = 0;
   };
@@ -40,7 +40,7 @@ class MapStore {
   std::size_t max_maps_;
   std::uint64_t max_bytes_;
   std::uint64_t bytes_ = 0;
-  std::uint64_t next_id_ = 1;
+  std::uint64_t next_number_ = 1;
 };
 
 }  // namespace tarnix

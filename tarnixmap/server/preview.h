@@ -21,7 +21,7 @@ struct Preview {
 };
 
 // The pictures' longer side, in pixels: enough for the page, quick to draw.
-inline constexpr std::int32_t kPreviewSide = 640;
+inline constexpr std::int32_t kPreviewSide = 512;
 
 // Makes, measures and draws the map of `request`, in memory.
 // Throws std::bad_alloc when it does not fit in memory.
