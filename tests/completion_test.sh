@@ -34,6 +34,8 @@ mkdir maps
 
 expect "generate " tarnixmap gen
 expect "render report " tarnixmap re
+expect "search serve " tarnixmap se
+expect "" tarnixmap serve --port ""
 expect "--seeds " tarnixmap search --se
 expect "--seed " tarnixmap generate --se
 expect "--min-portal-dist --min-vosk-dist " tarnixmap generate Cave --min

@@ -16,7 +16,7 @@ deb=$("$source/scripts/package" "$work/build" "$work/out")
 echo "made $(basename "$deb")"
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
-for library in libc6 libcairo2 fonts-dejavu-core; do
+for library in libc6 libcairo2 libcpp-httplib fonts-dejavu-core; do
   [[ $depends == *"$library"* ]] || { echo "the package does not depend on $library"; exit 1; }
 done
 description=$(dpkg-deb --field "$deb" Description)

@@ -107,7 +107,9 @@ def main():
         print("%d previews (and their files) from %d clients in %.2f s; memory %d MB before, "
               "%d MB after, %d MB at the peak" % (PREVIEWS, CLIENTS, seconds, before >> 20,
                                                   after >> 20, peak >> 20))
-        if peak > MEMORY_LIMIT:
+        if os.environ.get("TARNIX_SANITIZED"):
+            print("memory not bounded here: the sanitizer keeps freed memory on purpose")
+        elif peak > MEMORY_LIMIT:
             problems.append("the server held %d MB" % (peak >> 20))
 
         # A search runs; previews are still answered.
