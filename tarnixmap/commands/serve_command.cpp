@@ -1,6 +1,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <array>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -25,11 +26,11 @@ bool is_loopback(const std::string& host) {
 
 // Asks the desktop to open `address`; says on `err` when it cannot.
 void open_in_browser(const std::string& address, Console& err) {
-  const char* const args[] = {"xdg-open", address.c_str(), nullptr};
+  std::string program = "xdg-open";
+  std::string word = address;
+  const std::array<char*, 3> args = {program.data(), word.data(), nullptr};
   pid_t pid = 0;
-  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): posix_spawn's own signature
-  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(args), environ) !=
-      0) {
+  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, args.data(), environ) != 0) {
     err.line(
         "tarnixmap serve: could not start xdg-open to open the page; open the address "
         "above in a browser");

@@ -95,7 +95,8 @@ struct DesignerServer::Impl {
     return (v6 ? "[" + options.host + "]" : options.host) + ":" + std::to_string(port);
   }
 
-  httplib::Server::HandlerResponse guard(const httplib::Request& req, httplib::Response& res) {
+  httplib::Server::HandlerResponse guard(const httplib::Request& req,
+                                         httplib::Response& res) const {
     if (req.get_header_value("Host") != authority()) {
       refuse(res, 403, "this server answers only to " + authority());
       return httplib::Server::HandlerResponse::Handled;

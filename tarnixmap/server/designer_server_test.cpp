@@ -55,11 +55,11 @@ class ServerTest : public ::testing::Test {
   }
   httplib::Result post(const std::string& path, const nlohmann::json& body) {
     httplib::Client c = client();
-    return c.Post(path.c_str(), page_headers(), body.dump(), "application/json");
+    return c.Post(path, page_headers(), body.dump(), "application/json");
   }
   httplib::Result get(const std::string& path) {
     httplib::Client c = client();
-    return c.Get(path.c_str(), page_headers());
+    return c.Get(path, page_headers());
   }
 
   std::unique_ptr<DesignerServer> server_;
@@ -177,6 +177,33 @@ TEST_F(ServerTest, ValuesOutOfRangeGetTheCommandLinesMessageBesideTheirField) {
   };
   for (const Case& c : cases) {
     httplib::Result res = post("/api/preview", c.body);
+    ASSERT_TRUE(res) << c.body;
+    EXPECT_EQ(res->status, 400) << c.body;
+    const nlohmann::json reply = nlohmann::json::parse(res->body);
+    ASSERT_EQ(reply["problems"].size(), 1U) << reply;
+    EXPECT_EQ(reply["problems"][0]["field"], c.field) << c.body;
+    EXPECT_EQ(reply["problems"][0]["message"], c.message) << c.body;
+  }
+}
+
+TEST_F(ServerTest, ASearchsLimitsAreReadAsTheCommandLineReadsThem) {
+  struct Case {
+    nlohmann::json body;
+    const char* field;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {{{"seeds", 0}}, "seeds", R"(--seeds must be a whole number from 1 to 100000000, got "0")"},
+      {{{"top", 51}}, "top", R"(--top must be a whole number from 1 to 50, got "51")"},
+      {{{"min_border_gap", -1}},
+       "min_border_gap",
+       R"(--min-border-gap must be a whole number from 0 to 1000000, got "-1")"},
+      {{{"seed", 4294967295U}, {"seeds", 2}},
+       "seeds",
+       "--seeds 2 from seed 4294967295 would go past seed 4294967295"},
+  };
+  for (const Case& c : cases) {
+    httplib::Result res = post("/api/search", c.body);
     ASSERT_TRUE(res) << c.body;
     EXPECT_EQ(res->status, 400) << c.body;
     const nlohmann::json reply = nlohmann::json::parse(res->body);

@@ -121,6 +121,11 @@ bool read_search_request(const nlohmann::json& body, SearchJobRequest* request,
                                       std::to_string(request->map.seed) +
                                       " would go past seed 4294967295"});
   }
+  if (const std::string gap = field_text(body, "min_border_gap", ""); !gap.empty()) {
+    if (const auto value =
+            number_field(body, "min_border_gap", {"--min-border-gap", 0, 1000000}, "", problems))
+      request->min_border_gap = static_cast<std::int32_t>(*value);
+  }
   std::string problem;
   if (!apply_caps(words(field_text(body, "caps", "")), request->caps, &problem))
     problems->push_back({"caps", problem});

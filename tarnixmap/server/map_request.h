@@ -45,20 +45,23 @@ struct MapRequest {
 
 // What the page asks a search of: the map's values and measuring options
 // (its seed is the first of the range), how many seeds, how many of the
-// best to list, and the spread caps ("caps": "territory=0.1").
+// best to list, and the limits a map must keep to be listed: the spread
+// caps ("caps": "territory=0.1") and the hearts' least distance from the
+// frame ("min_border_gap").
 struct SearchJobRequest {
   MapRequest map;
   std::uint64_t seeds = 0;
   std::size_t top = 10;
   SpreadCaps caps{};
+  std::optional<std::int32_t> min_border_gap;
 };
 
 // The most seeds one search of the page visits, and the most maps it lists.
 inline constexpr std::int64_t kMaxServedSeeds = 100000000;
 inline constexpr std::int64_t kMaxServedTop = 50;
 
-// Reads a search as read_map_request reads a map, with "seeds", "top" and
-// "caps" besides.
+// Reads a search as read_map_request reads a map, with "seeds", "top",
+// "caps" and "min_border_gap" besides.
 [[nodiscard]] bool read_search_request(const nlohmann::json& body, SearchJobRequest* request,
                                        std::vector<FieldProblem>* problems);
 

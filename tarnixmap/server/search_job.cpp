@@ -98,6 +98,7 @@ void run_search_job(const SearchJobRequest& request, unsigned threads, const Sea
   SearchOptions options;
   options.measure = request.map.measure;
   options.caps = request.caps;
+  options.min_border_gap = request.min_border_gap;
   if (request.map.symmetry) options.symmetric = SymmetricSearch{*request.map.symmetry};
   options.top = request.top;
   options.histogram = true;
