@@ -396,17 +396,23 @@ std::optional<RankedSeed> rank_one_seed(const MapParams& params, std::uint32_t s
                                         const SearchOptions& options) {
   std::optional<TileGrid> grid = TileGrid::create(params.width, params.height);
   if (!grid) throw std::bad_alloc();
+  return rank_seed_on(params, seed, options, *grid, nullptr);
+}
+
+std::optional<RankedSeed> rank_seed_on(const MapParams& params, std::uint32_t seed,
+                                       const SearchOptions& options, TileGrid& grid,
+                                       std::optional<HeartTable>* hearts) {
   const std::atomic<double> nothing_kept{std::numeric_limits<double>::infinity()};
   RankedSeed ranked;
   ranked.players = params.players;
   ranked.seed = seed;
-  SeedMeasure measure(options, *grid, nothing_kept, ranked);
+  SeedMeasure measure(options, grid, nothing_kept, ranked);
   const PhaseCheck check = [&measure](PhaseDone phase, const PhaseReports& reports) {
     return measure.after(phase, reports);
   };
-  init_grid(*grid);
-  const PhaseReports reports =
-      place_map(params, *grid, seed, symmetry_of(options.symmetric), check);
+  init_grid(grid);
+  const PhaseReports reports = place_map(params, grid, seed, symmetry_of(options.symmetric), check);
+  if (hearts != nullptr) *hearts = reports.hearts;
   if (measure.finish(reports) != Fate::kScored) return std::nullopt;
   return ranked;
 }

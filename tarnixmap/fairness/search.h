@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "tarnixmap/fairness/measure.h"
+#include "tarnixrandommap/grid/tile_grid.h"
+#include "tarnixrandommap/placement/hearts.h"
 #include "tarnixrandommap/placement/symmetry.h"
 #include "tarnixrandommap/run/map_params.h"
 
@@ -152,6 +154,13 @@ struct SearchResult {
 // Requires: validate(params) found nothing.
 [[nodiscard]] std::optional<RankedSeed> rank_one_seed(const MapParams& params, std::uint32_t seed,
                                                       const SearchOptions& options);
+
+// As rank_one_seed, on `grid` (of the params' size), which holds the whole
+// map afterwards where the seed is ranked; *hearts (when not null) is set
+// to the map's hearts, or nothing where they did not fit.
+[[nodiscard]] std::optional<RankedSeed> rank_seed_on(const MapParams& params, std::uint32_t seed,
+                                                     const SearchOptions& options, TileGrid& grid,
+                                                     std::optional<HeartTable>* hearts);
 
 // How many workers a search runs.
 struct WorkerPlan {

@@ -8,8 +8,6 @@
 
 #include "tarnixmap/fairness/score.h"
 #include "tarnixrandommap/grid/tile_grid.h"
-#include "tarnixrandommap/run/generate.h"
-#include "tarnixrandommap/run/symmetric_phases.h"
 
 namespace tarnix {
 
@@ -63,10 +61,11 @@ CalibrationSet collect_samples(const MapParams& params, std::optional<Symmetry> 
         const auto seed = static_cast<std::uint32_t>(range.from + i);
         SeedSample& out = seeds[i];
         out.sample.seed = seed;
-        init_grid(*grid);
-        const PhaseReports reports = place_map(params, *grid, seed, symmetry);
-        if (!reports.hearts) continue;
-        const std::optional<RankedSeed> ranked = rank_one_seed(params, seed, options);
+        // The map is made once: measured as it is made, then raced.
+        std::optional<HeartTable> hearts;
+        const std::optional<RankedSeed> ranked =
+            rank_seed_on(params, seed, options, *grid, &hearts);
+        if (!hearts) continue;
         if (!ranked) {
           out.kind = SeedSample::Kind::kSealed;
           continue;
@@ -75,7 +74,7 @@ CalibrationSet collect_samples(const MapParams& params, std::optional<Symmetry> 
           out.sample.spreads[f] = spread(ranked->start_figures(), static_cast<Figure>(f));
         RaceOptions with_costs = race;
         with_costs.costs = measure.costs;
-        out.sample.race = race_fairness(racer.run(*grid, reports.hearts->placed(), with_costs));
+        out.sample.race = race_fairness(racer.run(*grid, hearts->placed(), with_costs));
         out.kind = SeedSample::Kind::kSampled;
       }
     } catch (const std::bad_alloc&) {

@@ -80,7 +80,7 @@ struct DesignerServer::Impl {
   explicit Impl(ServerOptions o)
       : options(std::move(o)),
         store(options.max_maps, options.max_map_bytes),
-        previews(static_cast<std::ptrdiff_t>(options.previews_at_once)) {}
+        previews(static_cast<std::ptrdiff_t>(std::clamp<std::size_t>(options.previews_at_once, 1, 64))) {}
 
   ServerOptions options;
   httplib::Server http;
