@@ -10,6 +10,7 @@
 #include <semaphore>
 
 #include "tarnixmap/fairness/figures.h"
+#include "tarnixmap/output/json_input.h"
 #include "tarnixmap/server/map_store.h"
 #include "tarnixmap/server/page.h"
 #include "tarnixmap/server/preview.h"
@@ -80,7 +81,9 @@ struct DesignerServer::Impl {
   explicit Impl(ServerOptions o)
       : options(std::move(o)),
         store(options.max_maps, options.max_map_bytes),
-        previews(static_cast<std::ptrdiff_t>(std::clamp<std::size_t>(options.previews_at_once, 1, 64))) {}
+        previews(
+            static_cast<std::ptrdiff_t>(std::clamp<std::size_t>(options.previews_at_once, 1, 64))) {
+  }
 
   ServerOptions options;
   httplib::Server http;
@@ -123,10 +126,17 @@ struct DesignerServer::Impl {
     return httplib::Server::HandlerResponse::Unhandled;
   }
 
-  // The request's body as JSON; null after a reply saying why not.
+  // The request's body as JSON, read within the bounds of what the page
+  // sends; null after a reply saying why not.
   static nlohmann::json body_of(const httplib::Request& req, httplib::Response& res) {
-    nlohmann::json body = nlohmann::json::parse(req.body, nullptr, false);
-    if (body.is_discarded() || !body.is_object()) {
+    static constexpr JsonLimits kBodyLimits{.depth = 4, .values = 100};
+    nlohmann::json body;
+    JsonError error;
+    if (!read_json(req.body, kBodyLimits, &body, &error)) {
+      refuse(res, 400, "the body is " + json_error_text(error, kBodyLimits));
+      return nullptr;
+    }
+    if (!body.is_object()) {
       refuse(res, 400, "the body must be a JSON object");
       return nullptr;
     }
