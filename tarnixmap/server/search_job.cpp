@@ -32,23 +32,25 @@ nlohmann::json progress_json(const SearchProgress& progress, std::uint64_t total
                             : nlohmann::json(nullptr)}};
 }
 
-nlohmann::json ranked_json(const SearchJobRequest& request, const RankedSeed& ranked) {
+// A ranked map; its thumbnail drawn unless `hurry` (a cancelled search
+// answers at once: each picture means making its map again).
+nlohmann::json ranked_json(const SearchJobRequest& request, const RankedSeed& ranked, bool hurry) {
   nlohmann::json object = {{"seed", ranked.seed}, {"score", ranked.score()}};
   put_fairness(object, ranked.fairness, request.map.measure.weights);
   MapRequest map = request.map;
   map.seed = ranked.seed;
-  const std::string png = thumbnail_png(map, kThumbnailSide);
+  const std::string png = hurry ? std::string() : thumbnail_png(map, kThumbnailSide);
   object["thumbnail"] = png.empty() ? nlohmann::json(nullptr)
                                     : nlohmann::json("data:image/png;base64," + base64(png));
   return object;
 }
 
 nlohmann::json result_json(const SearchJobRequest& request, const SearchResult& result,
-                           double seconds) {
+                           double seconds, const SearchSlot& slot) {
   nlohmann::json best = nlohmann::json::array();
   std::vector<double> scores;
   for (const RankedSeed& ranked : result.best) {
-    best.push_back(ranked_json(request, ranked));
+    best.push_back(ranked_json(request, ranked, slot.cancelled()));
     scores.push_back(ranked.score());
   }
   return {{"best", best},
@@ -121,7 +123,7 @@ void run_search_job(const SearchJobRequest& request, unsigned threads, const Sea
   if (result.out_of_memory) throw std::bad_alloc();
   const double seconds = elapsed();
   if (!send(sse_event("progress", progress_json(progress, request.seeds, seconds)))) return;
-  (void)send(sse_event("done", result_json(request, result, seconds)));
+  (void)send(sse_event("done", result_json(request, result, seconds, slot)));
 }
 
 std::string sse_event(const std::string& name, const nlohmann::json& data) {

@@ -44,7 +44,8 @@ using EventSender = std::function<bool(const std::string& event)>;
 // second, the best score so far, the seconds left) and, at the end, one
 // "done" event with the ranking (each map's seed, score, figures' parts and
 // a thumbnail), the counts and the histogram. Stops within a moment of a
-// cancel or of a send that fails; what was found so far is still sent.
+// cancel or of a send that fails; what was found so far is still sent
+// (after a cancel, without thumbnails).
 // Throws std::bad_alloc when a worker's memory cannot be had.
 void run_search_job(const SearchJobRequest& request, unsigned threads, const SearchSlot& slot,
                     const EventSender& send);
