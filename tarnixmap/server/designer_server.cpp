@@ -7,6 +7,7 @@
 #include <chrono>
 #include <new>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <semaphore>
 
 #include "tarnixmap/fairness/figures.h"
@@ -40,7 +41,7 @@ void refuse(httplib::Response& res, int status, const std::string& why) {
 
 // Compares in a time that does not tell how much of a guess was right.
 bool same_token(const std::string& given, const std::string& token) {
-  if (given.size() != token.size()) return false;
+  if (token.empty() || given.size() != token.size()) return false;
   unsigned char differ = 0;
   for (std::size_t i = 0; i < token.size(); ++i)
     differ |= static_cast<unsigned char>(given[i] ^ token[i]);
@@ -156,16 +157,20 @@ struct DesignerServer::Impl {
       refuse(res, 503, "the server is busy with other previews; try again");
       return;
     }
+    std::optional<Preview> made;
     try {
-      Preview made = make_preview(request);
-      previews.release();
-      nlohmann::json reply = preview_json(made);
-      reply["id"] = store.add(std::move(made));
-      reply_json(res, 200, reply);
+      made = make_preview(request);
     } catch (const std::bad_alloc&) {
-      previews.release();
-      refuse(res, 503, no_memory_message(request.params));
+      made.reset();
     }
+    previews.release();  // once, however the making went
+    if (!made) {
+      refuse(res, 503, no_memory_message(request.params));
+      return;
+    }
+    nlohmann::json reply = preview_json(*made);
+    reply["id"] = store.add(std::move(*made));
+    reply_json(res, 200, reply);
   }
 
   // The file, values or a picture of a map the page made, by its id.
@@ -177,7 +182,6 @@ struct DesignerServer::Impl {
       refuse(res, 404, "no map " + id + ": it was never made here, or has been forgotten");
       return;
     }
-    const std::string name = map_file_name(map->request.params);
     if (part == "file") {
       if (map->map_bytes.empty()) {
         refuse(res, 404, "map " + id + " was not made: " + map->failure);
@@ -209,7 +213,6 @@ struct DesignerServer::Impl {
       refuse(res, 409, "a search is running already; cancel it or wait for its end");
       return;
     }
-    res.set_header("Cache-Control", "no-store");
     res.set_chunked_content_provider(
         "text/event-stream",
         [this, request](std::size_t /*offset*/, httplib::DataSink& sink) {
@@ -236,7 +239,6 @@ struct DesignerServer::Impl {
                      "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
                      "img-src blob: data:; connect-src 'self'; frame-ancestors 'none'; "
                      "base-uri 'none'; form-action 'none'");
-      res.set_header("Cache-Control", "no-store");
       res.set_content(std::string(designer_page()), "text/html; charset=utf-8");
     });
     http.Get("/api/info", [](const httplib::Request&, httplib::Response& res) {
