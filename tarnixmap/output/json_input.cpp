@@ -133,4 +133,23 @@ bool read_json(std::string_view text, const JsonLimits& limits, Json* value, Jso
   return !value->is_discarded();
 }
 
+bool read_option_file(const std::string& path, std::uint64_t max_bytes, const std::string& who,
+                      std::string_view kind, FileSystem& files, FileBytes* bytes,
+                      std::string* problem) {
+  std::uint64_t size = 0;
+  std::string why;
+  switch (files.read_file(path, max_bytes, bytes, &size, &why)) {
+    case ReadStatus::kRead:
+      return true;
+    case ReadStatus::kTooLarge:
+      *problem = who + "too large (" + std::to_string(size) + " bytes or more) for ";
+      *problem += kind;
+      return false;
+    case ReadStatus::kFailed:
+      *problem = who + "cannot read it: " + why;
+      return false;
+  }
+  return false;
+}
+
 }  // namespace tarnix

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
+
+#include "tarnixrandommap/mapfile/file_bytes.h"
+#include "tarnixrandommap/mapfile/file_system.h"
 
 namespace tarnix {
 
@@ -41,5 +45,13 @@ struct JsonError {
 // thrown. Returns false with *error filled.
 [[nodiscard]] bool read_json(std::string_view text, const JsonLimits& limits, nlohmann::json* value,
                              JsonError* error);
+
+// Reads the whole of a small file an option names (--params, --weights),
+// at most `max_bytes`. False with *problem, after `who` ("--params x.json: "),
+// saying it is too large for `kind` ("a file of weights") or why it cannot
+// be read.
+[[nodiscard]] bool read_option_file(const std::string& path, std::uint64_t max_bytes,
+                                    const std::string& who, std::string_view kind,
+                                    FileSystem& files, FileBytes* bytes, std::string* problem);
 
 }  // namespace tarnix

@@ -239,19 +239,9 @@ bool apply_params_file(const std::string& path, const std::array<bool, kArgument
                        const ParamsTargets& targets, FileSystem& files, std::string* problem) {
   const std::string who = "--params " + printable(path) + ": ";
   FileBytes bytes;
-  std::uint64_t size = 0;
-  std::string why;
-  switch (files.read_file(path, kMaxParamsBytes, &bytes, &size, &why)) {
-    case ReadStatus::kRead:
-      break;
-    case ReadStatus::kTooLarge:
-      *problem = who + "too large (" + std::to_string(size) +
-                 " bytes or more) for a JSON object of map values";
-      return false;
-    case ReadStatus::kFailed:
-      *problem = who + "cannot read it: " + why;
-      return false;
-  }
+  if (!read_option_file(path, kMaxParamsBytes, who, "a JSON object of map values", files, &bytes,
+                        problem))
+    return false;
   ParamsFile params;
   if (!parse_params(bytes.view(), &params, problem)) {
     *problem = who + *problem;

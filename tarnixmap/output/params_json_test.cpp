@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tarnixmap/output/weights_file.h"
+
 namespace tarnix {
 namespace {
 
@@ -156,6 +158,31 @@ TEST(ParamsJson, TheCommandLineOverridesTheFile) {
   EXPECT_FALSE(
       apply_params_file("missing.json", given, values, {&seed, &symmetry, false}, files, &problem));
   EXPECT_TRUE(problem.starts_with("--params missing.json: cannot read it: ")) << problem;
+}
+
+// Both option files are read the one bounded way; each says what it is
+// too large for.
+TEST(OptionFile, TooLargeOrUnreadableIsSaidWithTheOption) {
+  MemoryFileSystem files;
+  files.files["big.json"] = std::string(64 * 1024 + 1, ' ');
+  files.files["edge.json"] = std::string(64 * 1024, ' ');
+  files.directories.insert("dir");
+  std::array<std::string, kArgumentCount> values{};
+  std::optional<std::uint32_t> seed;
+  std::optional<Symmetry> symmetry;
+  std::string problem;
+  EXPECT_FALSE(
+      apply_params_file("big.json", {}, values, {&seed, &symmetry, false}, files, &problem));
+  EXPECT_EQ(problem,
+            "--params big.json: too large (65537 bytes or more) for a JSON object of map values");
+  Weights weights{};
+  EXPECT_FALSE(read_weights_file("big.json", files, &weights, &problem));
+  EXPECT_EQ(problem, "--weights big.json: too large (65537 bytes or more) for a file of weights");
+  // At the limit the file is read, and found to be no JSON.
+  EXPECT_FALSE(read_weights_file("edge.json", files, &weights, &problem));
+  EXPECT_EQ(problem.find("too large"), std::string::npos) << problem;
+  EXPECT_FALSE(read_weights_file("dir", files, &weights, &problem));
+  EXPECT_EQ(problem, "--weights dir: cannot read it: Is a directory");
 }
 
 }  // namespace

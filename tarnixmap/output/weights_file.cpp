@@ -27,19 +27,8 @@ bool read_weights_file(const std::string& path, FileSystem& files, Weights* weig
                        std::string* problem) {
   const std::string who = "--weights " + printable(path) + ": ";
   FileBytes bytes;
-  std::uint64_t size = 0;
-  std::string why;
-  switch (files.read_file(path, kMaxWeightsBytes, &bytes, &size, &why)) {
-    case ReadStatus::kRead:
-      break;
-    case ReadStatus::kTooLarge:
-      *problem =
-          who + "too large (" + std::to_string(size) + " bytes or more) for a file of weights";
-      return false;
-    case ReadStatus::kFailed:
-      *problem = who + "cannot read it: " + why;
-      return false;
-  }
+  if (!read_option_file(path, kMaxWeightsBytes, who, "a file of weights", files, &bytes, problem))
+    return false;
   nlohmann::json file;
   JsonError error;
   if (!read_json(bytes.view(), kWeightsLimits, &file, &error)) {
