@@ -6,6 +6,7 @@
 #include "tarnixmap/commands/commands.h"
 #include "tarnixmap/commands/interrupt.h"
 #include "tarnixmap/fairness/figure_text.h"
+#include "tarnixmap/output/json_output.h"
 #include "tarnixmap/output/params_json.h"
 #include "tarnixmap/output/weights_file.h"
 #include "tarnixmap/race/calibrate.h"
@@ -120,11 +121,7 @@ int calibrate_command(const CalibrateRequest& request, Console& out, Console& er
                                 {"weights_before", named_weights(before)},
                                 {"agreement_before", agreement_before},
                                 {"agreement_fitted", agreement_fitted},
-                                {"race",
-                                 {{"diggers", race.diggers},
-                                  {"time", race.time},
-                                  {"gem_period", race.gem_period},
-                                  {"portal_period", race.portal_period}}}};
+                                {"race", race_options_json(race)}};
   const std::string text = weights_file_text(fitted, about);
   const std::array<std::string_view, 1> parts = {text};
   std::string why;

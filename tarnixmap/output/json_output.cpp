@@ -58,6 +58,13 @@ void put_fairness(nlohmann::json& object, const Fairness& fairness, const Weight
   object["contributions"] = parts;
 }
 
+nlohmann::json race_options_json(const RaceOptions& race) {
+  return {{"diggers", race.diggers},
+          {"time", race.time},
+          {"gem_period", race.gem_period},
+          {"portal_period", race.portal_period}};
+}
+
 std::string figure_name(Figure figure) {
   return std::string(info(figure).name);
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "tarnixmap/fairness/score.h"
+#include "tarnixmap/race/race.h"
 
 namespace tarnix {
 
@@ -21,6 +22,10 @@ namespace tarnix {
 // the least even figure, and "contributions", each weighed figure's part
 // of the score, its weight times its spread (both null without a score).
 void put_fairness(nlohmann::json& object, const Fairness& fairness, const Weights& weights);
+
+// A race's options as JSON: "diggers", "time", "gem_period" and
+// "portal_period" (its costs are the measure's, written with it).
+[[nodiscard]] nlohmann::json race_options_json(const RaceOptions& race);
 
 // The name of a figure, as the JSON and the tables call it.
 [[nodiscard]] std::string figure_name(Figure figure);

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "tarnixmap/output/json_input.h"
+#include "tarnixmap/output/json_output.h"
 #include "tarnixmap/output/params_json.h"
 #include "tarnixmap/values/symmetry_options.h"
 #include "tarnixrandommap/grid/tile_grid.h"
@@ -256,11 +257,8 @@ Json options_json(const SearchSummary& summary) {
   }
   Json race = nullptr;
   if (summary.race_top) {
-    race = {{"top", *summary.race_top},
-            {"diggers", summary.race.diggers},
-            {"time", summary.race.time},
-            {"gem_period", summary.race.gem_period},
-            {"portal_period", summary.race.portal_period}};
+    race = race_options_json(summary.race);
+    race["top"] = *summary.race_top;
   }
   return {{"costs", costs},
           {"weights", weights},

@@ -4,6 +4,7 @@
 #include <sys/random.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <new>
 #include <nlohmann/json.hpp>
@@ -213,9 +214,16 @@ struct DesignerServer::Impl {
       refuse(res, 409, "a search is running already; cancel it or wait for its end");
       return;
     }
+    // The slot is given back before the stream's last chunk goes out, so
+    // that whoever saw the search end can start the next at once; or, when
+    // the stream never began, as the response is let go.
+    auto given_back = std::make_shared<std::atomic<bool>>(false);
+    const auto give_back = [this, given_back] {
+      if (!given_back->exchange(true)) search.release();
+    };
     res.set_chunked_content_provider(
         "text/event-stream",
-        [this, request](std::size_t /*offset*/, httplib::DataSink& sink) {
+        [this, request, give_back](std::size_t /*offset*/, httplib::DataSink& sink) {
           try {
             run_search_job(*request, options.threads, search, [&](const std::string& event) {
               return sink.is_writable() && sink.write(event.data(), event.size());
@@ -225,10 +233,11 @@ struct DesignerServer::Impl {
                 sse_event("failed", {{"message", no_memory_message(request->map.params)}});
             sink.write(event.data(), event.size());
           }
+          give_back();
           sink.done();
           return true;
         },
-        [this](bool /*success*/) { search.release(); });
+        [give_back](bool /*success*/) { give_back(); });
   }
 
   void routes() {
