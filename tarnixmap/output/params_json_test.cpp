@@ -164,8 +164,8 @@ TEST(ParamsJson, TheCommandLineOverridesTheFile) {
 // too large for.
 TEST(OptionFile, TooLargeOrUnreadableIsSaidWithTheOption) {
   MemoryFileSystem files;
-  files.files["big.json"] = std::string(64 * 1024 + 1, ' ');
-  files.files["edge.json"] = std::string(64 * 1024, ' ');
+  files.files["big.json"] = std::string(std::size_t{64} * 1024 + 1, ' ');
+  files.files["edge.json"] = std::string(std::size_t{64} * 1024, ' ');
   files.directories.insert("dir");
   std::array<std::string, kArgumentCount> values{};
   std::optional<std::uint32_t> seed;
