@@ -6,10 +6,10 @@
 #include <string_view>
 #include <utility>
 
-#include "tarnixmap/cli/figure_options.h"
 #include "tarnixmap/cli/help_format.h"
 #include "tarnixmap/cli/suggest.h"
 #include "tarnixmap/output/weights_file.h"
+#include "tarnixmap/values/figure_options.h"
 #include "tarnixmap/values/symmetry_options.h"
 
 namespace tarnix {

@@ -11,6 +11,7 @@
 #include "tarnixmap/drawing/render.h"
 #include "tarnixmap/fairness/measure.h"
 #include "tarnixmap/race/race.h"
+#include "tarnixmap/values/map_messages.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/mapfile/map_reader.h"
 #include "tarnixrandommap/run/console.h"
@@ -43,11 +44,6 @@ struct GenerateRequest {
 [[nodiscard]] bool write_preview(const MapParams& params, const GeneratedMap& map,
                                  std::uint32_t seed, const MeasureOptions& options,
                                  const std::string& path, Console& err, FileSystem& files);
-
-// Why a map was not made, in one line, as generate says it; `path` is the
-// file it was to be written to.
-[[nodiscard]] std::string map_failure(const MapParams& params, const GeneratedMap& map,
-                                      const std::string& path, std::optional<Symmetry> symmetry);
 
 // Writes the map (or maps) exactly as tarnixrandommap does when the clock
 // reads the seed (or, with a symmetry, the symmetric map of that seed),
@@ -187,19 +183,6 @@ struct MergeRequest {
 // ("could not write preview Cave.png: ...").
 [[nodiscard]] bool write_output(std::string_view what, const std::string& path,
                                 std::string_view bytes, Console& err, FileSystem& files);
-
-// What a picture of a measured map shows besides its tiles: its name,
-// seed, score and who is sealed in; the territory (who reaches each square
-// first, `first` as DigTimes gives it) when not empty.
-[[nodiscard]] PictureLabels picture_labels(const std::string& name,
-                                           std::optional<std::uint32_t> seed,
-                                           const HeartTable& hearts, const MapMeasure& measure,
-                                           std::span<const std::uint8_t> first = {});
-
-// Warns on `err`, as `who`, of each amount far beyond what the map can
-// get, before any map is made: the generator would place what it can and
-// say it "Could not place all" of the rest.
-void warn_of_amounts_beyond_reach(const std::string& who, const MapParams& params, Console& err);
 
 // An output named "-" is standard output.
 inline constexpr std::string_view kStandardOutput = "-";

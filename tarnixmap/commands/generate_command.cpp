@@ -7,9 +7,9 @@
 #include "tarnixmap/commands/heart_advice.h"
 #include "tarnixmap/drawing/render.h"
 #include "tarnixmap/output/params_json.h"
+#include "tarnixmap/values/map_messages.h"
 #include "tarnixmap/values/map_values.h"
 #include "tarnixmap/values/symmetry_options.h"
-#include "tarnixrandommap/placement/capacity.h"
 #include "tarnixrandommap/run/generate.h"
 #include "tarnixrandommap/run/printable.h"
 
@@ -22,28 +22,6 @@ std::string numbered(const std::string& name, std::int64_t number) {
 }
 
 }  // namespace
-
-std::string map_failure(const MapParams& params, const GeneratedMap& map, const std::string& path,
-                        std::optional<Symmetry> symmetry) {
-  switch (map.outcome) {
-    case MapOutcome::kNoMemory:
-      return no_memory_message(params);
-    case MapOutcome::kHeartsDoNotFit:
-      if (symmetry) {
-        return "no heart fits in the part of the map that --symmetry " +
-               std::string(symmetry_mode(*symmetry).name) +
-               " copies, its block clear of the axes and min_vosk_dist " +
-               std::to_string(params.min_vosk_dist) +
-               " (+5) from its own copies; try a larger map or a smaller min_vosk_dist";
-      }
-      return "failed to find proper minimal distance between hearts";
-    case MapOutcome::kWriteFailed:
-      return write_failed_message(path, map.error);
-    case MapOutcome::kWritten:
-      break;
-  }
-  return {};
-}
 
 bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32_t seed,
                    const MeasureOptions& options, const std::string& path, Console& err,
@@ -64,14 +42,6 @@ bool write_preview(const MapParams& params, const GeneratedMap& map, std::uint32
     return false;
   }
   return write_output("preview", path, png, err, files);
-}
-
-void warn_of_amounts_beyond_reach(const std::string& who, const MapParams& params, Console& err) {
-  for (const AmountBeyondReach& a : amounts_beyond_reach(params)) {
-    err.line(who + ": warning: " + a.option + " asks for " + std::to_string(a.asked) +
-             " squares, far more than can be placed (about " + std::to_string(a.most) +
-             " at most: " + a.why + ")");
-  }
 }
 
 int generate_command(const GenerateRequest& request, std::uint32_t clock_seed, Console& out,

@@ -292,4 +292,23 @@ bool render_png(const TileGrid& grid, Scale scale, const PictureLabels& labels, 
   return true;
 }
 
+PictureLabels picture_labels(const std::string& name, std::optional<std::uint32_t> seed,
+                             const HeartTable& hearts, const MapMeasure& measure,
+                             std::span<const std::uint8_t> first) {
+  PictureLabels labels;
+  labels.name = name;
+  labels.seed = seed;
+  labels.score = measure.fairness.score;
+  if (measure.fairness.sealed) {
+    for (std::size_t p = 0; p < measure.players.size(); ++p) {
+      if (measure.players[p].sealed)
+        labels.sealed += (labels.sealed.empty() ? "player " : ", ") + std::to_string(p + 1);
+    }
+  }
+  labels.hearts = hearts.placed();
+  labels.symmetry = measure.symmetry;
+  labels.territory = first;
+  return labels;
+}
+
 }  // namespace tarnix

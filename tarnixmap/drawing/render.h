@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tarnixmap/fairness/measure.h"
 #include "tarnixrandommap/grid/tile_grid.h"
 #include "tarnixrandommap/placement/hearts.h"
 #include "tarnixrandommap/placement/symmetry.h"
@@ -84,6 +85,14 @@ struct PictureLabels {
   // race's end, and the legend plots the income.
   std::optional<RaceCurves> race;
 };
+
+// What a picture of a measured map shows besides its tiles: its name,
+// seed, score and who is sealed in; the territory (who reaches each square
+// first, `first` as DigTimes gives it) when not empty.
+[[nodiscard]] PictureLabels picture_labels(const std::string& name,
+                                           std::optional<std::uint32_t> seed,
+                                           const HeartTable& hearts, const MapMeasure& measure,
+                                           std::span<const std::uint8_t> first = {});
 
 // The colour a square of `code` is drawn in when `first` (a bit per player)
 // reach it first, in a territory picture.

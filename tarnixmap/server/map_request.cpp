@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "tarnixmap/cli/figure_options.h"
+#include "tarnixmap/values/figure_options.h"
 #include "tarnixmap/values/map_values.h"
 #include "tarnixmap/values/option_value.h"
 #include "tarnixmap/values/symmetry_options.h"

@@ -1,9 +1,9 @@
 #include "tarnixmap/server/preview.h"
 
-#include "tarnixmap/commands/commands.h"
 #include "tarnixmap/drawing/render.h"
 #include "tarnixmap/output/json_output.h"
 #include "tarnixmap/output/params_json.h"
+#include "tarnixmap/values/map_messages.h"
 #include "tarnixmap/values/symmetry_options.h"
 #include "tarnixrandommap/mapfile/file_system.h"
 #include "tarnixrandommap/run/console.h"

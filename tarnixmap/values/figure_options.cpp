@@ -1,4 +1,4 @@
-#include "tarnixmap/cli/figure_options.h"
+#include "tarnixmap/values/figure_options.h"
 
 #include <algorithm>
 #include <charconv>
