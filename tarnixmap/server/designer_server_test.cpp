@@ -57,6 +57,31 @@ class ServerTest : public ::testing::Test {
     httplib::Client c = client();
     return c.Post(path, page_headers(), body.dump(), "application/json");
   }
+  // A request refused with 400 and one problem, `message` beside `field`.
+  void expect_one_problem(const std::string& path, const nlohmann::json& body, const char* field,
+                          const char* message) {
+    httplib::Result res = post(path, body);
+    ASSERT_TRUE(res) << body;
+    EXPECT_EQ(res->status, 400) << body;
+    const nlohmann::json reply = nlohmann::json::parse(res->body);
+    ASSERT_EQ(reply["problems"].size(), 1U) << reply;
+    EXPECT_EQ(reply["problems"][0]["field"], field) << body;
+    EXPECT_EQ(reply["problems"][0]["message"], message) << body;
+  }
+  // A search whose stream is handed, piece by piece, to `receive`, as the
+  // page reads it; false when the stream did not come to its end.
+  bool stream_search(const nlohmann::json& body,
+                     const httplib::ContentReceiverWithProgress& receive) {
+    httplib::Client c = client();
+    httplib::Request req;
+    req.method = "POST";
+    req.path = "/api/search";
+    req.headers = page_headers();
+    req.body = body.dump();
+    req.set_header("Content-Type", "application/json");
+    req.content_receiver = receive;
+    return static_cast<bool>(c.send(req));
+  }
   httplib::Result get(const std::string& path) {
     httplib::Client c = client();
     return c.Get(path, page_headers());
@@ -190,15 +215,8 @@ TEST_F(ServerTest, ValuesOutOfRangeGetTheCommandLinesMessageBesideTheirField) {
        "the page makes maps of at most 4194304 squares (2048 x 2048); tarnixmap generate makes "
        "any size"},
   };
-  for (const Case& c : cases) {
-    httplib::Result res = post("/api/preview", c.body);
-    ASSERT_TRUE(res) << c.body;
-    EXPECT_EQ(res->status, 400) << c.body;
-    const nlohmann::json reply = nlohmann::json::parse(res->body);
-    ASSERT_EQ(reply["problems"].size(), 1U) << reply;
-    EXPECT_EQ(reply["problems"][0]["field"], c.field) << c.body;
-    EXPECT_EQ(reply["problems"][0]["message"], c.message) << c.body;
-  }
+  for (const Case& c : cases)
+    expect_one_problem("/api/preview", c.body, c.field, c.message);
 }
 
 TEST_F(ServerTest, ASearchsLimitsAreReadAsTheCommandLineReadsThem) {
@@ -217,15 +235,8 @@ TEST_F(ServerTest, ASearchsLimitsAreReadAsTheCommandLineReadsThem) {
        "seeds",
        "--seeds 2 from seed 4294967295 would go past seed 4294967295"},
   };
-  for (const Case& c : cases) {
-    httplib::Result res = post("/api/search", c.body);
-    ASSERT_TRUE(res) << c.body;
-    EXPECT_EQ(res->status, 400) << c.body;
-    const nlohmann::json reply = nlohmann::json::parse(res->body);
-    ASSERT_EQ(reply["problems"].size(), 1U) << reply;
-    EXPECT_EQ(reply["problems"][0]["field"], c.field) << c.body;
-    EXPECT_EQ(reply["problems"][0]["message"], c.message) << c.body;
-  }
+  for (const Case& c : cases)
+    expect_one_problem("/api/search", c.body, c.field, c.message);
 }
 
 TEST_F(ServerTest, APreviewsFileIsWhatGenerateWrites) {
@@ -287,19 +298,12 @@ TEST_F(ServerTest, OneSearchAtATimeAndACancelStopsIt) {
   Events events;
   std::atomic<bool> started{false};  // its first event has come
   std::thread searching([&] {
-    httplib::Client c = client();
-    httplib::Request req;
-    req.method = "POST";
-    req.path = "/api/search";
-    req.headers = page_headers();
-    req.body = body.dump();
-    req.set_header("Content-Type", "application/json");
-    req.content_receiver = [&](const char* data, std::size_t length, std::uint64_t, std::uint64_t) {
-      take_events(events, data, length);
-      started = true;
-      return true;
-    };
-    EXPECT_TRUE(c.send(req));  // the whole stream, to its end
+    EXPECT_TRUE(stream_search(
+        body, [&](const char* data, std::size_t length, std::uint64_t, std::uint64_t) {
+          take_events(events, data, length);
+          started = true;
+          return true;
+        }));  // the whole stream, to its end
   });
   for (int i = 0; i < 3000 && !started; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -356,20 +360,9 @@ TEST_F(ServerTest, AClientThatGoesAwayStopsItsSearch) {
   nlohmann::json body = kCave;
   body["seed"] = 1;
   body["seeds"] = 50000000;
-  {
-    httplib::Client c = client();
-    httplib::Request req;
-    req.method = "POST";
-    req.path = "/api/search";
-    req.headers = page_headers();
-    req.body = body.dump();
-    req.set_header("Content-Type", "application/json");
-    // The first event read, the client hangs up.
-    req.content_receiver = [](const char*, std::size_t, std::uint64_t, std::uint64_t) {
-      return false;
-    };
-    (void)c.send(req);
-  }
+  // The first event read, the client hangs up.
+  (void)stream_search(body,
+                      [](const char*, std::size_t, std::uint64_t, std::uint64_t) { return false; });
   // Its search ends as the next event finds no one: a new one can start.
   body["seeds"] = 10;
   int again = 0;
